@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "QtSupportExport.h"
+
+class QWidget;
+
+namespace varno {
+
+// Everything a windowed program asks of the user in modal form: message boxes,
+// questions, file and folder choosers, the wait cursor and the beep. Programs call the
+// current instance (userInteraction()); tests install a scripted one. Overrides repeat
+// the default arguments, so calls through any type read the same.
+class QTSUPPORT_API UserInteraction {
+public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~UserInteraction();
+
+    virtual void message(const QString& text, const QString& caption,
+                         Icon icon = Icon::Information) = 0;
+    virtual Answer question(const QString& text, const QString& caption, Buttons buttons,
+                            Icon icon = Icon::Question) = 0;
+    // File choosers return "" (or an empty list) when the user cancels. filter uses the
+    // Qt form, e.g. "Varno Data Files (*.vrn);;All Files (*)".
+    virtual QString openFileName(const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual QStringList openFileNames(const QString& caption, const QString& folder,
+                                      const QString& filter) = 0;
+    virtual QString saveFileName(const QString& caption, const QString& path,
+                                 const QString& filter) = 0;
+    virtual QString existingFolder(const QString& caption, const QString& folder) = 0;
+    // Nested calls are allowed; the cursor returns after the last end.
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+    virtual void beep() = 0;
+};
+
+// The filter of the suite's data-log choosers.
+QTSUPPORT_API extern const char* const kDataFileFilter;
+
+// The instance in use: the installed one, else a process-wide QtUserInteraction.
+QTSUPPORT_API UserInteraction& userInteraction();
+// Installs ui (not owned); nullptr goes back to the Qt dialogs.
+QTSUPPORT_API void setUserInteraction(UserInteraction* ui);
+
+// Holds the wait cursor of the current interaction for the guard's lifetime.
+class QTSUPPORT_API WaitCursor {
+public:
+    WaitCursor();
+    explicit WaitCursor(UserInteraction& ui);
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    UserInteraction& m_ui;
+};
+
+// Qt dialogs: QMessageBox, QFileDialog, the application's override cursor.
+class QTSUPPORT_API QtUserInteraction : public UserInteraction {
+public:
+    // parent: owner of the dialogs; none means the active window.
+    explicit QtUserInteraction(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void message(const QString& text, const QString& caption,
+                 Icon icon = Icon::Information) override;
+    Answer question(const QString& text, const QString& caption, Buttons buttons,
+                    Icon icon = Icon::Question) override;
+    QString openFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QStringList openFileNames(const QString& caption, const QString& folder,
+                              const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& path,
+                         const QString& filter) override;
+    QString existingFolder(const QString& caption, const QString& folder) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    void beep() override;
+
+private:
+    QWidget* owner() const;
+    QWidget* m_parent;
+};
+
+// For tests: records what would have been shown and returns queued answers. Without a
+// queued answer a question gets its safe answer (Cancel, or No for Yes/No) and a chooser
+// is cancelled.
+class QTSUPPORT_API ScriptedUserInteraction : public UserInteraction {
+public:
+    enum class Kind { Message, Question, OpenFile, OpenFiles, SaveFile, Folder };
+    struct Event {
+        Kind kind;
+        QString text; // message or question text; the folder or path given to a chooser
+        QString caption;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        QString filter;
+    };
+
+    void queueAnswer(Answer answer) { m_answers.push_back(answer); }
+    void queueFileName(const QString& path) { m_files.push_back(QStringList{path}); }
+    void queueFileNames(const QStringList& paths) { m_files.push_back(paths); }
+    // Called while a question or message is "open", e.g. to check widget state.
+    void setOnEvent(std::function<void(const Event&)> hook) { m_hook = std::move(hook); }
+
+    const std::vector<Event>& events() const { return m_events; }
+    // Texts of the messages and questions, in order.
+    QStringList texts() const;
+    void clear() { m_events.clear(); }
+    int waitDepth() const { return m_waitDepth; }
+    int waitCursorCount() const { return m_waitCount; }
+    int beeps() const { return m_beeps; }
+    bool answersLeft() const { return !m_answers.empty() || !m_files.empty(); }
+
+    void message(const QString& text, const QString& caption,
+                 Icon icon = Icon::Information) override;
+    Answer question(const QString& text, const QString& caption, Buttons buttons,
+                    Icon icon = Icon::Question) override;
+    QString openFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QStringList openFileNames(const QString& caption, const QString& folder,
+                              const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& path,
+                         const QString& filter) override;
+    QString existingFolder(const QString& caption, const QString& folder) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    void beep() override { ++m_beeps; }
+
+private:
+    QStringList takeFiles();
+    void record(Event event);
+
+    std::vector<Event> m_events;
+    std::deque<Answer> m_answers;
+    std::deque<QStringList> m_files;
+    std::function<void(const Event&)> m_hook;
+    int m_waitDepth = 0;
+    int m_waitCount = 0;
+    int m_beeps = 0;
+};
+
+} // namespace varno

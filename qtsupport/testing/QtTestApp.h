@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QApplication>
+
+namespace varno::qttest {
+
+// One QApplication for a whole test program (widgets need it; tests run offscreen).
+inline QApplication& qtTestApp()
+{
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
+    // Tests never need a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "varno-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+} // namespace varno::qttest

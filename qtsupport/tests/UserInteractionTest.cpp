@@ -1,0 +1,120 @@
+#include "UserInteraction.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "QtTestApp.h"
+
+using namespace varno;
+using Answer = UserInteraction::Answer;
+using Buttons = UserInteraction::Buttons;
+
+TEST(ScriptedUserInteraction, RecordsTextsAndGivesQueuedAnswersThenSafeOnes)
+{
+    ScriptedUserInteraction ui;
+    ui.message("unable to open file", "Error", UserInteraction::Icon::Critical);
+    ui.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ui.question("Clear the data log?", "kestal", Buttons::YesNo), Answer::Yes);
+    EXPECT_EQ(ui.question("Again?", "kestal", Buttons::YesNo), Answer::No);
+    EXPECT_EQ(ui.question("Go on?", "kestal", Buttons::OkCancel), Answer::Cancel);
+    EXPECT_EQ(ui.question("Go on?", "kestal", Buttons::YesNoCancel), Answer::Cancel);
+    EXPECT_EQ(ui.texts(),
+              (QStringList{"unable to open file", "Clear the data log?", "Again?", "Go on?",
+                           "Go on?"}));
+    ASSERT_EQ(ui.events().size(), 5u);
+    EXPECT_EQ(ui.events()[0].caption, "Error");
+    EXPECT_EQ(ui.events()[0].icon, UserInteraction::Icon::Critical);
+    EXPECT_EQ(ui.events()[1].buttons, Buttons::YesNo);
+    EXPECT_FALSE(ui.answersLeft());
+}
+
+TEST(ScriptedUserInteraction, ChoosersTakeQueuedPathsInOrderAndCancelWhenNoneLeft)
+{
+    ScriptedUserInteraction ui;
+    ui.queueFileName("/data/a.vrn");
+    ui.queueFileNames({"/data/b.vrn", "/data/c.vrn"});
+    ui.queueFileName("/data");
+    EXPECT_EQ(ui.openFileName("Open", "/data", kDataFileFilter), "/data/a.vrn");
+    EXPECT_EQ(ui.openFileNames("Open", "/data", kDataFileFilter),
+              (QStringList{"/data/b.vrn", "/data/c.vrn"}));
+    EXPECT_EQ(ui.existingFolder("Choose the Main Data Folder", "/"), "/data");
+    EXPECT_EQ(ui.openFileName("Open", "", ""), "");
+    EXPECT_TRUE(ui.openFileNames("Open", "", "").isEmpty());
+    EXPECT_EQ(ui.saveFileName("Save", "/x.csv", ""), "");
+    EXPECT_EQ(ui.events()[0].filter, kDataFileFilter);
+    EXPECT_EQ(ui.events()[2].kind, ScriptedUserInteraction::Kind::Folder);
+    EXPECT_EQ(ui.events()[2].caption, "Choose the Main Data Folder");
+    EXPECT_TRUE(ui.texts().isEmpty());
+}
+
+TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
+{
+    qttest::qtTestApp();
+    ScriptedUserInteraction ui;
+    setUserInteraction(&ui);
+    {
+        WaitCursor outer;
+        {
+            WaitCursor inner;
+            EXPECT_EQ(ui.waitDepth(), 2);
+        }
+        EXPECT_EQ(ui.waitDepth(), 1);
+        userInteraction().message("hello", "caption");
+    }
+    EXPECT_EQ(ui.waitDepth(), 0);
+    EXPECT_EQ(ui.waitCursorCount(), 2);
+    EXPECT_EQ(ui.texts(), QStringList{"hello"});
+    setUserInteraction(nullptr);
+    EXPECT_NE(dynamic_cast<QtUserInteraction*>(&userInteraction()), nullptr);
+}
+
+TEST(QtUserInteraction, OverrideCursorIsHeldForTheGuardOnly)
+{
+    qttest::qtTestApp();
+    QtUserInteraction ui;
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    {
+        WaitCursor guard(ui);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            WaitCursor nested(ui);
+        }
+        EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+namespace {
+// Presses the button with the given role in the next modal message box, and keeps its text.
+void answerNextBox(QMessageBox::StandardButton button, QString* shownText)
+{
+    QTimer::singleShot(0, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        *shownText = box->text();
+        box->button(button)->click();
+    });
+}
+} // namespace
+
+TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
+{
+    qttest::qtTestApp();
+    QtUserInteraction ui;
+    QString shown;
+    answerNextBox(QMessageBox::Yes, &shown);
+    EXPECT_EQ(ui.question("Delete?\r\nReally", "kestal", Buttons::YesNo,
+                          UserInteraction::Icon::Question),
+              Answer::Yes);
+    EXPECT_EQ(shown, "Delete?\nReally");
+    answerNextBox(QMessageBox::Cancel, &shown);
+    EXPECT_EQ(ui.question("Go on?", "kestal", Buttons::OkCancel, UserInteraction::Icon::Warning),
+              Answer::Cancel);
+    answerNextBox(QMessageBox::Ok, &shown);
+    ui.message("Varno Viewer Version 1.0", "About Varno Viewer", UserInteraction::Icon::Information);
+    EXPECT_EQ(shown, "Varno Viewer Version 1.0");
+}
