@@ -1,0 +1,422 @@
+#include "LogDecoder.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cctype>
+#include <cstring>
+
+#include "DataStore.h"
+#include "RecordWriter.h"
+#include "TextScan.h"
+
+using namespace textscan;
+
+namespace {
+
+constexpr size_t kMaxValues = 126; // a type-3 record of 253 payload bytes
+
+uint32_t bigEndian(const uint8_t* p, int width)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < width; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+float floatFromBits(uint32_t bits)
+{
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+int snapPeriod(int seconds)
+{
+    static const struct { int low, high, period; } snaps[] = {
+        {9, 11, 10},       {27, 35, 30},       {55, 70, 60},       {110, 140, 120},   {270, 340, 300},
+        {550, 700, 600},   {1100, 1300, 1200}, {1500, 2100, 1800}, {3000, 4000, 3600},
+    };
+    for (const auto& s : snaps)
+        if (seconds >= s.low && seconds <= s.high)
+            return s.period;
+    return seconds;
+}
+
+std::string signatureText(const uint8_t* p)
+{
+    const unsigned century = p[1] >= 0x46 && p[1] <= 0x99 ? 19 : 20;
+    char text[80];
+    std::snprintf(text, sizeof text, "* %02u%02x-%02x-%02x %02x:%02x:%02x signature %i at %" PRIx32, century,
+                  p[1], p[2], p[3], p[4], p[5], p[6], int(p[0]), bigEndian(p + 7, 4));
+    return text;
+}
+
+size_t decodeStatistics(uint8_t type, const uint8_t* payload, float* values)
+{
+    using namespace ostrel::records;
+    size_t count = 0;
+    const uint8_t* p = payload;
+    for (int channel = 0; channel < 3; ++channel) {
+        const bool present = type & (1 << channel);
+        auto quantity = [&](uint8_t bit, int width) {
+            if (!(type & bit))
+                return;
+            uint32_t raw = 0;
+            if (present) {
+                raw = bigEndian(p, width);
+                p += width;
+            }
+            values[count++] = float(double(raw) * 0.1);
+        };
+        quantity(StatA, 1);
+        quantity(StatB, 1);
+        quantity(StatC, 2);
+        quantity(StatD, 1);
+    }
+    values[count++] = (type & StatDirection) ? float(double(*p) * 1.5) : 0.0f;
+    return count;
+}
+
+} // namespace
+
+float HalfToFloat(uint16_t h)
+{
+    if (h == 0)
+        return 0.0f;
+    uint32_t exponent = ((h >> 10) & 0x1F) + 112;
+    if (h == 0x7C00 || h == 0xFC00 || h == 0xFFFF)
+        exponent = 255;
+    const uint32_t bits = (uint32_t(h & 0x8000) << 16) | (exponent << 23) | (uint32_t(h & 0x3FF) << 13);
+    return floatFromBits(bits);
+}
+
+CLogDecoder::CLogDecoder(CDataStore& store) : m_store(store) {}
+
+void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(size_t)>& consumed)
+{
+    m_store.SetAddressOffset(-1);
+    m_store.SetBytesDecoded(0);
+    m_segmentStart = m_store.GetEntryCount();
+    m_needSync = true;
+    m_started = false;
+
+    CRecordScanner scanner(buffer, size);
+    CRecordScanner::Record record;
+    long long reportedCorrupt = 0;
+    size_t lastConsumed = 0;
+    while (scanner.Next(record)) {
+        if (scanner.CorruptCount() != reportedCorrupt) {
+            AddWarning(scanner.CorruptCount() - reportedCorrupt, record.repairFlags);
+            reportedCorrupt = scanner.CorruptCount();
+        }
+        ProcessRecord(record);
+        if (record.type == ostrel::records::TypeSignature && m_store.GetAddressOffset() < 0)
+            m_store.SetAddressOffset(int(bigEndian(record.payload + 7, 4) - uint32_t(record.start)));
+        m_store.SetBytesDecoded(int(record.start + record.length + 1));
+        if (m_store.GetFormatCode() != 0)
+            scanner.SetFormatCode(m_store.GetFormatCode());
+        if (consumed && record.start - lastConsumed >= (1u << 20)) {
+            consumed(record.start);
+            lastConsumed = record.start;
+        }
+    }
+    m_store.AddByteCounts(scanner.CorruptCount(), static_cast<long long>(size));
+}
+
+void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
+{
+    std::string text;
+    if (repairFlags == CRecordScanner::RepairTextConversion) {
+        text = "# warning: A text format conversion was needed in binary data!";
+    } else {
+        char buf[100];
+        std::snprintf(buf, sizeof buf, "# warning: %lld corrupt bytes encountered during conversion", newCorruptBytes);
+        text = buf;
+    }
+    m_refTime = CUtcTime();
+    if (m_needSync) {
+        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(), text);
+    } else {
+        m_store.AddText(LOGF_TEXT | LOGF_WARNING | LOGF_RESET, CUtcTime(), text);
+        m_needSync = true;
+    }
+    if ((repairFlags & CRecordScanner::RepairTextConversion) && !m_textConversionSeen) {
+        m_textConversionSeen = true;
+        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(),
+                        "# reason: The data was probably corrupted during file transfer, e.g. by transferring "
+                        "via FTP or mail as a text file instead of binary data.");
+    }
+}
+
+void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
+{
+    using namespace ostrel::records;
+    int flags;
+    std::string line;
+    float values[kMaxValues];
+    size_t valueCount = 0;
+    const size_t payloadSize = size_t(record.length) - 1;
+
+    switch (record.type) {
+    case TypeFiller:
+        flags = LOGF_TEXT | LOGF_STAR;
+        line = "* filling block " + std::to_string(record.length);
+        break;
+    case TypeText:
+        flags = LOGF_TEXT;
+        line.assign(reinterpret_cast<const char*>(record.payload), payloadSize);
+        break;
+    case TypeSignature:
+        flags = LOGF_TEXT | LOGF_SIGNATURE | LOGF_STAR;
+        line = signatureText(record.payload);
+        break;
+    default:
+        flags = LOGF_DATA | LOGF_TIMED;
+        if (record.type == TypeFloats) {
+            for (size_t k = 0; k + 4 <= payloadSize; k += 4)
+                values[valueCount++] = floatFromBits(bigEndian(record.payload + k, 4));
+        } else if (record.type == TypeHalfFloats) {
+            for (size_t k = 0; k + 2 <= payloadSize; k += 2)
+                values[valueCount++] = HalfToFloat(uint16_t(bigEndian(record.payload + k, 2)));
+        } else if (record.type >= 16) {
+            valueCount = decodeStatistics(record.type, record.payload, values);
+        }
+        break;
+    }
+    const bool isText = flags & LOGF_TEXT;
+    if (isText)
+        flags |= AnalyseLine(line);
+
+    const int count = m_store.GetEntryCount();
+    if ((flags & LOGF_MARK) && count > 0 && (m_store.GetEntryFlags(count - 1) & LOGF_HEADER))
+        flags &= ~LOGF_MARK;
+    if (flags & LOGF_RESET)
+        m_sinceReset = 0;
+    if (flags & (LOGF_MARK | LOGF_SIGNATURE))
+        TimeReference();
+    if (flags & LOGF_TIMED)
+        AdvanceTimed(flags);
+
+    if (isText)
+        m_store.AddText(flags, m_now, line);
+    else
+        m_store.AddValues(flags, m_now, values, valueCount);
+}
+
+void CLogDecoder::TimeReference()
+{
+    if (m_period.GetTotalSeconds() == 0 && m_refTime.bValid() && m_sinceRef > 0) {
+        const int32_t d = (m_now - m_refTime).GetTotalSeconds();
+        if (d > 0)
+            m_period = CUtcTimeSpan(snapPeriod(int(double(d) / m_sinceRef + 0.5)));
+    }
+    if (m_period.GetTotalSeconds() != 0 && m_needSync && m_sinceReset > 0) {
+        const CUtcTime old = m_lastTimed;
+        m_lastTimed = m_now - m_period;
+        m_needSync = false;
+        if (old != m_lastTimed)
+            BackDate();
+    }
+    m_sinceRef = 0;
+    m_refTime = m_now;
+}
+
+// Gives the entries since the last reset the times that the logging period implies,
+// counting back from now.
+void CLogDecoder::BackDate()
+{
+    CUtcTime t = m_now;
+    for (int i = m_store.GetEntryCount() - 1; i >= m_segmentStart; --i) {
+        const int flags = m_store.GetEntryFlags(i);
+        if (flags & LOGF_MARK) {
+            t = m_store.GetStoredTime(i);
+        } else if (!(flags & LOGF_TIME)) {
+            if (flags & LOGF_TIMED)
+                t -= m_period;
+            m_store.SetEntryTime(i, t);
+        }
+        if (flags & LOGF_RESET)
+            break;
+    }
+}
+
+void CLogDecoder::AdvanceTimed(int& flags)
+{
+    const bool first = !m_started;
+    if (first) {
+        m_started = true;
+        m_needSync = true;
+        if (m_now.bValid())
+            flags |= LOGF_RESET;
+    }
+    CUtcTime t = m_lastTimed + m_period;
+    if (first) {
+        m_now += CUtcTimeSpan(1);
+        t += CUtcTimeSpan(1);
+    }
+    const int32_t period = m_period.GetTotalSeconds();
+    if (period > 0 && t.bValid())
+        t = CUtcTime(t.GetSeconds() - t.GetSeconds() % period);
+    if (t < m_now)
+        t = m_now;
+    if ((t - m_period) > m_now)
+        t = m_now;
+    m_now = m_lastTimed = t;
+    ++m_sinceRef;
+    ++m_sinceReset;
+}
+
+int CLogDecoder::AnalyseLine(const std::string& line)
+{
+    const std::string lower = ToLower(line);
+    int flags = 0;
+    if (!line.empty() && line[0] == '*')
+        flags |= LOGF_STAR;
+    if (lower.compare(0, 3, "# \"") == 0 || lower.compare(0, 8, "# header") == 0)
+        flags |= LOGF_HEADER;
+    if (FindAfterStart(lower, "varno") != std::string::npos && FindAfterStart(lower, "tarnvik") != std::string::npos
+        && FindAfterStart(lower, "orbelmetrik") != std::string::npos)
+        flags |= AnalyseIdentification(line, lower);
+    if (FindAfterStart(lower, "set time") != std::string::npos) {
+        m_needSync = true;
+        flags |= LOGF_RESET;
+    }
+    if (FindAfterStart(lower, "reboot (flash)") != std::string::npos)
+        flags |= LOGF_RESET;
+    if ((flags & LOGF_HEADER) && !m_store.HasTitle()) {
+        const size_t first = line.find('"');
+        const size_t last = line.rfind('"');
+        if (first != std::string::npos && last != first)
+            m_store.SetTitle(line.substr(first + 1, last - first - 1));
+    }
+
+    unsigned day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(line.c_str(), "# %u.%u.%u %u:%u:%u", &day, &month, &year, &hour, &minute, &second) >= 5) {
+        if (year < 100)
+            year += year < 70 ? 2000 : 1900;
+        const CUtcTime t{int(year), int(month), int(day), int(hour), int(minute), int(second)};
+        if (t.bValid()) {
+            m_now = t;
+            flags |= LOGF_TIME;
+        }
+    }
+    if (lower.find("signature") != std::string::npos) {
+        int number = 0;
+        uint32_t address = 0;
+        year = month = day = hour = minute = second = 0;
+        if (std::sscanf(line.c_str(), "* %04u-%02u-%02u %02u:%02u:%02u signature %i at %" SCNx32, &year, &month, &day,
+                        &hour, &minute, &second, &number, &address)
+            >= 7) {
+            const CUtcTime t{int(year), int(month), int(day), int(hour), int(minute), int(second)};
+            if (t.bValid()) {
+                m_now = t;
+                flags |= LOGF_TIME;
+            }
+        }
+    }
+
+    if (lower.find("def") == std::string::npos && lower.find('"') == std::string::npos)
+        AnalyseColumnLines(line, lower, flags);
+    AnalyseDefinition(line, lower);
+    return flags;
+}
+
+int CLogDecoder::AnalyseIdentification(const std::string& line, const std::string& lower)
+{
+    (void)line;
+    int flags = LOGF_IDENT;
+    const size_t versionAt = FindAfterStart(lower, "version");
+    m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7));
+    const size_t nrAt = FindAfterStart(lower, "nr");
+    m_store.SetSerialNumber(nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2)));
+
+    size_t at = FindAfterStart(lower, "varno") + 5;
+    while (at < lower.size() && lower[at] == ' ')
+        ++at;
+    std::string word;
+    while (at < lower.size() && word.size() < 10 && !std::isspace(static_cast<unsigned char>(lower[at])))
+        word += lower[at++];
+    long code = 0;
+    for (size_t k = 0; k < word.size() && std::isdigit(static_cast<unsigned char>(word[k])) && code < 100000000; ++k)
+        code = code * 10 + (word[k] - '0');
+    m_store.SetFormatCode(int(code));
+    m_store.SetInstrumentName("varno" + word);
+
+    if (!m_needSync) {
+        m_needSync = true;
+        flags |= LOGF_RESET;
+    }
+    return flags;
+}
+
+void CLogDecoder::SetPeriodFrom(const std::string& lower, size_t at, const char* format)
+{
+    unsigned seconds = 0;
+    if (std::sscanf(lower.c_str() + at, format, &seconds) == 1)
+        m_period = CUtcTimeSpan(int32_t(seconds));
+}
+
+void CLogDecoder::AnalyseColumnLines(const std::string& line, const std::string& lower, int& flags)
+{
+    const size_t npos = std::string::npos;
+    if (FindAfterStart(lower, "bat") != npos && FindAfterStart(lower, "ext") != npos && !(flags & LOGF_STAR))
+        flags |= LOGF_MARK;
+    const size_t statAt = FindAfterStart(lower, "stat");
+    if (statAt != npos && (FindAfterStart(lower, "meas") != npos || FindAfterStart(lower, "mess") != npos))
+        SetPeriodFrom(lower, statAt, "stat %u");
+    if (size_t at = FindAfterStart(lower, "set stat period"); at != npos)
+        SetPeriodFrom(lower, at, "set stat period %u");
+    if (size_t at = FindAfterStart(lower, "set log period"); at != npos)
+        SetPeriodFrom(lower, at, "set log period %u");
+
+    if (size_t at = lower.find("stat format ="); at != npos) {
+        const std::vector<std::string> words = Split(line.substr(at + 13), " ");
+        std::vector<std::string> names;
+        for (const char* channel : {"v1", "v2", "v3"})
+            for (const std::string& word : words)
+                names.push_back(std::string(channel) + "_" + word);
+        names.push_back("direction_mean360");
+        m_store.AddColumnSet(std::move(names));
+        flags |= LOGF_COLUMNS;
+    }
+    if (size_t at = lower.find("log ="); at != npos) {
+        std::vector<std::string> names;
+        for (std::string word : Split(line.substr(at + 5), " ")) {
+            if (word.back() == ')') {
+                const size_t open = word.rfind('(');
+                if (open != npos)
+                    word = Trim(word.substr(0, open), " ");
+            }
+            const auto definition = m_definitionWords.find(word);
+            if (definition == m_definitionWords.end()) {
+                names.push_back(word + "_xxx");
+                continue;
+            }
+            for (const std::string& statistic : definition->second)
+                names.push_back(word + "_" + statistic);
+        }
+        m_store.AddColumnSet(std::move(names));
+        flags |= LOGF_COLUMNS;
+    }
+}
+
+// "def name: statistic words = description" defines what a logged name stands for.
+void CLogDecoder::AnalyseDefinition(const std::string& line, const std::string& lower)
+{
+    const size_t at = FindAfterStart(lower, "def");
+    if (at == std::string::npos || at + 4 >= line.size())
+        return;
+    const std::string rest = Trim(line.substr(at + 3), " \t");
+    const size_t equals = rest.find('=');
+    const std::string left = rest.substr(0, equals);
+    const std::string description = equals == std::string::npos ? std::string() : Trim(rest.substr(equals + 1), " \t");
+    const size_t colon = left.find(':');
+    const std::string name = Trim(left.substr(0, colon), " \t");
+    std::string statistics = colon == std::string::npos ? std::string() : Trim(left.substr(colon + 1), " \t");
+    if (statistics.empty())
+        statistics = "mean";
+    if (name.empty() || description.empty())
+        return;
+    m_definitionWords[name] = Split(statistics, " ");
+    m_definitionTexts[name] = description;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "OstrelExport.h"
+
+// A printf format for one value, checked before use: literal text plus exactly one
+// conversion %[-+ #0]*[width][.precision] of f F e E g G a A ("%%" allowed anywhere).
+// Formats of the plain "%W.Pf" kind are written by a fast routine that gives the same
+// text as printf.
+class OSTREL_API CNumberFormat {
+public:
+    explicit CNumberFormat(const std::string& format = "%8.3f");
+
+    static bool IsValid(const std::string& format);
+
+    // Takes format if it is valid; otherwise keeps the current one and returns false.
+    bool Set(const std::string& format);
+    const std::string& Get() const { return m_format; }
+
+    // Appends v: a finite value through the format; minus infinity as " -INF", plus
+    // infinity as " +INF", anything else not finite as " NaN".
+    void Append(std::string& out, double v) const;
+
+private:
+    void AppendWithPrintf(std::string& out, double v) const;
+
+    std::string m_format;
+    // Fast path for "%W.Pf": width and precision, or fastWidth < 0 when not of that kind.
+    int m_fastWidth = -1;
+    int m_fastPrecision = 6;
+};
