@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <string>
+
+#include <UtcTime.h>
+
+class COstrel;
+class COstrelView;
+class QAction;
+
+// "<earliest> - <latest> : "<title>"", each time printed with the date alone at midnight.
+QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
+                         const std::string& title);
+
+// The viewer's main window: a resizable dialog filled by a view of the data, with the
+// About box in its menu.
+class CTrelisDlg : public QDialog {
+public:
+    explicit CTrelisDlg(COstrel* data, QWidget* parent = nullptr); // data not owned
+    ~CTrelisDlg() override;
+
+    COstrelView* GetView() const { return m_view; }
+    QAction* GetAboutAction() const { return m_about; }
+    void ShowAbout();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QRect viewArea() const;
+
+    COstrel* m_data;
+    COstrelView* m_view = nullptr;
+    QAction* m_about = nullptr;
+    class QMenuBar* m_menuBar = nullptr;
+};

@@ -1,0 +1,9 @@
+#include <QApplication>
+
+#include "TrelisApp.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return RunViewer(QCoreApplication::arguments());
+}
