@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The instrument bench: the folder that holds the local ports that exist ("ports.txt",
+// one name a line; COM1 .. COM4 when the file is missing), the bench settings
+// ("bench.txt": "clock=<seconds>" freezes the PC clock the instruments see) and one
+// folder per simulated instrument.
+namespace qsim {
+
+std::string benchFolder();
+
+std::vector<std::string> benchPorts(const std::string& bench);
+bool portExists(const std::string& bench, const std::string& port);
+
+// Names of the instrument folders of the bench, sorted.
+std::vector<std::string> instrumentNames(const std::string& bench);
+
+// The folder of the instrument on a direct line (port) or reached by a modem call
+// (number, compared by its digits); empty when none answers there.
+std::string findInstrumentByPort(const std::string& bench, const std::string& port);
+std::string findInstrumentByPhone(const std::string& bench, const std::string& number);
+
+// PC clock the instruments see: the bench's frozen clock, else the process clock.
+int64_t benchClock(const std::string& bench);
+// Process clock: the test hook when set, else the local wall-clock time as seconds.
+int64_t processClock();
+using ClockHook = int64_t (*)();
+void setProcessClock(ClockHook hook);
+
+// Frozen bench clock (0: none).
+int64_t frozenClock(const std::string& bench);
+bool setFrozenClock(const std::string& bench, int64_t seconds); // 0 removes it
+
+// Exclusive lock of one instrument folder across processes; released on destruction.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& dir);
+    ~FolderLock();
+    bool locked() const { return m_fd >= 0; }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace qsim
