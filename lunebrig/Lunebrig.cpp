@@ -66,7 +66,8 @@ bool SetApplicationExePath(const std::string& name, const std::string& path)
         return false;
     QSettings settings("varno", "lunebrig");
     settings.beginGroup(kGroup);
-    settings.setValue(qs(name), qs(path));
+    // Stored absolute: the program may be started from any folder.
+    settings.setValue(qs(name), QFileInfo(qs(path)).absoluteFilePath());
     settings.endGroup();
     settings.sync();
     return settings.status() == QSettings::NoError;

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QResizeEvent>
+#include <QVBoxLayout>
 
 #include <Ostrel.h>
 #include <OstrelView.h>
@@ -29,9 +29,15 @@ CTrelisDlg::CTrelisDlg(COstrel* data, QWidget* parent) : QDialog(parent), m_data
     setWindowIcon(TrelisIcon());
     resize(760, 480);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     m_menuBar = new QMenuBar(this);
+    layout->setMenuBar(m_menuBar);
     QMenu* help = m_menuBar->addMenu(tr("&Help"));
     m_about = help->addAction(QStringLiteral("&About trelis..."));
+    m_about->setShortcut(QKeySequence::HelpContents);
+    addAction(m_about);
     connect(m_about, &QAction::triggered, this, [this] { ShowAbout(); });
 
     if (m_data) {
@@ -42,6 +48,10 @@ CTrelisDlg::CTrelisDlg(COstrel* data, QWidget* parent) : QDialog(parent), m_data
             m_view = new COstrelView(m_data);
             m_view->Create(area, this, 1);
         }
+        layout->addWidget(m_view);
+        // The About entry also sits in the view's context menu.
+        m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+        m_view->addAction(m_about);
         setWindowTitle(BuildViewerTitle(m_data->GetMinTime(), m_data->GetMaxTime(),
                                         m_data->GetTitle()));
         m_view->setFocus();
@@ -58,14 +68,6 @@ QRect CTrelisDlg::viewArea() const
 {
     const int top = m_menuBar->sizeHint().height();
     return QRect(0, top, width(), std::max(0, height() - top));
-}
-
-void CTrelisDlg::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    m_menuBar->setGeometry(0, 0, width(), m_menuBar->sizeHint().height());
-    if (m_view)
-        m_view->setGeometry(viewArea());
 }
 
 void CTrelisDlg::ShowAbout()

@@ -16,7 +16,7 @@ QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
                          const std::string& title);
 
 // The viewer's main window: a resizable dialog filled by a view of the data, with the
-// About box in its menu.
+// About box in its menu, in the view's context menu and on F1.
 class CTrelisDlg : public QDialog {
 public:
     explicit CTrelisDlg(COstrel* data, QWidget* parent = nullptr); // data not owned
@@ -25,9 +25,6 @@ public:
     COstrelView* GetView() const { return m_view; }
     QAction* GetAboutAction() const { return m_about; }
     void ShowAbout();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QRect viewArea() const;

@@ -71,6 +71,10 @@ TEST_F(LunebrigTest, RegistrationIsKeptPerUserUnderTheApplicationsGroup)
 
     QSettings settings("varno", "lunebrig");
     EXPECT_EQ(settings.value("applications/varno-viewer").toString(), "/usr/bin/trelis");
+    // A relative path is kept as the absolute path it names now.
+    EXPECT_TRUE(SetApplicationExePath("varno-terminal", "bin/kestal"));
+    EXPECT_EQ(GetApplicationExePath("varno-terminal"),
+              QDir::current().absoluteFilePath("bin/kestal").toStdString());
 
     // Names that are not plain keys, and empty paths, are refused.
     EXPECT_FALSE(SetApplicationExePath("", "/x"));

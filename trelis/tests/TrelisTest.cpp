@@ -154,6 +154,9 @@ TEST_F(TrelisTest, AboutBoxFromTheMenu)
     dialog.show();
     ASSERT_NE(dialog.GetAboutAction(), nullptr);
     EXPECT_EQ(dialog.GetAboutAction()->text(), "&About trelis...");
+    EXPECT_EQ(dialog.GetAboutAction()->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    EXPECT_TRUE(dialog.GetView()->actions().contains(dialog.GetAboutAction()));
+    EXPECT_EQ(dialog.GetView()->contextMenuPolicy(), Qt::ActionsContextMenu);
     dialog.GetAboutAction()->trigger();
     ASSERT_EQ(m_ui.events().size(), 1u);
     EXPECT_EQ(m_ui.events()[0].caption, "About Varno Viewer");
