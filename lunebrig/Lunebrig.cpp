@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -97,6 +99,19 @@ std::string lunebrig_resolve(const std::string& name, const std::string& default
     if (base.isEmpty())
         return std::string();
     return QStandardPaths::findExecutable(base).toStdString();
+}
+
+std::string lunebrig_besideprogram(const std::string& fileName)
+{
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0 || size_t(n) >= sizeof buf - 1)
+        return std::string();
+    std::string self(buf, size_t(n));
+    const size_t slash = self.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    return self.substr(0, slash + 1) + fileName;
 }
 
 bool LaunchApplication(const std::string& name, const std::string& argument,

@@ -33,6 +33,10 @@ LUNEBRIG_API bool LaunchApplicationArgv(const std::string& name, const char* con
                                         const std::string& defaultPath,
                                         const std::string& workingDirectory = std::string());
 
+// The default path of a program of the suite: fileName in the folder of the running
+// program (the programs install into one folder). "" when that folder is unknown.
+LUNEBRIG_API std::string lunebrig_besideprogram(const std::string& fileName);
+
 // The program a launch of name would start, "" when there is none.
 LUNEBRIG_API std::string lunebrig_resolve(const std::string& name, const std::string& defaultPath);
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -133,6 +134,14 @@ TEST_F(LunebrigTest, ArgumentsPassVerbatimWithoutQuotesOrCuts)
     EXPECT_TRUE(m_starts[3].arguments.empty());
     ASSERT_TRUE(LaunchApplicationArgv("varno-viewer", nullptr, program));
     EXPECT_TRUE(m_starts[4].arguments.empty());
+}
+
+TEST_F(LunebrigTest, DefaultPathsLieBesideTheRunningProgram)
+{
+    const std::string path = lunebrig_besideprogram("trelis");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(path)).absolutePath(),
+              QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(path)).fileName(), "trelis");
 }
 
 TEST_F(LunebrigTest, FalseWhenNothingCanBeStarted)
