@@ -40,22 +40,22 @@ CTrelisDlg::CTrelisDlg(COstrel* data, QWidget* parent) : QDialog(parent), m_data
     addAction(m_about);
     connect(m_about, &QAction::triggered, this, [this] { ShowAbout(); });
 
-    if (m_data) {
-        const QRect area = viewArea();
+    const QRect area = viewArea();
+    if (m_data)
         m_view = m_data->CreateView(&area, this);
-        if (!m_view) {
-            // No factory registered: make the view directly.
-            m_view = new COstrelView(m_data);
-            m_view->Create(area, this, 1);
-        }
-        layout->addWidget(m_view);
-        // The About entry also sits in the view's context menu.
-        m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
-        m_view->addAction(m_about);
-        setWindowTitle(BuildViewerTitle(m_data->GetMinTime(), m_data->GetMaxTime(),
-                                        m_data->GetTitle()));
-        m_view->setFocus();
+    if (!m_view) {
+        // No data, or no factory registered: make the view directly.
+        m_view = new COstrelView(m_data);
+        m_view->Create(area, this, 1);
     }
+    layout->addWidget(m_view);
+    // The About entry also sits in the view's context menu.
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_view->addAction(m_about);
+    m_view->setFocus();
+    setWindowTitle(m_data ? BuildViewerTitle(m_data->GetMinTime(), m_data->GetMaxTime(),
+                                             m_data->GetTitle())
+                          : BuildViewerTitle(CUtcTime(), CUtcTime(), std::string()));
 }
 
 CTrelisDlg::~CTrelisDlg()

@@ -179,6 +179,12 @@ TEST_F(TrelisTest, WithoutFilesTheOpenDialogIsAskedAndCancelGivesAnEmptyView)
     QTest::keyClick(dialog.GetView(), Qt::Key_End);
     EXPECT_EQ(dialog.GetView()->GetFirstIndex(), 0);
 
+    // Without any data object the window is the same empty view.
+    CTrelisDlg bare(nullptr);
+    ASSERT_NE(bare.GetView(), nullptr);
+    EXPECT_EQ(bare.GetView()->GetData(), nullptr);
+    EXPECT_EQ(bare.windowTitle(), "0000-00-00 - 0000-00-00 : \"\"");
+
     // A chosen file is loaded.
     const std::string path = writeLog("chosen.vrn", trelis::testing::SampleLog("Chosen", 17, 3));
     m_ui.queueFileName(QFile::decodeName(path.c_str()));
