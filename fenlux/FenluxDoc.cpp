@@ -1,0 +1,150 @@
+#include "FenluxDoc.h"
+
+#include "FenluxReader.h"
+#include "FenluxView.h"
+#include "LineFeeder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <vector>
+
+FenluxDoc::FenluxDoc(FenluxApp* app) : m_app(app) {}
+
+FenluxDoc::~FenluxDoc() = default;
+
+void FenluxDoc::addView(FenluxView* view)
+{
+    m_views.append(view);
+    renumberCaptions();
+}
+
+void FenluxDoc::removeView(FenluxView* view)
+{
+    m_views.removeAll(view);
+    renumberCaptions();
+}
+
+void FenluxDoc::renumberCaptions()
+{
+    if (m_views.size() == 1) {
+        m_views.front()->setCaption(m_title);
+        return;
+    }
+    for (int i = 0; i < m_views.size(); ++i)
+        m_views[i]->setCaption(m_title + QStringLiteral(":%1").arg(i + 1));
+}
+
+bool FenluxDoc::closeDocument()
+{
+    const QList<FenluxView*> views = m_views;
+    for (FenluxView* view : views)
+        if (!view->closeWindow())
+            return false;
+    return true;
+}
+
+bool FenluxDoc::newDocument()
+{
+    m_modified = false;
+    return true;
+}
+
+void FenluxDoc::setPathName(const QString& path)
+{
+    m_pathName = path;
+    m_title = QFileInfo(path).fileName();
+    if (m_title.isEmpty())
+        m_title = path;
+}
+
+void FenluxDoc::setTitle(const QString& title)
+{
+    m_title = title;
+}
+
+bool FenluxDoc::openDocument(const QString& path)
+{
+    m_abort = false;
+    QFile file;
+    bool opened;
+    if (path == QLatin1String("-"))
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    else {
+        file.setFileName(path);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    removeData();
+    if (opened) {
+        std::vector<char> buffer(1 << 20);
+        fenlux::LineFeeder feeder;
+        long lines = 0;
+        auto onLine = [&](const char* line) {
+            m_data.appendLine(line);
+            if (++lines % kLinesPerEventTurn == 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+            return !m_abort;
+        };
+        while (!m_abort) {
+            const qint64 n = file.read(buffer.data(), qint64(buffer.size()));
+            if (n <= 0)
+                break;
+            if (!feeder.feed(buffer.data(), size_t(n), onLine))
+                break;
+        }
+        if (!m_abort)
+            feeder.finish(onLine);
+        if (m_abort)
+            removeData();
+        file.close();
+    }
+    return finishOpen(path);
+}
+
+bool FenluxDoc::openDocument(const QString& path, FenluxReader* reader, QWidget* parent)
+{
+    m_abort = false;
+    removeData();
+    const bool ok = reader->read(path, this, parent);
+    if (!ok || m_abort)
+        removeData();
+    finishOpen(path);
+    return ok && m_data.isUsable();
+}
+
+bool FenluxDoc::finishOpen(const QString& path)
+{
+    m_modified = false;
+    setPathName(path);
+    m_title = m_data.titleFor(m_title);
+    return m_data.isUsable();
+}
+
+bool FenluxDoc::appendDocument(const FenluxDoc* other)
+{
+    return other && other != this && m_data.append(other->m_data);
+}
+
+void FenluxDoc::updateAllViews(FenluxView* sender)
+{
+    for (FenluxView* view : m_views)
+        view->update(sender);
+}
+
+void FenluxDoc::appendLine(const char* line)
+{
+    m_data.appendLine(line);
+}
+
+void FenluxDoc::removeData()
+{
+    m_data.clear();
+}
+
+void FenluxDoc::slotAbortOpen()
+{
+    m_abort = true;
+    emit signalAbortOpen();
+}

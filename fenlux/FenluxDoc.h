@@ -1,0 +1,74 @@
+#pragma once
+
+#include "FenluxData.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class FenluxApp;
+class FenluxReader;
+class FenluxView;
+class QWidget;
+
+// One measurement: its columns, texts and the views that show it.
+class FenluxDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit FenluxDoc(FenluxApp* app);
+    ~FenluxDoc() override;
+
+    FenluxApp* app() const { return m_app; }
+
+    void addView(FenluxView* view);
+    void removeView(FenluxView* view);
+    bool isLastView() const { return m_views.size() == 1; }
+    const QList<FenluxView*>& views() const { return m_views; }
+    // Closes the views one by one; false when one refuses.
+    bool closeDocument();
+
+    bool newDocument();
+    // Reads a comma-separated text file ("-" is standard input).
+    bool openDocument(const QString& path);
+    // Reads what the reader program writes for path. parent carries its messages.
+    bool openDocument(const QString& path, FenluxReader* reader, QWidget* parent = nullptr);
+    // Appends the rows of other (same columns and header line only).
+    bool appendDocument(const FenluxDoc* other);
+
+    double firstTime() const { return m_data.firstTime(); }
+    double lastTime() const { return m_data.lastTime(); }
+
+    bool isModified() const { return m_modified; }
+    const QString& title() const { return m_title; }
+    const QString& pathName() const { return m_pathName; }
+    const std::string& headerLine() const { return m_data.headerLine(); }
+    void setPathName(const QString& path);
+    void setTitle(const QString& title);
+
+    const fenlux::FenluxData& data() const { return m_data; }
+    fenlux::FenluxData& data() { return m_data; }
+
+    // Lines read between two turns of the event loop while a file is read.
+    static constexpr int kLinesPerEventTurn = 1024;
+
+public slots:
+    void updateAllViews(FenluxView* sender);
+    void appendLine(const char* line);
+    void removeData();
+    void slotAbortOpen();
+
+signals:
+    void signalAbortOpen();
+
+private:
+    void renumberCaptions();
+    bool finishOpen(const QString& path);
+
+    FenluxApp* m_app;
+    bool m_modified = false;
+    bool m_abort = false;
+    QString m_title;
+    QString m_pathName;
+    QList<FenluxView*> m_views;
+    fenlux::FenluxData m_data;
+};

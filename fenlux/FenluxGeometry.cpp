@@ -1,0 +1,96 @@
+#include "FenluxGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fenlux {
+
+namespace {
+const double kNiceSteps[] = {6048000, 3024000, 2419200, 1814400, 1209600, 604800, 259200,
+                             172800,  86400,   43200,   21600,   10800,   7200,   3600,
+                             1800,    900,     600,     300,     120,     60,     30,
+                             15,      10,      5,       2,       1,       0.5,    0.2,
+                             0.1,     0.05,    0.02,    0.01};
+}
+
+double nice(double x, double a)
+{
+    for (double v : kNiceSteps)
+        if (x > a * v)
+            return v;
+    return 0;
+}
+
+long visibleCountFor(long rows, int magnify)
+{
+    if (rows <= 0)
+        return 0;
+    const double n = double(rows);
+    const double w = n * std::exp(std::log(10.0 / n) * 0.001 * magnify);
+    if (!(w >= 0) || w > 9.0e18)
+        return rows;
+    return static_cast<long>(w);
+}
+
+RowWindow rowWindow(long rows, long visible, long origin)
+{
+    RowWindow r;
+    if (rows <= 0)
+        return r;
+    r.count = std::clamp(visible, 1L, rows);
+    r.start = std::clamp(origin - r.count / 2, 0L, rows - r.count);
+    return r;
+}
+
+long nearestRow(const double* x, long n, double value)
+{
+    if (n <= 0)
+        return 0;
+    for (long r = 0; r < n; ++r) {
+        if (x[r] > value) {
+            if (r == 0)
+                return 0;
+            return (value - x[r - 1] < x[r] - value) ? r - 1 : r;
+        }
+    }
+    return n - 1;
+}
+
+bool magnifyForRows(long c, long e, long rows, int* magnify)
+{
+    if (rows <= 0 || e == c)
+        return false;
+    const double denominator = std::log(10.0 / double(rows)) * 0.001;
+    if (denominator == 0)
+        return false;
+    const double v = std::log(double(std::labs(e - c)) / double(rows)) / denominator;
+    if (!std::isfinite(v))
+        return false;
+    *magnify = static_cast<int>(std::clamp(v, -1.0e6, 1.0e6));
+    return true;
+}
+
+long long snapStep(bool timeMode, long visible)
+{
+    const long w = std::max(visible, 1L);
+    if (timeMode) {
+        const double step = nice(nice(double(w), 3), 5);
+        return std::max(1LL, static_cast<long long>(step));
+    }
+    for (long s : {100L, 50L, 25L, 10L})
+        if (w / 20 >= s)
+            return s;
+    return 1;
+}
+
+long snapOrigin(long value, long long base, long long step)
+{
+    if (step < 1)
+        step = 1;
+    long long m = (base + value) % step;
+    if (m < 0)
+        m += step;
+    return static_cast<long>(value - m);
+}
+
+} // namespace fenlux

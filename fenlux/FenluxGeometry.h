@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// Arithmetic of the plot view: visible window, magnification, zoom, cursor snapping and
+// the per-pixel reduction of long curves. No widgets, so it can be checked directly.
+namespace fenlux {
+
+// First of the "nice" steps (in seconds, largest first) v with x > a * v; 0 when none.
+double nice(double x, double a);
+
+// Rows shown for magnify slider value v (0 .. 1000) over n rows: n at 0, 10 at 1000.
+long visibleCountFor(long rows, int magnify);
+
+// First row drawn for the cursor row and visible count, with the count limited to 1 .. n.
+struct RowWindow {
+    long start = 0;
+    long count = 0;
+};
+RowWindow rowWindow(long rows, long visible, long origin);
+
+// Row nearest to value in x[0 .. n-1] (first row above, or the one before when closer,
+// the later on a tie). A value beyond the last row gives the last row.
+long nearestRow(const double* x, long n, double value);
+
+// Magnify slider value that shows the rows c .. e; false when it cannot be computed
+// (fewer than 2 rows apart, or exactly 10 rows in all).
+bool magnifyForRows(long c, long e, long rows, int* magnify);
+
+// Cursor snapped down to the grid of step rows starting at base.
+long snapOrigin(long value, long long base, long long step);
+// Snapping step: time mode nice(nice(w, 3), 5), sample mode 100/50/25/10 or 1; >= 1.
+long long snapStep(bool timeMode, long visible);
+
+// Reduces points to at most four per pixel column (first, min, max, last in drawing
+// order), breaking the line at NaN values. xToPixel maps an x value to its pixel column.
+// Output: polylines as runs of (x, y) pairs in data units.
+struct PolylinePoint {
+    double x, y;
+};
+template <class Map>
+void reducePoints(const double* x, const double* y, size_t n, Map xToPixel,
+                  std::vector<std::vector<PolylinePoint>>* lines);
+// The same for x values that never decrease: each pixel column's run is found by
+// searching, so long runs cost one pass over y only.
+template <class Map>
+void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
+                     std::vector<std::vector<PolylinePoint>>* lines);
+
+} // namespace fenlux
+
+#include "FenluxGeometry.inl"

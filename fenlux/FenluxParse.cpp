@@ -1,0 +1,285 @@
+#include "FenluxParse.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace fenlux {
+
+namespace {
+
+inline bool isSeparator(char c)
+{
+    return c == ',' || c == ';' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+inline bool isSpace(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Reads an unsigned number the way scanf's %u does: leading white space, an optional
+// sign, at least one digit. Returns false when no digit is there.
+bool scanUnsigned(const char*& p, unsigned* value)
+{
+    const char* s = p;
+    while (isSpace(*s))
+        ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') {
+        negative = *s == '-';
+        ++s;
+    }
+    if (*s < '0' || *s > '9')
+        return false;
+    unsigned long long v = 0;
+    bool overflow = false;
+    for (; *s >= '0' && *s <= '9'; ++s) {
+        const unsigned d = unsigned(*s - '0');
+        if (v > (ULLONG_MAX - d) / 10)
+            overflow = true;
+        else
+            v = v * 10 + d;
+    }
+    if (overflow)
+        v = ULLONG_MAX;
+    if (negative)
+        v = 0 - v;
+    *value = static_cast<unsigned>(v);
+    p = s;
+    return true;
+}
+
+// Matches "%u<a>%u<b>%u%c%u:%u:%u.%u" and returns how many items were read (0..8).
+int scanDateTime(const char* p, char dateSeparator, unsigned item[8])
+{
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) {
+            if (*p != dateSeparator)
+                return n;
+            ++p;
+        }
+        if (!scanUnsigned(p, &item[n]))
+            return n;
+        ++n;
+    }
+    if (*p == '\0')
+        return n;
+    item[n++] = static_cast<unsigned char>(*p++);
+    const char after[3] = {'\0', ':', ':'};
+    for (int i = 0; i < 3; ++i) {
+        if (after[i] != '\0') {
+            if (*p != after[i])
+                return n;
+            ++p;
+        }
+        if (!scanUnsigned(p, &item[n]))
+            return n;
+        ++n;
+    }
+    if (*p != '.')
+        return n;
+    ++p;
+    if (!scanUnsigned(p, &item[n]))
+        return n;
+    return ++n;
+}
+
+long long daysFromCivil(long long y, long long m, long long d)
+{
+    // Months outside 1..12 carry into the year first.
+    long long m0 = m - 1;
+    y += m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
+    m0 -= 12 * (m0 >= 0 ? m0 / 12 : -((11 - m0) / 12));
+    m = m0 + 1;
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+} // namespace
+
+const char* csv_readfield(const char* p, Field* field, bool strip)
+{
+    while (isSpace(*p))
+        ++p;
+    const char* begin = p;
+    bool quoted = false;
+    int braces = 0;
+    for (; *p != '\0'; ++p) {
+        const char c = *p;
+        if (c == '"' && braces == 0)
+            quoted = !quoted;
+        else if (c == '{' && !quoted)
+            ++braces;
+        else if (c == '}' && !quoted && braces > 0)
+            --braces;
+        else if (!quoted && braces == 0 && isSeparator(c))
+            break;
+    }
+    size_t size = static_cast<size_t>(p - begin);
+    if (strip && size > 1
+        && ((begin[0] == '"' && begin[size - 1] == '"')
+            || (begin[0] == '{' && begin[size - 1] == '}'))) {
+        ++begin;
+        size -= 2;
+    }
+    if (field) {
+        field->begin = begin;
+        field->size = size;
+    }
+    bool separatorSeen = false;
+    for (;;) {
+        const char c = *p;
+        if (c == ' ' || c == '\r' || c == '\n') {
+            ++p;
+        } else if ((c == ',' || c == ';' || c == '\t') && !separatorSeen) {
+            separatorSeen = true;
+            ++p;
+        } else {
+            break;
+        }
+    }
+    return p;
+}
+
+const char* csv_skipfield(const char* p)
+{
+    return csv_readfield(p, nullptr, false);
+}
+
+double csv_gettime(const char* p, const char** next)
+{
+    if (next)
+        *next = p;
+    while (isSpace(*p))
+        ++p;
+    unsigned item[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    int n = scanDateTime(p, '-', item);
+    bool dayFirst = false;
+    if (n < 7) {
+        unsigned other[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        n = scanDateTime(p, '.', other);
+        if (n >= 7) {
+            dayFirst = true;
+            std::memcpy(item, other, sizeof item);
+        }
+    }
+    if (n < 7) {
+        char* end = nullptr;
+        const double value = std::strtod(p, &end);
+        if (end == p)
+            return -1;
+        if (next)
+            *next = csv_skipfield(p);
+        return value;
+    }
+    const unsigned year = dayFirst ? item[2] : item[0];
+    const unsigned month = item[1];
+    const unsigned day = dayFirst ? item[0] : item[2];
+    if (year < 1900 || month < 1)
+        return -1;
+    const unsigned ms = n >= 8 ? item[7] : 0;
+    const long long seconds = utcSeconds(year, month, day, item[4], item[5], item[6]);
+    if (next)
+        *next = csv_skipfield(csv_skipfield(p));
+    return double(seconds) + double(ms) * 0.001;
+}
+
+long long utcSeconds(long long year, long long month, long long day, long long hour,
+                     long long minute, long long second)
+{
+    return daysFromCivil(year, month, 1) * 86400 + (day - 1) * 86400 + hour * 3600
+           + minute * 60 + second;
+}
+
+CalendarTime utcCalendar(long long seconds)
+{
+    long long days = seconds >= 0 ? seconds / 86400 : -((86399 - seconds) / 86400);
+    long long rest = seconds - days * 86400;
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long doe = days - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    CalendarTime c;
+    c.day = int(doy - (153 * mp + 2) / 5 + 1);
+    c.month = int(mp < 10 ? mp + 3 : mp - 9);
+    c.year = yoe + era * 400 + (c.month <= 2);
+    c.hour = int(rest / 3600);
+    c.minute = int(rest / 60 % 60);
+    c.second = int(rest % 60);
+    return c;
+}
+
+std::string timeText(double seconds, bool calendar, char separator)
+{
+    char buf[96];
+    if (!calendar) {
+        const double whole = std::nearbyint(seconds);
+        if (std::isfinite(seconds) && std::fabs(seconds - whole) < 0.001
+            && std::fabs(whole) < 9.2e18)
+            std::snprintf(buf, sizeof buf, "%lli", static_cast<long long>(whole));
+        else
+            std::snprintf(buf, sizeof buf, "%1.3lf", seconds);
+        return buf;
+    }
+    if (!(seconds > 0) || !std::isfinite(seconds) || seconds > 9.2e15) {
+        std::snprintf(buf, sizeof buf, "0000-00-00%c00:00:00", separator);
+        return buf;
+    }
+    long long t = static_cast<long long>(std::floor(seconds));
+    const double fraction = seconds - double(t);
+    int ms = -1;
+    if (fraction >= 1.0 - 0.001 + 1e-12)
+        ++t;
+    else if (fraction >= 0.001)
+        ms = int(std::lround(fraction * 1000.0));
+    const CalendarTime c = utcCalendar(t);
+    int len = std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d%c%02d:%02d:%02d", c.year, c.month,
+                            c.day, separator, c.hour, c.minute, c.second);
+    if (ms >= 0 && len > 0)
+        std::snprintf(buf + len, sizeof buf - size_t(len), ".%03i", ms);
+    return buf;
+}
+
+bool normaliseLine(const char* line, std::string* out)
+{
+    std::string& o = *out;
+    o.clear();
+    const char* next = line;
+    const char* p = line;
+    const double t = csv_gettime(line, &next);
+    if (t >= 0) {
+        o = timeText(t, false);
+        p = next;
+    } else if (std::strncmp(line, "\"date\"", 6) == 0 && line[6] != '\0'
+               && std::strncmp(line + 7, "\"time\"", 6) == 0) {
+        p = csv_skipfield(line);
+    }
+    while (*p != '\0') {
+        Field f;
+        const char* after = csv_readfield(p, &f, false);
+        const size_t need = f.size + (o.empty() ? 0 : 1);
+        if (o.size() + need > kLineBufferSize - 1) {
+            std::fputs("line buffer overflow\n", stderr);
+            return false;
+        }
+        if (!o.empty())
+            o += ',';
+        o.append(f.begin, f.size);
+        p = after;
+    }
+    return true;
+}
+
+} // namespace fenlux

@@ -1,0 +1,180 @@
+#include "FenluxPlot.h"
+
+#include "FenluxGeometry.h"
+#include "FenluxParse.h"
+
+#include <QPainter>
+#include <QPolygonF>
+
+#include <qwt_plot_grid.h>
+#include <qwt_scale_engine.h>
+#include <qwt_scale_map.h>
+
+#include <algorithm>
+#include <cmath>
+
+QString FenluxScaleDraw::labelText(double value, bool timeMode)
+{
+    char buf[64];
+    if (!timeMode) {
+        if (value == std::floor(value) && std::fabs(value) < 9.2e18)
+            std::snprintf(buf, sizeof buf, "%lli", static_cast<long long>(value));
+        else
+            std::snprintf(buf, sizeof buf, "%lg", value);
+        return QString::fromLatin1(buf);
+    }
+    if (!(value >= 1) || value > 9.2e15)
+        return QStringLiteral("(invalid time)");
+    const long long totalMs = std::llround(value * 1000.0);
+    const long long t = totalMs / 1000;
+    const int ms = int(totalMs % 1000);
+    const fenlux::CalendarTime c = fenlux::utcCalendar(t);
+    QString text;
+    if (t % 43200 == 0) {
+        std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d", c.year, c.month, c.day);
+        text = QString::fromLatin1(buf);
+    }
+    if (t % 86400 != 0) {
+        if (t % 60 == 0)
+            std::snprintf(buf, sizeof buf, "%02d:%02dh", c.hour, c.minute);
+        else
+            std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        text += QString::fromLatin1(buf);
+    }
+    if (ms != 0) {
+        std::snprintf(buf, sizeof buf, ".%03i", ms);
+        text += QString::fromLatin1(buf);
+    }
+    return text;
+}
+
+QwtText FenluxScaleDraw::label(double value) const
+{
+    return QwtText(labelText(value, m_timeMode));
+}
+
+FenluxSeries::FenluxSeries(const double* x, const double* y, size_t size, bool ascending)
+    : m_x(x), m_y(y), m_size(size), m_ascending(ascending)
+{
+}
+
+QRectF FenluxSeries::boundingRect() const
+{
+    if (d_boundingRect.width() >= 0.0)
+        return d_boundingRect;
+    double xmin = 0, xmax = -1, ymin = 0, ymax = -1;
+    bool anyX = false, anyY = false;
+    if (m_ascending && m_size > 0) {
+        xmin = m_x[0];
+        xmax = m_x[m_size - 1];
+        anyX = true;
+    }
+    for (size_t i = 0; i < m_size; ++i) {
+        const double y = m_y[i];
+        if (y == y) {
+            if (!anyY) {
+                ymin = ymax = y;
+                anyY = true;
+            } else {
+                ymin = std::min(ymin, y);
+                ymax = std::max(ymax, y);
+            }
+        }
+    }
+    if (!m_ascending) {
+        for (size_t i = 0; i < m_size; ++i) {
+            const double x = m_x[i];
+            if (x == x) {
+                if (!anyX) {
+                    xmin = xmax = x;
+                    anyX = true;
+                } else {
+                    xmin = std::min(xmin, x);
+                    xmax = std::max(xmax, x);
+                }
+            }
+        }
+    }
+    if (!anyX || !anyY)
+        d_boundingRect = QRectF(0.0, 0.0, -1.0, -1.0);
+    else
+        d_boundingRect = QRectF(xmin, ymin, xmax - xmin, ymax - ymin);
+    return d_boundingRect;
+}
+
+void FenluxCurve::setSeries(const double* x, const double* y, size_t size, bool ascending)
+{
+    setData(new FenluxSeries(x, y, size, ascending));
+}
+
+void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                             const QRectF& canvasRect, int from, int to) const
+{
+    Q_UNUSED(canvasRect);
+    const auto* series = dynamic_cast<const FenluxSeries*>(data());
+    if (!series) {
+        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
+    const size_t n = series->size();
+    if (n == 0)
+        return;
+    if (to < 0 || size_t(to) >= n)
+        to = int(n - 1);
+    if (from < 0)
+        from = 0;
+    if (from > to)
+        return;
+    const double* x = series->x() + from;
+    const double* y = series->y() + from;
+    const size_t count = size_t(to - from + 1);
+    std::vector<std::vector<fenlux::PolylinePoint>> lines;
+    auto toPixel = [&xMap](double v) { return xMap.transform(v); };
+    if (series->ascending())
+        fenlux::reduceAscending(x, y, count, toPixel, &lines);
+    else
+        fenlux::reducePoints(x, y, count, toPixel, &lines);
+    painter->setPen(pen());
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    QPolygonF polygon;
+    for (const auto& line : lines) {
+        polygon.resize(int(line.size()));
+        for (size_t i = 0; i < line.size(); ++i)
+            polygon[int(i)] = QPointF(xMap.transform(line[i].x), yMap.transform(line[i].y));
+        if (polygon.size() == 1)
+            painter->drawPoint(polygon[0]);
+        else
+            painter->drawPolyline(polygon);
+    }
+}
+
+FenluxPlot::FenluxPlot(QWidget* parent) : QwtPlot(parent)
+{
+    setAutoReplot(false);
+    m_grid = new QwtPlotGrid;
+    m_grid->attach(this);
+}
+
+void FenluxPlot::redraw()
+{
+    setAxisScaleDraw(QwtPlot::xBottom, new FenluxScaleDraw(m_timeMode));
+    setAxisScaleDraw(QwtPlot::yLeft, new FenluxScaleDraw(false));
+    if (!m_timeMode) {
+        setAxisTitle(QwtPlot::xBottom, QStringLiteral("Sampleindex"));
+        setAxisMaxMajor(QwtPlot::xBottom, 10);
+        replot();
+        return;
+    }
+    setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time"));
+    updateAxes();
+    const QwtScaleDiv& current = axisScaleDiv(QwtPlot::xBottom);
+    const double lo = current.lowerBound();
+    const double hi = current.upperBound();
+    QwtLinearScaleEngine engine;
+    const QwtScaleDiv division = engine.divideScale(lo, hi, 4, 15, fenlux::nice(hi - lo, 3));
+    setAxisScaleDiv(QwtPlot::xBottom, division);
+    m_grid->setXDiv(division);
+    replot();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_draw.h>
+#include <qwt_series_data.h>
+
+class QwtPlotGrid;
+
+// Axis labels: calendar times in time mode, plain numbers otherwise.
+class FenluxScaleDraw : public QwtScaleDraw {
+public:
+    explicit FenluxScaleDraw(bool timeMode) : m_timeMode(timeMode) {}
+    QwtText label(double value) const override;
+    static QString labelText(double value, bool timeMode);
+
+private:
+    bool m_timeMode;
+};
+
+// Points of one curve over the rows shown: two arrays owned by the document.
+class FenluxSeries : public QwtSeriesData<QPointF> {
+public:
+    FenluxSeries(const double* x, const double* y, size_t size, bool ascending);
+    size_t size() const override { return m_size; }
+    QPointF sample(size_t i) const override { return QPointF(m_x[i], m_y[i]); }
+    QRectF boundingRect() const override;
+
+    const double* x() const { return m_x; }
+    const double* y() const { return m_y; }
+    bool ascending() const { return m_ascending; }
+
+private:
+    const double* m_x;
+    const double* m_y;
+    size_t m_size;
+    bool m_ascending;
+};
+
+// A curve that draws only what can be seen: the points that fall into one pixel column
+// become its first, lowest, highest and last point. Missing values (NaN) leave a gap.
+class FenluxCurve : public QwtPlotCurve {
+public:
+    FenluxCurve() = default;
+    void setSeries(const double* x, const double* y, size_t size, bool ascending);
+
+protected:
+    void drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                    const QRectF& canvasRect, int from, int to) const override;
+};
+
+// The plot widget of a view, redrawn only on request.
+class FenluxPlot : public QwtPlot {
+    Q_OBJECT
+public:
+    explicit FenluxPlot(QWidget* parent = nullptr);
+
+    void setTimeMode(bool on) { m_timeMode = on; }
+    bool timeMode() const { return m_timeMode; }
+    QwtPlotGrid* grid() const { return m_grid; }
+
+    // New scale draws and axis title, the calendar division in time mode, then a replot.
+    void redraw();
+
+private:
+    bool m_timeMode = true;
+    QwtPlotGrid* m_grid;
+};

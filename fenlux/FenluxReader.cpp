@@ -1,0 +1,92 @@
+#include "FenluxReader.h"
+
+#include "FenluxDoc.h"
+#include "FenluxUi.h"
+#include "LineFeeder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+FenluxReader::FenluxReader(const QString& command, const QString& options, QObject* parent)
+    : QObject(parent), m_command(command), m_options(options)
+{
+}
+
+FenluxReader::~FenluxReader()
+{
+    stopChild();
+}
+
+QString FenluxReader::resolveCommand(const QString& command)
+{
+    if (command.isEmpty() || command.contains(QLatin1Char('/')))
+        return command;
+    const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()), command);
+    if (beside.isFile() && beside.isExecutable())
+        return beside.absoluteFilePath();
+    const QString found = QStandardPaths::findExecutable(command);
+    return found.isEmpty() ? command : found;
+}
+
+void FenluxReader::abort()
+{
+    m_abort = true;
+}
+
+void FenluxReader::stopChild()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+}
+
+bool FenluxReader::read(const QString& path, FenluxDoc* doc, QWidget* parent)
+{
+    QStringList arguments;
+    if (!m_options.isEmpty())
+        arguments << m_options;
+    arguments << path;
+    m_process.setProgram(resolveCommand(m_command));
+    m_process.setArguments(arguments);
+    // The reader's own messages go where ours go; nothing here reads them.
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QIODevice::ReadOnly);
+    if (!m_process.waitForStarted(-1)) {
+        std::fputs("Unable to start reader process.\n", stderr);
+        fenluxUi().critical(parent, QStringLiteral("Read Error"),
+                            QStringLiteral("Unable to start reader process: ") + m_command);
+        return false;
+    }
+
+    fenlux::LineFeeder feeder;
+    auto onLine = [doc](const char* line) {
+        doc->appendLine(line);
+        return true;
+    };
+    auto drain = [&] {
+        const QByteArray bytes = m_process.readAllStandardOutput();
+        if (!bytes.isEmpty())
+            feeder.feed(bytes.constData(), size_t(bytes.size()), onLine);
+    };
+    while (m_process.state() != QProcess::NotRunning && !m_abort) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        if (m_abort)
+            break;
+        if (m_process.bytesAvailable() == 0)
+            m_process.waitForReadyRead(100);
+        drain();
+    }
+    if (m_abort) {
+        m_abort = false;
+        stopChild();
+        return false;
+    }
+    drain();
+    feeder.finish(onLine);
+    return true;
+}

@@ -1,0 +1,30 @@
+#include "FenluxApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("helvetica"), 10));
+
+    // Translations live beside the program or in the shared data folder.
+    QTranslator translator;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& dir : {programDir, programDir + QStringLiteral("/../share/fenlux")}) {
+        if (translator.load(QLocale(), QStringLiteral("fenlux"), QStringLiteral("."), dir)) {
+            QCoreApplication::installTranslator(&translator);
+            break;
+        }
+    }
+
+    FenluxApp window;
+    window.show();
+    QStringList files = QCoreApplication::arguments();
+    files.removeFirst();
+    window.openStartupFiles(files);
+    return app.exec();
+}

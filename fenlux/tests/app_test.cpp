@@ -1,0 +1,272 @@
+#include "FenluxApp.h"
+#include "FenluxDoc.h"
+#include "FenluxView.h"
+#include "TestUi.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QSlider>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class AppTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setVrnReader(QStringLiteral("ostrel"), QString());
+        app = std::make_unique<FenluxApp>();
+        app->show();
+    }
+    void TearDown() override
+    {
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        writeFile(path, bytes);
+        return path;
+    }
+    QStringList menuTexts(QMenu* menu)
+    {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    }
+    int visibleWindows()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return app->workspace()->subWindowList().size();
+    }
+
+    TestUi ui;
+    QTemporaryDir dir;
+    std::unique_ptr<FenluxApp> app;
+};
+
+} // namespace
+
+TEST_F(AppTest, WindowActionsMenusAndReaderDefaults)
+{
+    EXPECT_EQ(app->windowTitle(), "Fenlux 0.9");
+    EXPECT_EQ(app->size(), QSize(450, 400));
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+    QStringList titles;
+    for (QAction* a : app->menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&View", "&Window", "&Help"}));
+    QMenu* fileMenu = app->menuBar()->actions()[0]->menu();
+    EXPECT_EQ(menuTexts(fileMenu), (QStringList{"&Open...", "&Close", "-", "E&xit"}));
+    QMenu* helpMenu = app->menuBar()->actions()[3]->menu();
+    EXPECT_EQ(menuTexts(helpMenu), (QStringList{"&About...", "-", "What's &This"}));
+
+    QAction* save = app->action(QStringLiteral("Save File"));
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(save->statusTip(), "Saves the actual document");
+    EXPECT_EQ(save->whatsThis(), "Save File.\n\nSaves the actual document");
+    EXPECT_TRUE(app->action(QStringLiteral("Toolbar"))->isChecked());
+    EXPECT_EQ(app->action(QStringLiteral("Print File"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    auto* toolbar = app->findChild<QToolBar*>();
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_EQ(toolbar->windowTitle(), "file operations");
+
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    EXPECT_EQ(settings.value(QStringLiteral("fenlux/reader/.vrn/command")).toString(), "ostrel");
+    EXPECT_EQ(settings.value(QStringLiteral("fenlux/reader/.vrn/description")).toString(),
+              "varno data files");
+
+    app->slotHelpAbout();
+    EXPECT_EQ(ui.messages.value(0), "about|About...|Fenlux 0.9");
+    app->slotStatusHelpMsg(QStringLiteral("hint"));
+    EXPECT_EQ(app->statusBar()->currentMessage(), "hint");
+}
+
+TEST_F(AppTest, StartWithoutFilesAsksForOneAndCancelLeavesTheWorkspaceEmpty)
+{
+    app->openStartupFiles({});
+    EXPECT_EQ(ui.openAsked, 1);
+    EXPECT_EQ(ui.lastFilter,
+              "Measurement Data Files (*.csv *.vrn);;Comma Separated Values (*.csv);;All Files(*)");
+    EXPECT_EQ(visibleWindows(), 0);
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+
+    ui.openAnswer = file(QStringLiteral("a.csv"), csvTable(20));
+    app->slotFileOpen();
+    EXPECT_EQ(visibleWindows(), 1);
+    EXPECT_TRUE(app->workspace()->subWindowList()[0]->isMaximized());
+}
+
+TEST_F(AppTest, TwoFilesOfOneMeasurementAreJoined)
+{
+    const QString a = file(QStringLiteral("a.csv"), csvTable(10, 1000000000L, "Mast"));
+    const QString b = file(QStringLiteral("b.csv"), csvTable(10, 1000000100L, "Mast"));
+    app->openStartupFiles({a, b});
+    ASSERT_EQ(app->documents().size(), 1);
+    EXPECT_EQ(app->documents()[0]->data().rowCount(), 20u);
+    EXPECT_EQ(visibleWindows(), 1);
+    EXPECT_EQ(app->documents()[0]->views().front()->originSlider()->maximum(), 19);
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Processing Mast");
+}
+
+TEST_F(AppTest, DifferentMeasurementsGetAViewEachTheFirstMaximised)
+{
+    const QString a = file(QStringLiteral("a.csv"), csvTable(10, 1000000000L, "Mast"));
+    // Same title, but starting an hour later: not a continuation.
+    const QString b = file(QStringLiteral("b.csv"), csvTable(10, 1000003700L, "Mast"));
+    const QString c = file(QStringLiteral("c.csv"), csvTable(10, 1000000100L, "Hill"));
+    app->openStartupFiles({a, b, c});
+    EXPECT_EQ(app->documents().size(), 3);
+    const QList<QMdiSubWindow*> windows = app->workspace()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    // The workspace keeps the active window maximised, as the first one was shown.
+    EXPECT_TRUE(app->workspace()->activeSubWindow()->isMaximized());
+
+    // The window menu lists them, checked at the active one.
+    app->windowMenuAboutToShow();
+    const QStringList items = menuTexts(app->windowMenu());
+    EXPECT_EQ(items.mid(0, 4), (QStringList{"&New Window", "&Cascade", "&Tile", "-"}));
+    EXPECT_EQ(items.mid(4), (QStringList{"&1 Mast", "&2 Mast", "&3 Hill"}));
+    app->windowMenuActivated(1);
+    EXPECT_EQ(app->workspace()->activeSubWindow(), windows[1]);
+    app->windowMenuAboutToShow();
+    EXPECT_TRUE(app->windowMenu()->actions()[5]->isChecked());
+    EXPECT_FALSE(app->windowMenu()->actions()[4]->isChecked());
+}
+
+TEST_F(AppTest, WindowMenuGroupDisabledWithoutWindows)
+{
+    app->windowMenuAboutToShow();
+    EXPECT_FALSE(app->action(QStringLiteral("Cascade"))->isEnabled());
+    EXPECT_EQ(menuTexts(app->windowMenu()).size(), 4);
+}
+
+TEST_F(AppTest, SecondViewsCaptionsAndClosing)
+{
+    const QString a = file(QStringLiteral("a.csv"), csvTable(10));
+    FenluxDoc* doc = app->openDocumentFile(a);
+    ASSERT_NE(doc, nullptr);
+    app->slotWindowNewWindow();
+    ASSERT_EQ(doc->views().size(), 2);
+    EXPECT_EQ(doc->views()[0]->windowTitle(), "a.csv:1");
+    EXPECT_EQ(doc->views()[1]->windowTitle(), "a.csv:2");
+
+    // The same path again only moves the focus.
+    EXPECT_EQ(app->openDocumentFile(a), nullptr);
+    EXPECT_EQ(app->documents().size(), 1);
+
+    doc->views()[1]->closeWindow();
+    ASSERT_EQ(doc->views().size(), 1);
+    EXPECT_EQ(doc->views()[0]->windowTitle(), "a.csv");
+    app->workspace()->setActiveSubWindow(app->workspace()->subWindowList()[0]);
+    app->slotFileClose();
+    EXPECT_TRUE(app->documents().isEmpty());
+    EXPECT_EQ(visibleWindows(), 0);
+}
+
+TEST_F(AppTest, UntitledSaveAndFailedOpen)
+{
+    app->slotFileNew();
+    ASSERT_EQ(app->documents().size(), 1);
+    EXPECT_EQ(app->documents()[0]->title(), "Untitled1");
+    app->slotFileSave();
+    EXPECT_EQ(ui.saveAsked, 1);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    ui.saveAnswer = dir.filePath(QStringLiteral("out.csv"));
+    app->slotFileSaveAs();
+    EXPECT_EQ(ui.messages.value(0), "critical|I/O Error !|Could not save the current document !");
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Saving file under new filename...");
+    EXPECT_FALSE(QFile::exists(ui.saveAnswer));
+
+    const QString named = file(QStringLiteral("n.csv"), csvTable(5));
+    app->openDocumentFile(named);
+    ui.messages.clear();
+    app->slotFileSave();
+    EXPECT_EQ(ui.messages.value(0), "critical|I/O Error !|Could not save the current document !");
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+
+    ui.messages.clear();
+    EXPECT_EQ(app->openDocumentFile(file(QStringLiteral("bad.csv"), "just\ntext\n")), nullptr);
+    EXPECT_EQ(ui.messages, (QStringList{"critical|Error !|Could not open document !"}));
+    EXPECT_EQ(app->documents().size(), 2);
+}
+
+TEST_F(AppTest, PrintGoesToTheChosenPrinter)
+{
+    app->openDocumentFile(file(QStringLiteral("p.csv"), csvTable(50)));
+    ui.pdfPath = dir.filePath(QStringLiteral("out.pdf"));
+    app->slotFilePrint();
+    EXPECT_EQ(ui.printAsked, 1);
+    EXPECT_TRUE(QFile(ui.pdfPath).size() > 0);
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+}
+
+TEST_F(AppTest, CancellingTheStartUpDropsTheFileBeingRead)
+{
+    setVrnReader(helperPath(), QStringLiteral("--hang"));
+    const QString first = file(QStringLiteral("first.csv"), csvTable(10));
+    const QString hanging = file(QStringLiteral("log.vrn"), csvTable(10, 1200000000L));
+    const QString never = file(QStringLiteral("never.csv"), csvTable(10, 1300000000L));
+    bool actionsWereDisabled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!app->isReading())
+            return;
+        actionsWereDisabled = !app->action(QStringLiteral("Open File"))->isEnabled()
+                              && !app->action(QStringLiteral("Exit"))->isEnabled();
+        app->slotAbortOpenDocument();
+    });
+    poll.start(0);
+    app->openStartupFiles({first, hanging, never});
+    poll.stop();
+    EXPECT_TRUE(actionsWereDisabled);
+    EXPECT_EQ(ui.messages, (QStringList{"critical|Error !|Could not open document !",
+                                        "information|Canceled|Canceled"}));
+    ASSERT_EQ(app->documents().size(), 1);
+    EXPECT_EQ(app->documents()[0]->title(), "first.csv");
+    EXPECT_TRUE(app->action(QStringLiteral("Open File"))->isEnabled());
+}
+
+TEST_F(AppTest, DataLogsGoThroughTheReaderMatchedByEnding)
+{
+    setVrnReader(helperPath(), QString());
+    const QString log = file(QStringLiteral("LOG.VRN"), csvTable(10));
+    FenluxDoc* doc = app->openDocumentFile(log);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->data().rowCount(), 10u);
+
+    setVrnReader(QStringLiteral("/nonexistent/ostrel"), QString());
+    ui.messages.clear();
+    EXPECT_EQ(app->openDocumentFile(file(QStringLiteral("x.vrn"), "")), nullptr);
+    EXPECT_EQ(ui.messages, (QStringList{"critical|Read Error|Unable to start reader process: "
+                                        "/nonexistent/ostrel",
+                                        "critical|Error !|Could not open document !"}));
+}
+
+TEST_F(AppTest, DroppedFilesAreOpened)
+{
+    const QString a = file(QStringLiteral("a.csv"), csvTable(10));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(a)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.get(), &drop);
+    EXPECT_EQ(app->documents().size(), 1);
+}

@@ -1,0 +1,139 @@
+#include "FenluxGeometry.h"
+#include "LineFeeder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+using namespace fenlux;
+
+TEST(Nice, StepsAndLimits)
+{
+    EXPECT_EQ(nice(86400 * 3 + 1, 3), 86400);
+    EXPECT_EQ(nice(100, 3), 30);
+    EXPECT_EQ(nice(0.03, 3), 0.0);
+    EXPECT_EQ(nice(1e9, 3), 6048000);
+}
+
+TEST(Magnify, VisibleCountAcrossTheSlider)
+{
+    EXPECT_EQ(visibleCountFor(1000, 0), 1000);
+    EXPECT_EQ(visibleCountFor(1000, 1000), 10);
+    EXPECT_EQ(visibleCountFor(1000, 500), 100);
+    // Fewer than 10 rows: magnify 1000 asks for 10, the window shows all.
+    EXPECT_EQ(rowWindow(5, visibleCountFor(5, 1000), 2).count, 5);
+    EXPECT_EQ(visibleCountFor(0, 500), 0);
+}
+
+TEST(RowWindowTest, KeepsTheWindowInsideTheData)
+{
+    RowWindow w = rowWindow(100, 10, 0);
+    EXPECT_EQ(w.start, 0);
+    EXPECT_EQ(w.count, 10);
+    w = rowWindow(100, 10, 99);
+    EXPECT_EQ(w.start, 90);
+    w = rowWindow(100, 10, 50);
+    EXPECT_EQ(w.start, 45);
+    w = rowWindow(1, 0, 0);
+    EXPECT_EQ(w.count, 1);
+    EXPECT_EQ(w.start, 0);
+}
+
+TEST(Zoom, NearestRowAndMagnify)
+{
+    const double x[] = {0, 10, 20, 30, 40};
+    EXPECT_EQ(nearestRow(x, 5, 4), 0);
+    EXPECT_EQ(nearestRow(x, 5, 6), 1);
+    EXPECT_EQ(nearestRow(x, 5, 5), 1); // a tie takes the later row
+    EXPECT_EQ(nearestRow(x, 5, -3), 0);
+    EXPECT_EQ(nearestRow(x, 5, 99), 4); // beyond the last row: the last row
+
+    int m = -7;
+    EXPECT_TRUE(magnifyForRows(0, 100, 1000, &m));
+    EXPECT_EQ(m, 500);
+    m = -7;
+    EXPECT_FALSE(magnifyForRows(0, 5, 10, &m)); // ln(10/10) is 0
+    EXPECT_EQ(m, -7);
+    EXPECT_FALSE(magnifyForRows(3, 3, 100, &m));
+    EXPECT_TRUE(magnifyForRows(0, 5, 11, &m));
+}
+
+TEST(Snapping, StepsAreWholeAndPositive)
+{
+    EXPECT_EQ(snapStep(false, 2000), 100);
+    EXPECT_EQ(snapStep(false, 1000), 50);
+    EXPECT_EQ(snapStep(false, 500), 25);
+    EXPECT_EQ(snapStep(false, 200), 10);
+    EXPECT_EQ(snapStep(false, 199), 1);
+    EXPECT_EQ(snapStep(true, 1), 1);    // nice gives 0 or fractions: at least 1
+    EXPECT_EQ(snapStep(true, 10), 1);   // nice(nice(10,3),5) = 0.5
+    EXPECT_EQ(snapStep(true, 100000), 3600);
+    EXPECT_EQ(snapOrigin(137, 0, 25), 125);
+    EXPECT_EQ(snapOrigin(137, 5, 25), 120);
+    EXPECT_EQ(snapOrigin(137, 0, 0), 137);
+    EXPECT_EQ(snapOrigin(3, -10, 25), 3 - 18);
+}
+
+namespace {
+struct Recorded {
+    std::vector<std::vector<PolylinePoint>> lines;
+};
+} // namespace
+
+TEST(Reduction, FourPointsPerPixelColumnAndGapsAtNaN)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Ten points per pixel column.
+    std::vector<double> x, y;
+    for (int i = 0; i < 40; ++i) {
+        x.push_back(i);
+        y.push_back(i == 13 ? 100 : (i == 17 ? -100 : i % 10));
+    }
+    y[25] = nan;
+    auto px = [](double v) { return v / 10.0; };
+    for (bool ascending : {false, true}) {
+        std::vector<std::vector<PolylinePoint>> lines;
+        if (ascending)
+            reduceAscending(x.data(), y.data(), x.size(), px, &lines);
+        else
+            reducePoints(x.data(), y.data(), x.size(), px, &lines);
+        ASSERT_EQ(lines.size(), 2u) << ascending;
+        // Column 0: first 0, min 0 (same as first), max 9, last 9.
+        EXPECT_EQ(lines[0][0].x, 0);
+        EXPECT_EQ(lines[0][1].x, 9);
+        // Column 1 keeps the spike order: first, max at 13, min at 17, last.
+        EXPECT_EQ(lines[0][2].x, 10);
+        EXPECT_EQ(lines[0][3].y, 100);
+        EXPECT_EQ(lines[0][4].y, -100);
+        EXPECT_EQ(lines[0][5].x, 19);
+        // The NaN at 25 ends the first line after row 24.
+        EXPECT_EQ(lines[0].back().x, 24);
+        EXPECT_EQ(lines[1].front().x, 26);
+        EXPECT_EQ(lines[1].back().x, 39);
+        size_t total = 0;
+        for (auto& l : lines)
+            total += l.size();
+        EXPECT_LE(total, 4u * 5u);
+    }
+}
+
+TEST(LineFeederTest, WholeLinesAcrossChunksAndALastLineWithoutEnd)
+{
+    LineFeeder feeder;
+    std::vector<std::string> lines;
+    auto on = [&](const char* l) {
+        lines.emplace_back(l);
+        return true;
+    };
+    const std::string longLine(10000, 'z');
+    const std::string text = "a,b\r\n" + longLine + "\nlast";
+    for (size_t i = 0; i < text.size(); i += 7)
+        feeder.feed(text.data() + i, std::min<size_t>(7, text.size() - i), on);
+    feeder.finish(on);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "a,b\r");
+    EXPECT_EQ(lines[1], longLine);
+    EXPECT_EQ(lines[2], "last");
+}

@@ -1,0 +1,132 @@
+#include "FenluxParse.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace fenlux;
+
+namespace {
+
+std::vector<std::string> fields(const char* text, bool strip = false)
+{
+    std::vector<std::string> out;
+    const char* p = text;
+    while (*p) {
+        Field f;
+        p = csv_readfield(p, &f, strip);
+        out.push_back(f.text());
+    }
+    return out;
+}
+
+std::string normalised(const char* line)
+{
+    std::string out;
+    normaliseLine(line, &out);
+    return out;
+}
+
+} // namespace
+
+TEST(FieldSplitter, SeparatorsBlanksAndEmptyFields)
+{
+    EXPECT_EQ(fields("a , b"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(fields("a,,b"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(fields("a;;b"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(fields("a\tb c\r\n"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(fields("  lead,trail,  \n"), (std::vector<std::string>{"lead", "trail"}));
+}
+
+TEST(FieldSplitter, QuotesAndBracesKeepSeparators)
+{
+    EXPECT_EQ(fields("\"a b,c\",d"), (std::vector<std::string>{"\"a b,c\"", "d"}));
+    EXPECT_EQ(fields("\"a b,c\",d", true), (std::vector<std::string>{"a b,c", "d"}));
+    EXPECT_EQ(fields("{x, {y z}} w", true), (std::vector<std::string>{"x, {y z}", "w"}));
+    // A quote inside braces does not open a quoted part.
+    EXPECT_EQ(fields("{a\"b} c"), (std::vector<std::string>{"{a\"b}", "c"}));
+    // A lone quote is not stripped.
+    EXPECT_EQ(fields("\"", true), (std::vector<std::string>{"\""}));
+}
+
+TEST(CsvGetTime, BothCalendarFormsReadTheSameUtcTime)
+{
+    const char* next = nullptr;
+    EXPECT_DOUBLE_EQ(csv_gettime("17.08.2006 12:00:00.250", &next), 1155816000.25);
+    EXPECT_DOUBLE_EQ(csv_gettime("2006-08-17 12:00:00.250", &next), 1155816000.25);
+    EXPECT_DOUBLE_EQ(csv_gettime("1970-01-01 00:00:00", &next), 0.0);
+    EXPECT_DOUBLE_EQ(csv_gettime("2000-03-01T00:00:01", &next), 951868801.0);
+    // Milliseconds are the number written after the point.
+    EXPECT_DOUBLE_EQ(csv_gettime("2006-08-17 12:00:00.5", &next), 1155816000.005);
+}
+
+TEST(CsvGetTime, PositionAfterTheTime)
+{
+    const char* line = "2006-08-17,12:00:00,1.5";
+    const char* next = nullptr;
+    csv_gettime(line, &next);
+    EXPECT_STREQ(next, "1.5");
+    const char* number = " 42.5 , 7";
+    EXPECT_DOUBLE_EQ(csv_gettime(number, &next), 42.5);
+    EXPECT_STREQ(next, "7");
+}
+
+TEST(CsvGetTime, UnreadableAndOutOfRange)
+{
+    const char* next = nullptr;
+    EXPECT_EQ(csv_gettime("\"date\" \"time\"", &next), -1);
+    EXPECT_EQ(csv_gettime("", &next), -1);
+    EXPECT_EQ(csv_gettime("1899-12-31 00:00:00", &next), -1);
+    EXPECT_EQ(csv_gettime("2006-00-17 00:00:00", &next), -1);
+    // Only one date-separator kind per time: falls back to the number 2006.
+    EXPECT_DOUBLE_EQ(csv_gettime("2006-08.17 00:00:00", &next), 2006);
+}
+
+TEST(TimeText, NumberAndCalendarModes)
+{
+    EXPECT_EQ(timeText(1155816000, false), "1155816000");
+    EXPECT_EQ(timeText(1155816000.0004, false), "1155816000");
+    EXPECT_EQ(timeText(1155816000.25, false), "1155816000.250");
+    EXPECT_EQ(timeText(1155816000.25, true), "2006-08-17 12:00:00.250");
+    EXPECT_EQ(timeText(1155816000, true, 'T'), "2006-08-17T12:00:00");
+    EXPECT_EQ(timeText(0, true), "0000-00-00 00:00:00");
+    EXPECT_EQ(timeText(-5, true), "0000-00-00 00:00:00");
+    EXPECT_EQ(timeText(86399.9999, true), "1970-01-02 00:00:00");
+}
+
+TEST(CalendarConversion, RoundTripsOverLeapYears)
+{
+    for (long long t : {0LL, 951782400LL, 951868800LL, 4102444800LL, 1155816000LL}) {
+        const CalendarTime c = utcCalendar(t);
+        EXPECT_EQ(utcSeconds(c.year, c.month, c.day, c.hour, c.minute, c.second), t);
+    }
+    const CalendarTime leap = utcCalendar(951782400); // 2000-02-29
+    EXPECT_EQ(leap.month, 2);
+    EXPECT_EQ(leap.day, 29);
+}
+
+TEST(NormaliseLine, ExamplesOfTheLineForms)
+{
+    EXPECT_EQ(normalised("2006-08-17,12:00:00,1.5,2.25"), "1155816000,1.5,2.25");
+    EXPECT_EQ(normalised("# instrument T1 nr 7"), "#,instrument,T1,nr,7");
+    EXPECT_EQ(normalised("\"date\" \"time\" \"period\" \"v1_mean\"\n"),
+              "\"time\",\"period\",\"v1_mean\"");
+    EXPECT_EQ(normalised("2004-03-04 05:06:07 0    1.50   20.00\n"), "1078376767,0,1.50,20.00");
+    EXPECT_EQ(normalised("12.5;;3\r\n"), "12.500,,3");
+    EXPECT_EQ(normalised("\r\n"), "");
+    // A "date" without "time" one character later stays a field.
+    EXPECT_EQ(normalised("\"date\",\"x\""), "\"date\",\"x\"");
+}
+
+TEST(NormaliseLine, OverlongFieldDropsTheRestOfTheLine)
+{
+    std::string line = "1,2,";
+    line += std::string(kLineBufferSize, 'x');
+    line += ",3";
+    testing::internal::CaptureStderr();
+    std::string out;
+    EXPECT_FALSE(normaliseLine(line.c_str(), &out));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "line buffer overflow\n");
+    EXPECT_EQ(out, "1,2");
+}

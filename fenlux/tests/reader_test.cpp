@@ -1,0 +1,162 @@
+#include "FenluxDoc.h"
+#include "FenluxReader.h"
+#include "TestUi.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+TEST(Reader, FixedConverterTableThroughAChildProcess)
+{
+    TestUi ui;
+    FenluxDoc doc(nullptr);
+    FenluxReader reader(helperPath(), QStringLiteral("--fixed"));
+    ASSERT_TRUE(doc.openDocument(QStringLiteral("/nowhere/log.vrn"), &reader));
+    const fenlux::FenluxData& d = doc.data();
+    ASSERT_EQ(d.columnCount(), 5);
+    // The last line has no line end and still counts.
+    ASSERT_EQ(d.rowCount(), 3u);
+    EXPECT_EQ(d.column(2)->name, "period");
+    EXPECT_EQ(d.column(3)->group, 2);
+    EXPECT_DOUBLE_EQ(d.values(4)[2], 22.0);
+    EXPECT_EQ(doc.title(), "\"Fixed table\"");
+    EXPECT_EQ(doc.pathName(), "/nowhere/log.vrn");
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST(Reader, OptionsTravelAsOneArgumentBeforeThePath)
+{
+    QTemporaryDir dir;
+    const QString table = dir.filePath(QStringLiteral("t.vrn"));
+    writeFile(table, csvTable(3));
+    FenluxDoc doc(nullptr);
+    FenluxReader echo(helperPath(), QStringLiteral("--echo-args two words"));
+    ASSERT_TRUE(doc.openDocument(table, &echo));
+    EXPECT_EQ(doc.data().rowCount(), 3u);
+    EXPECT_EQ(doc.title(), "argc=3");
+    FenluxDoc plain(nullptr);
+    FenluxReader noOptions(helperPath(), QString());
+    ASSERT_TRUE(plain.openDocument(table, &noOptions));
+    EXPECT_EQ(plain.title(), "t.vrn");
+}
+
+TEST(Reader, MissingProgramIsReported)
+{
+    TestUi ui;
+    FenluxDoc doc(nullptr);
+    FenluxReader reader(QStringLiteral("/nonexistent/reader-program"), QString());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(doc.openDocument(QStringLiteral("a.vrn"), &reader));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to start reader process.\n");
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0],
+              "critical|Read Error|Unable to start reader process: /nonexistent/reader-program");
+    EXPECT_EQ(doc.data().columnCount(), 0);
+}
+
+TEST(Reader, CancelStopsTheChildAndDropsTheData)
+{
+    QTemporaryDir dir;
+    const QString table = dir.filePath(QStringLiteral("t.vrn"));
+    writeFile(table, csvTable(50));
+    FenluxDoc doc(nullptr);
+    FenluxReader reader(helperPath(), QStringLiteral("--hang"));
+    QObject::connect(&doc, &FenluxDoc::signalAbortOpen, &reader, &FenluxReader::abort);
+    // Cancel once the table has arrived; the child keeps running until it is stopped.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (doc.data().rowCount() >= 50)
+            doc.slotAbortOpen();
+    });
+    poll.start(0);
+    EXPECT_FALSE(doc.openDocument(table, &reader));
+    EXPECT_EQ(doc.data().columnCount(), 0);
+    // Another open on the same document starts clean.
+    FenluxReader again(helperPath(), QString());
+    EXPECT_TRUE(doc.openDocument(table, &again));
+    EXPECT_EQ(doc.data().rowCount(), 50u);
+}
+
+TEST(Reader, BareCommandIsFoundBesideTheProgramThenOnThePath)
+{
+    EXPECT_EQ(FenluxReader::resolveCommand(QStringLiteral("fenlux_test_reader")), helperPath());
+    const QString sh = FenluxReader::resolveCommand(QStringLiteral("sh"));
+    EXPECT_TRUE(QFileInfo(sh).isAbsolute()) << sh.toStdString();
+    EXPECT_EQ(FenluxReader::resolveCommand(QStringLiteral("no-such-program-xyz")),
+              "no-such-program-xyz");
+}
+
+TEST(TextFile, WholeLongLinesAndCrLf)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.csv"));
+    QByteArray text = "\"time\",\"a\",\"b\"\r\n1,2,3\r\n";
+    // A line far over 4096 bytes is one row (its oversized field and the rest are dropped).
+    text += "2,5," + QByteArray(5000, '7') + ",9\r\n3,4,5\r\n";
+    writeFile(path, text);
+    FenluxDoc doc(nullptr);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(doc.openDocument(path));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "line buffer overflow\n");
+    ASSERT_EQ(doc.data().rowCount(), 3u);
+    EXPECT_DOUBLE_EQ(doc.data().values(2)[1], 5);
+    EXPECT_TRUE(std::isnan(doc.data().values(3)[1]));
+    EXPECT_DOUBLE_EQ(doc.data().values(1)[2], 3);
+    EXPECT_EQ(doc.title(), "long.csv");
+}
+
+TEST(TextFile, FailuresAndTheSuccessRule)
+{
+    QTemporaryDir dir;
+    FenluxDoc doc(nullptr);
+    EXPECT_FALSE(doc.openDocument(dir.filePath(QStringLiteral("missing.csv"))));
+    const QString narrow = dir.filePath(QStringLiteral("narrow.csv"));
+    writeFile(narrow, "\"time\"\n1\n2\n");
+    EXPECT_FALSE(doc.openDocument(narrow));
+    const QString empty = dir.filePath(QStringLiteral("norows.csv"));
+    writeFile(empty, "\"time\",\"a\",\"b\"\n");
+    EXPECT_FALSE(doc.openDocument(empty));
+}
+
+TEST(TextFile, AbortWhileReadingDropsTheColumns)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.csv"));
+    writeFile(path, csvTable(FenluxDoc::kLinesPerEventTurn * 4));
+    FenluxDoc doc(nullptr);
+    QTimer::singleShot(0, &doc, &FenluxDoc::slotAbortOpen);
+    EXPECT_FALSE(doc.openDocument(path));
+    EXPECT_EQ(doc.data().columnCount(), 0);
+}
+
+namespace {
+
+QString converterPath()
+{
+    const QByteArray dir = qgetenv("VARNO_BIN_DIR");
+    const QString path = QString::fromLocal8Bit(dir) + QStringLiteral("/ostrel");
+    return !dir.isEmpty() && QFileInfo(path).isExecutable() ? path : QString();
+}
+
+} // namespace
+
+TEST(Converter, DataLogReadThroughTheBuiltConverter)
+{
+    const QString converter = converterPath();
+    if (converter.isEmpty())
+        GTEST_SKIP() << "converter program not built";
+    QTemporaryDir dir;
+    const QString table = dir.filePath(QStringLiteral("plain.csv"));
+    writeFile(table, csvTable(3));
+    FenluxDoc doc(nullptr);
+    FenluxReader reader(converter, QString());
+    // A file the converter cannot load still gives an open attempt, never a crash.
+    doc.openDocument(table, &reader);
+    SUCCEED();
+}

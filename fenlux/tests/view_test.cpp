@@ -1,0 +1,250 @@
+#include "FenluxDoc.h"
+#include "FenluxPlot.h"
+#include "FenluxView.h"
+#include "TestUi.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTest>
+
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_div.h>
+#include <qwt_text.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+int curveCount(FenluxView& view)
+{
+    return view.plot()->itemList(QwtPlotItem::Rtti_PlotCurve).size();
+}
+
+class ViewTest : public testing::Test {
+protected:
+    void load(int rows)
+    {
+        const QByteArray text = csvTable(rows);
+        for (const QByteArray& line : text.split('\n'))
+            doc.appendLine(line.constData());
+        doc.setPathName(QStringLiteral("table.csv"));
+        view = std::make_unique<FenluxView>(&doc);
+        view->resize(900, 600);
+        view->show();
+        QCoreApplication::processEvents();
+    }
+    QPoint canvasPoint(double x) const
+    {
+        const int px = int(view->plot()->transform(QwtPlot::xBottom, x));
+        return QPoint(px, view->plot()->canvas()->height() / 2);
+    }
+
+    FenluxDoc doc{nullptr};
+    std::unique_ptr<FenluxView> view;
+};
+
+} // namespace
+
+TEST_F(ViewTest, NewViewShowsTheTableButNoCurve)
+{
+    load(100);
+    EXPECT_EQ(curveCount(*view), 0);
+    QTableWidget* table = view->table();
+    EXPECT_EQ(table->rowCount(), 2);    // speed, dir
+    EXPECT_EQ(table->columnCount(), 3); // value/mean, sigma, max
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), "value/mean");
+    EXPECT_EQ(table->horizontalHeaderItem(2)->text(), "max");
+    EXPECT_EQ(table->verticalHeaderItem(0)->text(), "speed");
+    EXPECT_EQ(table->verticalHeaderItem(1)->text(), "dir");
+    EXPECT_EQ(table->cellWidget(0, 0), view->cellLabel(2));
+    EXPECT_EQ(table->cellWidget(0, 2), view->cellLabel(3));
+    EXPECT_FALSE(view->cellLabel(1)->isVisible()); // time, group 0
+    EXPECT_EQ(view->colourName(2), "blue");
+    EXPECT_EQ(view->colourName(4), "red");
+    // Values at the cursor row 0.
+    EXPECT_EQ(view->cellLabel(3)->text(), "1.00");
+    EXPECT_EQ(view->plot()->title().text(), "table.csv");
+    EXPECT_EQ(view->cursorMarker()->label().text(), "2006-08-17 12:00:00");
+}
+
+TEST_F(ViewTest, ShowAllHideAllTableCellsAndRowHeaders)
+{
+    load(100);
+    view->showAllFunctions();
+    EXPECT_EQ(curveCount(*view), 3);
+    view->hideAllFunctions();
+    EXPECT_EQ(curveCount(*view), 0);
+
+    // A click on the cell of speed/max switches that one curve.
+    QTableWidget* table = view->table();
+    const QRect cell = table->visualRect(table->model()->index(0, 2));
+    ASSERT_TRUE(table->viewport()->rect().contains(cell.center()))
+        << cell.x() << "," << cell.y() << " in " << table->viewport()->width() << "x"
+        << table->viewport()->height();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(view->isShown(3));
+    EXPECT_EQ(curveCount(*view), 1);
+    view->tableClicked(0, 2);
+    EXPECT_FALSE(view->isShown(3));
+
+    // The row header switches the whole function: on, then off.
+    view->headerClicked(0);
+    EXPECT_TRUE(view->isShown(2));
+    EXPECT_TRUE(view->isShown(3));
+    EXPECT_FALSE(view->isShown(4));
+    view->headerClicked(0);
+    EXPECT_FALSE(view->isShown(2));
+    EXPECT_FALSE(view->isShown(3));
+    // The row header's click signal reaches the view.
+    emit table->verticalHeader()->sectionClicked(1);
+    EXPECT_TRUE(view->isShown(4));
+}
+
+TEST_F(ViewTest, OriginAndMagnifyKeepTheWindowInsideTheData)
+{
+    load(1000);
+    view->magnifySlider()->setValue(1000);
+    EXPECT_EQ(view->visibleCount(), 10);
+    EXPECT_EQ(view->drawnStart(), 0);
+    EXPECT_EQ(view->drawnCount(), 10);
+    view->originSlider()->setValue(999);
+    EXPECT_EQ(view->drawnStart(), 990);
+    const QwtScaleDiv& div = view->plot()->axisScaleDiv(QwtPlot::xBottom);
+    EXPECT_DOUBLE_EQ(div.lowerBound(), 1155816000.0 + 9900);
+    EXPECT_DOUBLE_EQ(div.upperBound(), 1155816000.0 + 9990);
+    // The cursor label sits left of the line near the right edge.
+    EXPECT_EQ(view->cursorMarker()->labelAlignment(), Qt::AlignLeft | Qt::AlignTop);
+    view->originSlider()->setValue(990);
+    EXPECT_EQ(view->cursorMarker()->labelAlignment(), Qt::AlignRight | Qt::AlignTop);
+}
+
+TEST_F(ViewTest, MagnifyAtTheEndWithFewRowsShowsAll)
+{
+    load(5);
+    view->magnifySlider()->setValue(1000);
+    EXPECT_EQ(view->drawnCount(), 5);
+    view->showAllFunctions();
+    EXPECT_EQ(curveCount(*view), 3);
+}
+
+TEST_F(ViewTest, TimeAndSampleAxes)
+{
+    load(100);
+    EXPECT_EQ(view->plot()->axisTitle(QwtPlot::xBottom).text(), "Time");
+    view->timeButton()->setChecked(false);
+    EXPECT_FALSE(view->timeMode());
+    EXPECT_EQ(view->plot()->axisTitle(QwtPlot::xBottom).text(), "Sampleindex");
+    EXPECT_DOUBLE_EQ(view->plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), 99);
+    view->timeButton()->setChecked(true);
+    EXPECT_EQ(view->plot()->axisTitle(QwtPlot::xBottom).text(), "Time");
+
+    EXPECT_EQ(FenluxScaleDraw::labelText(0.5, true), "(invalid time)");
+    EXPECT_EQ(FenluxScaleDraw::labelText(1155772800, true), "2006-08-17");
+    EXPECT_EQ(FenluxScaleDraw::labelText(1155816000, true), "2006-08-17 12:00h");
+    EXPECT_EQ(FenluxScaleDraw::labelText(1155816300, true), "12:05h");
+    EXPECT_EQ(FenluxScaleDraw::labelText(1155816307, true), "12:05:07");
+    EXPECT_EQ(FenluxScaleDraw::labelText(1155816307.25, true), "12:05:07.250");
+    EXPECT_EQ(FenluxScaleDraw::labelText(42, false), "42");
+    EXPECT_EQ(FenluxScaleDraw::labelText(2.5, false), "2.5");
+}
+
+TEST_F(ViewTest, MouseZoomAndRightButton)
+{
+    load(1000);
+    const double t0 = 1155816000.0;
+    QWidget* canvas = view->plot()->canvas();
+    QTest::mousePress(canvas, Qt::LeftButton, {}, canvasPoint(t0 + 1000));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, canvasPoint(t0 + 2000));
+    // Rows about 100 and 200: the cursor in the middle, about 100 rows shown.
+    EXPECT_NEAR(view->origin(), 150, 2);
+    EXPECT_NEAR(view->visibleCount(), 100, 3);
+    const int magnified = view->magnifySlider()->value();
+    QTest::mousePress(canvas, Qt::RightButton, {}, canvasPoint(t0 + 1500));
+    EXPECT_EQ(view->magnifySlider()->value(), magnified - 100);
+}
+
+TEST_F(ViewTest, ZoomBeyondTheLastRowTakesTheLastRow)
+{
+    load(1000);
+    const double t0 = 1155816000.0;
+    view->magnifySlider()->setValue(900);
+    view->originSlider()->setValue(990);
+    QWidget* canvas = view->plot()->canvas();
+    QTest::mousePress(canvas, Qt::LeftButton, {}, canvasPoint(t0 + 9900));
+    // Released past the right edge of the plot.
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(canvas->width() + 300, 10));
+    EXPECT_EQ(view->origin(), (990 + 999) / 2);
+}
+
+TEST_F(ViewTest, KeysSnapTheCursorAndStepTheMagnify)
+{
+    load(2000);
+    view->timeButton()->setChecked(false);
+    view->setFocus();
+    // 2000 rows visible: the sample step is 100.
+    view->originSlider()->setValue(437);
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    EXPECT_EQ(view->origin(), 500);
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    EXPECT_EQ(view->origin(), 400);
+    QTest::keyClick(view.get(), Qt::Key_Up);
+    EXPECT_EQ(view->magnifySlider()->value(), 100);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->magnifySlider()->value(), 0);
+
+    // Time mode: steps of whole seconds from the first time, at least one row.
+    view->timeButton()->setChecked(true);
+    view->magnifySlider()->setValue(1000);
+    view->originSlider()->setValue(50);
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    EXPECT_EQ(view->origin(), 51);
+}
+
+TEST_F(ViewTest, WheelStepsTheMagnify)
+{
+    load(200);
+    QWheelEvent up(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.get(), &up);
+    EXPECT_EQ(view->magnifySlider()->value(), 100);
+    QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.get(), &down);
+    QCoreApplication::sendEvent(view.get(), &down);
+    EXPECT_EQ(view->magnifySlider()->value(), 0);
+}
+
+TEST_F(ViewTest, UpdateFromAnotherSenderResetsTheSpan)
+{
+    load(100);
+    view->magnifySlider()->setValue(800);
+    view->update(view.get());
+    EXPECT_EQ(view->magnifySlider()->value(), 800);
+    doc.appendLine("1155900000,1,2,3");
+    view->update(nullptr);
+    EXPECT_EQ(view->magnifySlider()->value(), 0);
+    EXPECT_EQ(view->originSlider()->maximum(), 100);
+    EXPECT_EQ(view->visibleCount(), 101);
+}
+
+TEST_F(ViewTest, PrintRendersThePlotIntoThePrinter)
+{
+    load(100);
+    view->showAllFunctions();
+    TestUi ui;
+    QTemporaryDir dir;
+    QPrinter printer;
+    EXPECT_FALSE(view->print(&printer)); // cancelled set-up
+    ui.pdfPath = dir.filePath(QStringLiteral("plot.pdf"));
+    ASSERT_TRUE(view->print(&printer));
+    QFile pdf(ui.pdfPath);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_GT(pdf.size(), 2000);
+}
