@@ -532,6 +532,26 @@ void Instrument::setDefaultFunctions()
     };
 }
 
+void Instrument::buildHistory(int64_t pcNow, double days, int measurements)
+{
+    anchorPc = pcNow;
+    anchorInstrument = pcNow;
+    speed = 1.0;
+    measurements = std::max(1, measurements);
+    const int64_t span = int64_t(std::max(0.0, days) * 86400);
+    const int64_t begin = floorDiv(pcNow - span, statPeriod) * statPeriod;
+    const std::string base = title;
+    for (int m = 0; m < measurements; ++m) {
+        const int64_t t = begin + floorDiv((pcNow - begin) * m / measurements, statPeriod) * statPeriod;
+        if (m > 0) {
+            advanceTo(t);
+            insertComment("service visit, anemometers checked");
+        }
+        startMeasurement(t, m + 1 < measurements ? base + " #" + std::to_string(m + 1) : base);
+    }
+    advanceTo(clock(pcNow));
+}
+
 // ---------------------------------------------------------------- live values
 
 double Instrument::batteryVoltage(int which, int64_t t) const

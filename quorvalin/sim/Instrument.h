@@ -145,6 +145,10 @@ public:
     static uint64_t storedGeneration(const std::string& dir);
 
     void setDefaultFunctions();
+    // Starts the clock at pcNow and records the given days of history up to it, as
+    // measurements one after the other ("<title> #1", ...; the last one keeps the title and
+    // runs on), with a service visit noted between them.
+    void buildHistory(int64_t pcNow, double days, int measurements);
 
 private:
     void append(const std::vector<uint8_t>& bytes);

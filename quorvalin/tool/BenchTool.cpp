@@ -202,28 +202,7 @@ int cmdCreate(const std::vector<std::string>& args)
     if (in.port.empty() && in.phone.empty())
         return fail("give the instrument a --port or a --phone");
 
-    const int64_t pcNow = qsim::benchClock(g_bench);
-    in.anchorPc = pcNow;
-    in.anchorInstrument = pcNow;
-    const int64_t span = int64_t(days * 86400);
-    const int64_t begin = (pcNow - span) / in.statPeriod * in.statPeriod;
-
-    // The history: measurements one after the other, a service visit between them.
-    for (int m = 0; m < measurements; ++m) {
-        const int64_t t = begin + (pcNow - begin) * m / measurements / in.statPeriod * in.statPeriod;
-        if (m > 0) {
-            in.advanceTo(t);
-            in.insertComment("service visit, anemometers checked");
-        }
-        const std::string title = m + 1 < measurements ? in.title + " #" + std::to_string(m + 1) : in.title;
-        const std::string keep = in.title;
-        in.startMeasurement(t, title);
-        in.title = m + 1 < measurements ? keep : title;
-        if (m + 1 < measurements)
-            in.logs.back().text = title;
-    }
-    in.title = in.logs.empty() ? in.title : in.logs.back().text;
-    in.advanceTo(in.clock(pcNow));
+    in.buildHistory(qsim::benchClock(g_bench), days, measurements);
 
     const std::string dir = folderOf(name);
     if (::mkdir(dir.c_str(), 0755) != 0)

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+
+#include "sim/Bench.h"
+#include "sim/Instrument.h"
+
+// A bench in a temporary folder with a frozen PC clock; the link objects of the test
+// find it through QUORVALIN_BENCH.
+class BenchTest : public ::testing::Test {
+protected:
+    static constexpr int64_t kStart = 1773576000; // 2026-03-15 12:00:00
+
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/quorvalin-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        bench = tmpl;
+        ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
+        std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
+        ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+    }
+
+    void TearDown() override
+    {
+        ::unsetenv("QUORVALIN_BENCH");
+        if (!::testing::Test::HasFailure())
+            (void)std::system(("rm -rf '" + bench + "'").c_str());
+    }
+
+    // An instrument with a history of the given days, on a port or a modem number.
+    qsim::Instrument& addInstrument(const std::string& name, const std::string& port, const std::string& phone,
+                                    double days = 3, int measurements = 3,
+                                    const std::function<void(qsim::Instrument&)>& tweak = {})
+    {
+        qsim::Instrument in;
+        in.serial = 4711;
+        in.port = port;
+        in.phone = phone;
+        in.title = "Tower A";
+        in.passwords[1] = "read";
+        in.passwords[2] = "varno";
+        in.passwords[3] = "system";
+        in.setDefaultFunctions();
+        if (tweak)
+            tweak(in);
+        in.buildHistory(now(), days, measurements);
+        in.generation = 1;
+        const std::string dir = bench + "/" + name;
+        ::mkdir(dir.c_str(), 0755);
+        EXPECT_TRUE(in.save(dir, true));
+        last = in;
+        return last;
+    }
+
+    qsim::Instrument load(const std::string& name)
+    {
+        qsim::Instrument in;
+        EXPECT_TRUE(in.load(bench + "/" + name, true));
+        return in;
+    }
+
+    // Changes a stored instrument as the bench tool does.
+    void modify(const std::string& name, const std::function<void(qsim::Instrument&)>& f)
+    {
+        qsim::Instrument in = load(name);
+        f(in);
+        ++in.generation;
+        ASSERT_TRUE(in.save(bench + "/" + name, true));
+    }
+
+    int64_t now() const { return qsim::frozenClock(bench); }
+    void advance(int64_t seconds) { ASSERT_TRUE(qsim::setFrozenClock(bench, now() + seconds)); }
+
+    std::string bench;
+    qsim::Instrument last;
+};

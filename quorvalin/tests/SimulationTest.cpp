@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/Expression.h"
+#include "sim/Instrument.h"
+#include "sim/WindModel.h"
+
+using namespace qsim;
+
+namespace {
+
+constexpr int64_t kT0 = 1773576000; // 2026-03-15 12:00:00
+
+Instrument recording(int64_t t = kT0)
+{
+    Instrument in;
+    in.serial = 99;
+    in.title = "Mast";
+    in.setDefaultFunctions();
+    in.buildHistory(t, 0, 1);
+    return in;
+}
+
+} // namespace
+
+TEST(Expressions, EvaluateWithInputs)
+{
+    Inputs in;
+    for (int i = 0; i < 6; ++i)
+        in.channel[i] = i + 1; // a=1 .. f=6
+    in.uext = 13;
+    in.bat = 7;
+    in.counter[1] = 4;
+    in.function = [](int i) { return 100.0 * (i + 1); };
+    EXPECT_DOUBLE_EQ(evaluateDefinition("a + b * c ", in), 7);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("( a + b ) * c", in), 9);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("2 ^ 3 ^ 2", in), 512); // right-associative
+    EXPECT_DOUBLE_EQ(evaluateDefinition("- b ^ 2", in), -4);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("f > e", in), 1);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("e > f + 1", in), 0);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("Uext - Bat + C2 + F2", in), 210);
+    EXPECT_DOUBLE_EQ(evaluateDefinition("1.5e2/ 3", in), 50);
+    EXPECT_NEAR(evaluateDefinition("ln ( e / b )", in), std::log(2.5), 1e-12);
+    EXPECT_TRUE(std::isnan(evaluateDefinition("a / 0", in)));
+    EXPECT_TRUE(std::isnan(evaluateDefinition("ln 0", in)));
+    std::string error;
+    EXPECT_TRUE(checkDefinition("ln a + - 3", error));
+    EXPECT_FALSE(checkDefinition("a * * b", error));
+    EXPECT_FALSE(checkDefinition("F4", error));
+    EXPECT_EQ(error, "unknown input 'F4'");
+    EXPECT_FALSE(checkDefinition("a,5", error));
+    EXPECT_EQ(error, "unexpected character ','");
+}
+
+TEST(Simulation, CatchingUpLateGivesTheSameMemoryAsRunningLive)
+{
+    Instrument live = recording();
+    Instrument late = recording();
+    for (int64_t t = kT0; t <= kT0 + 3 * 86400; t += 337)
+        live.catchUp(t);
+    live.catchUp(kT0 + 3 * 86400);
+    late.catchUp(kT0 + 3 * 86400);
+    EXPECT_EQ(live.memory, late.memory);
+    // 3 days of 10-minute statistics, a signature an hour, a marker a day.
+    EXPECT_GT(late.memory.size(), size_t(3 * 144 * 17 + 72 * 12));
+}
+
+TEST(Simulation, FullMemoryGivesUpTheOldestDataLogs)
+{
+    Instrument in = recording();
+    in.capacity = 20000;
+    for (int day = 1; day <= 6; ++day) {
+        in.advanceTo(kT0 + day * 86400);
+        in.startMeasurement(kT0 + day * 86400, "day " + std::to_string(day));
+    }
+    in.advanceTo(kT0 + 7 * 86400);
+    EXPECT_LE(in.memory.size(), in.capacity);
+    ASSERT_GE(in.logs.size(), 2u);
+    EXPECT_EQ(in.logs.front().start, in.logStart);
+    EXPECT_EQ(in.logs.back().text, "day 6");
+    EXPECT_EQ(in.logs.back().stopTime, 0u);
+    EXPECT_LT(in.logs.size(), 7u);
+
+    // A single data log that fills the memory stops the recording.
+    Instrument one = recording();
+    one.capacity = 5000;
+    one.advanceTo(kT0 + 30 * 86400);
+    EXPECT_TRUE(one.memoryFull);
+    EXPECT_LE(one.memory.size(), 5000u);
+    EXPECT_EQ(one.freeMemory() < 0.01, true);
+}
+
+TEST(Simulation, SpeedFactorAndStorage)
+{
+    Instrument in = recording();
+    in.setSpeed(kT0, 60); // an hour per minute
+    EXPECT_EQ(in.clock(kT0 + 60), kT0 + 3600);
+    in.catchUp(kT0 + 60);
+    EXPECT_EQ(in.nextEnd, kT0 + 3600 + 600);
+
+    char tmpl[] = "/tmp/quorvalin-sim-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    in.timers[2] = {3600, 7200};
+    in.faults.connect = "error:ERROR no carrier";
+    ASSERT_TRUE(in.save(dir, true));
+    Instrument back;
+    ASSERT_TRUE(back.load(dir, true));
+    EXPECT_EQ(back.memory, in.memory);
+    EXPECT_EQ(back.clock(kT0 + 120), in.clock(kT0 + 120));
+    EXPECT_EQ(back.timers[2].off, 7200);
+    EXPECT_EQ(back.functions.size(), in.functions.size());
+    EXPECT_EQ(back.functions[0].definition, "a ");
+    EXPECT_EQ(back.faults.connect, "error:ERROR no carrier");
+    EXPECT_EQ(back.logs.size(), 1u);
+    EXPECT_EQ(back.logs[0].text, "Mast");
+    (void)std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(Simulation, WindIsPlausible)
+{
+    double lo = 1e9, hi = -1e9, sum = 0;
+    int n = 0;
+    for (int64_t t = kT0; t < kT0 + 30 * 86400; t += 600) {
+        const WindStatistics s = windStatistics(7, t, 600);
+        for (int ch = 0; ch < 3; ++ch) {
+            ASSERT_LE(s.min[ch], s.mean[ch]);
+            ASSERT_GE(s.max[ch], s.mean[ch]);
+            ASSERT_GT(s.sigma[ch], 0);
+        }
+        ASSERT_GE(s.direction, 0);
+        ASSERT_LT(s.direction, 360);
+        lo = std::min(lo, s.mean[0]);
+        hi = std::max(hi, s.mean[0]);
+        sum += s.mean[0];
+        ++n;
+    }
+    EXPECT_GT(sum / n, 4.0);
+    EXPECT_LT(sum / n, 10.0);
+    EXPECT_LT(lo, 3.0);
+    EXPECT_GT(hi, 10.0);
+    EXPECT_LT(hi, 25.5); // fits the one-byte tenths of the log
+}
