@@ -1,6 +1,7 @@
 #include "Converter.h"
 
 #include <cerrno>
+#include <cstring>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -53,13 +54,6 @@ std::string programFolder(const std::string& programPath)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-void appendQuoted(std::string& out, const std::string& word)
-{
-    out += '"';
-    out += word;
-    out += '"';
-}
-
 } // namespace
 
 std::string UnescapeOptionValue(const std::string& value)
@@ -88,6 +82,8 @@ void CConverter::Message(const std::string& text)
 int CConverter::Run(const std::string& programPath, const std::vector<std::string>& args)
 {
     m_data.reset(COstrel::newObject());
+    m_buffer.resize(kOutputChunk + 4096);
+    m_valueTexts.assign(size_t(1) << kValueTextBits, ValueText{});
     for (const std::string& arg : args) {
         if (arg.size() < 2 || arg[0] != '-')
             LoadFile(arg, arg);
@@ -207,110 +203,136 @@ void CConverter::WriteHeader()
 {
     char serial[16];
     std::snprintf(serial, sizeof serial, "%4lu", static_cast<unsigned long>(static_cast<uint32_t>(m_data->GetSerialNumber())));
-    m_line = "# instrument ";
-    m_line += m_data->GetInstrumentName();
-    m_line += '-';
-    m_line += serial;
+    Put("# instrument ");
+    Put(m_data->GetInstrumentName());
+    Put('-');
+    Put(serial);
     Emit();
-    m_line = "# header \"" + m_data->GetTitle() + "\"";
+    Put("# header ");
+    PutQuoted(m_data->GetTitle());
     Emit();
-    m_line.clear();
     Emit();
-    m_line.clear();
-    appendQuoted(m_line, "date");
-    m_line += m_separator;
-    appendQuoted(m_line, "time");
-    m_line += m_separator;
-    appendQuoted(m_line, "period");
-    const std::string names = m_data->GetColumnNames(0);
-    if (!names.empty()) {
-        for (const std::string& name : splitAtCommas(names)) {
-            m_line += m_separator;
-            appendQuoted(m_line, name);
-        }
+    WriteColumnLine(m_data->GetColumnNames(0));
+    Emit();
+}
+
+// The quoted column names; every name stands above its value.
+void CConverter::WriteColumnLine(const std::string& names)
+{
+    PutQuoted("date");
+    Put(m_separator);
+    PutQuoted("time");
+    Put(m_separator);
+    PutQuoted("period");
+    if (names.empty())
+        return;
+    for (const std::string& name : splitAtCommas(names)) {
+        Put(m_separator);
+        PutQuoted(name);
     }
-    Emit();
 }
 
 void CConverter::WriteTime(int i)
 {
-    char text[CUtcTime::PrintBufferSize];
     const CUtcTime time = m_data->GetEntryTime(i);
-    m_line += time.bValid() ? time.Print(text, false) : "1970-01-01 00:00:00";
+    if (!time.bValid()) {
+        Put("1970-01-01 00:00:00");
+        return;
+    }
+    // Printed straight into the output: "YYYY-MM-DD hh:mm:ss" and a terminator.
+    m_used += std::strlen(time.Print(Room(CUtcTime::PrintBufferSize), false));
 }
 
 void CConverter::WriteEntry(int i)
 {
-    m_line.clear();
     const int flags = m_data->GetEntryFlags(i);
+    const bool textEntry = !(flags & LOGF_DATA);
+    if (!m_test && textEntry && (!m_all || !(flags & LOGF_COLUMNS)))
+        return;
     if (m_verbose) {
         char prefix[40];
         std::snprintf(prefix, sizeof prefix, "%d", i);
-        m_line += prefix;
-        m_line += m_separator;
+        Put(prefix);
+        Put(m_separator);
         std::snprintf(prefix, sizeof prefix, "0x%x", unsigned(flags));
-        m_line += prefix;
-        m_line += m_separator;
-        m_line += '{';
-        m_line += m_data->GetColumnNames(i);
-        m_line += '}';
-        m_line += m_separator;
+        Put(prefix);
+        Put(m_separator);
+        Put('{');
+        Put(m_data->GetColumnNames(i));
+        Put('}');
+        Put(m_separator);
     }
     if (m_test) {
         char text[CUtcTime::PrintBufferSize];
-        m_line += m_data->GetEntryTime(i).Print(text, false);
-        m_line += m_separator;
-        m_line += m_data->GetEntryText(i);
-    } else if (!(flags & LOGF_DATA)) {
-        if (!m_all || !(flags & LOGF_COLUMNS))
-            return;
-        // Every name stands above its value, as in the header's column line.
-        appendQuoted(m_line, "date");
-        m_line += m_separator;
-        appendQuoted(m_line, "time");
-        m_line += m_separator;
-        appendQuoted(m_line, "period");
-        const std::string names = m_data->GetColumnNames(i);
-        if (!names.empty()) {
-            for (const std::string& name : splitAtCommas(names)) {
-                m_line += m_separator;
-                appendQuoted(m_line, name);
-            }
-        }
+        Put(m_data->GetEntryTime(i).Print(text, false));
+        Put(m_separator);
+        Put(m_data->GetEntryText(i));
+    } else if (textEntry) {
+        WriteColumnLine(m_data->GetColumnNames(i));
     } else {
         WriteTime(i);
-        m_line += m_separator;
-        m_line += '0';
+        Put(m_separator);
+        Put('0');
         if (m_selection.empty()) {
             const int count = m_data->GetValueCount(i);
             for (int j = 0; j < count; ++j) {
-                m_line += m_separator;
-                AppendValue(m_data->GetValue(i, j));
+                Put(m_separator);
+                PutValue(m_data->GetValue(i, j));
             }
         } else {
             for (const std::string& name : m_selection) {
-                m_line += m_separator;
-                AppendValue(m_data->GetValueByName(i, name));
+                Put(m_separator);
+                PutValue(m_data->GetValueByName(i, name));
             }
         }
     }
     Emit();
 }
 
+void CConverter::PutValue(double v)
+{
+    // Logged values repeat a lot (sensors step in tenths), so the texts of recent values
+    // are remembered: a hit costs a lookup and one copy instead of a formatting.
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    ValueText& cached = m_valueTexts[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kValueTextBits)];
+    if (cached.bits == bits) {
+        std::memcpy(Room(sizeof cached.text), cached.text, sizeof cached.text);
+        m_used += cached.length;
+        return;
+    }
+    constexpr size_t kRoom = 128;
+    size_t length = m_numberFormat.Format(Room(kRoom), kRoom, v);
+    if (length > kRoom)
+        length = m_numberFormat.Format(Room(length), length, v);
+    if (length <= sizeof cached.text) {
+        cached.bits = bits;
+        cached.length = uint8_t(length);
+        std::memcpy(cached.text, &m_buffer[m_used], length);
+    }
+    m_used += length;
+}
+
+void CConverter::PutQuoted(const std::string& word)
+{
+    Put('"');
+    Put(word);
+    Put('"');
+}
+
 void CConverter::Emit()
 {
-    m_buffer += m_line;
-    m_buffer += '\n';
-    if (m_buffer.size() >= kOutputChunk)
+    Put('\n');
+    if (m_used >= kOutputChunk)
         Flush();
 }
 
 void CConverter::Flush()
 {
-    if (m_buffer.empty() || m_writeFailed)
+    if (m_used == 0 || m_writeFailed)
         return;
     FILE* target = m_pipe ? m_pipe : m_out;
-    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), target) != m_buffer.size() || std::fflush(target) != 0)
+    if (std::fwrite(m_buffer.data(), 1, m_used, target) != m_used || std::fflush(target) != 0)
         m_writeFailed = true; // the reader went away (EPIPE): stop writing
-    m_buffer.clear();
+    m_used = 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +24,28 @@ private:
     void LoadFile(const std::string& path, const std::string& nameForMessages);
     bool OpenCommand(const std::string& programPath);
     void WriteHeader();
+    void WriteColumnLine(const std::string& names);
     void WriteEntry(int i);
     void WriteTime(int i);
-    void AppendValue(double v) { m_numberFormat.Append(m_line, v); }
+    // Output goes through one large buffer written in big chunks.
+    char* Room(size_t n)
+    {
+        if (m_used + n > m_buffer.size())
+            m_buffer.resize(m_used + n);
+        return &m_buffer[m_used];
+    }
+    void Put(const char* text, size_t length)
+    {
+        char* p = Room(length);
+        for (size_t k = 0; k < length; ++k) // mostly one or a few bytes
+            p[k] = text[k];
+        m_used += length;
+    }
+    void Put(const std::string& text) { Put(text.data(), text.size()); }
+    void Put(const char* text) { Put(text, std::strlen(text)); }
+    void Put(char c) { *Room(1) = c; ++m_used; }
+    void PutQuoted(const std::string& word);
+    void PutValue(double v);
     void Emit();
     void Flush();
     void Message(const std::string& text);
@@ -47,8 +68,18 @@ private:
     std::string m_command;
     std::vector<std::string> m_selection;
 
-    std::string m_line;   // the row being built
-    std::string m_buffer; // rows waiting to be written
+    // Texts of recently formatted values, by a hash of their bits. The initial bits are
+    // those of a NaN, which never goes through the number format.
+    struct ValueText {
+        uint64_t bits = 0x7FF8DEADBEEF0000ull;
+        uint8_t length = 0;
+        char text[23] = {};
+    };
+    static constexpr int kValueTextBits = 12;
+    std::vector<ValueText> m_valueTexts;
+
+    std::string m_buffer; // rows waiting to be written: the first m_used bytes
+    size_t m_used = 0;
     bool m_writeFailed = false;
 };
 

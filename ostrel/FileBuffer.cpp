@@ -37,6 +37,7 @@ bool CFileBuffer::Reserve(size_t capacity)
                      : mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return false;
+    madvise(p, capacity, MADV_HUGEPAGE);
     m_data = static_cast<uint8_t*>(p);
     m_capacity = capacity;
     return true;

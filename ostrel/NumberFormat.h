@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "OstrelExport.h"
@@ -18,15 +20,15 @@ public:
     bool Set(const std::string& format);
     const std::string& Get() const { return m_format; }
 
-    // Appends v: a finite value through the format; minus infinity as " -INF", plus
-    // infinity as " +INF", anything else not finite as " NaN".
+    // Writes v: a finite value through the format; minus infinity as " -INF", plus
+    // infinity as " +INF", anything else not finite as " NaN". Like snprintf, writes at
+    // most room bytes (no terminator) and returns the length the whole text needs.
+    size_t Format(char* out, size_t room, double v) const;
     void Append(std::string& out, double v) const;
-
-private:
-    void AppendWithPrintf(std::string& out, double v) const;
 
     std::string m_format;
     // Fast path for "%W.Pf": width and precision, or fastWidth < 0 when not of that kind.
     int m_fastWidth = -1;
     int m_fastPrecision = 6;
+    uint64_t m_fastPower = 1000000;
 };

@@ -1,13 +1,17 @@
 #pragma once
 
-#include <cstdlib>
-#include <cstring>
-#include <new>
+#include <cstddef>
 #include <type_traits>
 
-// A growable array of plain values kept in one malloc block. Growing goes through
-// realloc, which moves large blocks by remapping pages instead of copying them, so a
-// store of hundreds of megabytes never needs twice its size while it grows.
+// Memory for PodArray: small blocks from malloc, large ones mapped in huge pages where the
+// system allows. Large blocks grow by remapping their pages instead of copying them, so an
+// array of hundreds of megabytes never needs twice its size while it grows.
+namespace podmemory {
+void* Resize(void* block, size_t oldBytes, size_t newBytes);
+void Release(void* block, size_t bytes);
+} // namespace podmemory
+
+// A growable array of plain values kept in one block.
 template <typename T>
 class PodArray {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -16,7 +20,7 @@ public:
     PodArray() = default;
     PodArray(const PodArray&) = delete;
     PodArray& operator=(const PodArray&) = delete;
-    ~PodArray() { std::free(m_data); }
+    ~PodArray() { podmemory::Release(m_data, m_capacity * sizeof(T)); }
 
     size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
@@ -46,7 +50,7 @@ public:
 
     void clear()
     {
-        std::free(m_data);
+        podmemory::Release(m_data, m_capacity * sizeof(T));
         m_data = nullptr;
         m_size = m_capacity = 0;
     }
@@ -57,10 +61,7 @@ private:
         size_t capacity = m_capacity < 64 ? 64 : m_capacity + m_capacity / 2;
         if (capacity < needed)
             capacity = needed;
-        void* p = std::realloc(m_data, capacity * sizeof(T));
-        if (!p)
-            throw std::bad_alloc();
-        m_data = static_cast<T*>(p);
+        m_data = static_cast<T*>(podmemory::Resize(m_data, m_capacity * sizeof(T), capacity * sizeof(T)));
         m_capacity = capacity;
     }
 
