@@ -22,7 +22,7 @@
 
 namespace {
 
-class AppTest : public testing::Test {
+class FenluxAppTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -61,7 +61,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppTest, WindowActionsMenusAndReaderDefaults)
+TEST_F(FenluxAppTest, WindowActionsMenusAndReaderDefaults)
 {
     EXPECT_EQ(app->windowTitle(), "Fenlux 0.9");
     EXPECT_EQ(app->size(), QSize(450, 400));
@@ -97,7 +97,7 @@ TEST_F(AppTest, WindowActionsMenusAndReaderDefaults)
     EXPECT_EQ(app->statusBar()->currentMessage(), "hint");
 }
 
-TEST_F(AppTest, StartWithoutFilesAsksForOneAndCancelLeavesTheWorkspaceEmpty)
+TEST_F(FenluxAppTest, StartWithoutFilesAsksForOneAndCancelLeavesTheWorkspaceEmpty)
 {
     app->openStartupFiles({});
     EXPECT_EQ(ui.openAsked, 1);
@@ -112,7 +112,7 @@ TEST_F(AppTest, StartWithoutFilesAsksForOneAndCancelLeavesTheWorkspaceEmpty)
     EXPECT_TRUE(app->workspace()->subWindowList()[0]->isMaximized());
 }
 
-TEST_F(AppTest, TwoFilesOfOneMeasurementAreJoined)
+TEST_F(FenluxAppTest, TwoFilesOfOneMeasurementAreJoined)
 {
     const QString a = file(QStringLiteral("a.csv"), csvTable(10, 1000000000L, "Mast"));
     const QString b = file(QStringLiteral("b.csv"), csvTable(10, 1000000100L, "Mast"));
@@ -124,7 +124,7 @@ TEST_F(AppTest, TwoFilesOfOneMeasurementAreJoined)
     EXPECT_EQ(app->statusBar()->currentMessage(), "Processing Mast");
 }
 
-TEST_F(AppTest, DifferentMeasurementsGetAViewEachTheFirstMaximised)
+TEST_F(FenluxAppTest, DifferentMeasurementsGetAViewEachTheFirstMaximised)
 {
     const QString a = file(QStringLiteral("a.csv"), csvTable(10, 1000000000L, "Mast"));
     // Same title, but starting an hour later: not a continuation.
@@ -149,14 +149,14 @@ TEST_F(AppTest, DifferentMeasurementsGetAViewEachTheFirstMaximised)
     EXPECT_FALSE(app->windowMenu()->actions()[4]->isChecked());
 }
 
-TEST_F(AppTest, WindowMenuGroupDisabledWithoutWindows)
+TEST_F(FenluxAppTest, WindowMenuGroupDisabledWithoutWindows)
 {
     app->windowMenuAboutToShow();
     EXPECT_FALSE(app->action(QStringLiteral("Cascade"))->isEnabled());
     EXPECT_EQ(menuTexts(app->windowMenu()).size(), 4);
 }
 
-TEST_F(AppTest, SecondViewsCaptionsAndClosing)
+TEST_F(FenluxAppTest, SecondViewsCaptionsAndClosing)
 {
     const QString a = file(QStringLiteral("a.csv"), csvTable(10));
     FenluxDoc* doc = app->openDocumentFile(a);
@@ -179,7 +179,7 @@ TEST_F(AppTest, SecondViewsCaptionsAndClosing)
     EXPECT_EQ(visibleWindows(), 0);
 }
 
-TEST_F(AppTest, UntitledSaveAndFailedOpen)
+TEST_F(FenluxAppTest, UntitledSaveAndFailedOpen)
 {
     app->slotFileNew();
     ASSERT_EQ(app->documents().size(), 1);
@@ -206,7 +206,7 @@ TEST_F(AppTest, UntitledSaveAndFailedOpen)
     EXPECT_EQ(app->documents().size(), 2);
 }
 
-TEST_F(AppTest, PrintGoesToTheChosenPrinter)
+TEST_F(FenluxAppTest, PrintGoesToTheChosenPrinter)
 {
     app->openDocumentFile(file(QStringLiteral("p.csv"), csvTable(50)));
     ui.pdfPath = dir.filePath(QStringLiteral("out.pdf"));
@@ -216,7 +216,7 @@ TEST_F(AppTest, PrintGoesToTheChosenPrinter)
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
 }
 
-TEST_F(AppTest, CancellingTheStartUpDropsTheFileBeingRead)
+TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
 {
     setVrnReader(helperPath(), QStringLiteral("--hang"));
     const QString first = file(QStringLiteral("first.csv"), csvTable(10));
@@ -242,7 +242,7 @@ TEST_F(AppTest, CancellingTheStartUpDropsTheFileBeingRead)
     EXPECT_TRUE(app->action(QStringLiteral("Open File"))->isEnabled());
 }
 
-TEST_F(AppTest, DataLogsGoThroughTheReaderMatchedByEnding)
+TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)
 {
     setVrnReader(helperPath(), QString());
     const QString log = file(QStringLiteral("LOG.VRN"), csvTable(10));
@@ -258,7 +258,7 @@ TEST_F(AppTest, DataLogsGoThroughTheReaderMatchedByEnding)
                                         "critical|Error !|Could not open document !"}));
 }
 
-TEST_F(AppTest, DroppedFilesAreOpened)
+TEST_F(FenluxAppTest, DroppedFilesAreOpened)
 {
     const QString a = file(QStringLiteral("a.csv"), csvTable(10));
     QMimeData mime;

@@ -37,7 +37,7 @@ void expectColumns(const FenluxData& d, std::initializer_list<Expect> expected)
 
 } // namespace
 
-TEST(Statistics, SuffixTableAndKindNames)
+TEST(FenluxStatistics, SuffixTableAndKindNames)
 {
     EXPECT_EQ(fenlux::statisticKind("mean360"), 0);
     EXPECT_EQ(fenlux::statisticKind("median"), 5);
@@ -47,7 +47,7 @@ TEST(Statistics, SuffixTableAndKindNames)
     EXPECT_EQ(fenlux::statisticName(6), "");
 }
 
-TEST(HeaderGrouping, StatisticsOfOneQuantityShareAGroup)
+TEST(FenluxHeaderGrouping, StatisticsOfOneQuantityShareAGroup)
 {
     FenluxData d;
     feed(d, {"\"time\",\"speed_mean\",\"speed_sigma\",\"speed_max\",\"dir_mean\""});
@@ -61,7 +61,7 @@ TEST(HeaderGrouping, StatisticsOfOneQuantityShareAGroup)
     EXPECT_EQ(d.highestKind(), 2);
 }
 
-TEST(HeaderGrouping, RepeatedKindOpensANewGroup)
+TEST(FenluxHeaderGrouping, RepeatedKindOpensANewGroup)
 {
     FenluxData d;
     feed(d, {"\"time\",\"speed_mean\",\"speed_sigma\",\"speed_mean\""});
@@ -71,7 +71,7 @@ TEST(HeaderGrouping, RepeatedKindOpensANewGroup)
                       {"speed", "mean", 2, 0, 0}});
 }
 
-TEST(HeaderGrouping, ConverterTableYieldsTimePeriodAndValues)
+TEST(FenluxHeaderGrouping, ConverterTableYieldsTimePeriodAndValues)
 {
     FenluxData d;
     feed(d, {"# instrument T1- 7\n", "# header \"Hill top\"\n", "\n",
@@ -95,7 +95,7 @@ TEST(HeaderGrouping, ConverterTableYieldsTimePeriodAndValues)
     EXPECT_TRUE(d.isUsable());
 }
 
-TEST(DataLines, ShortAndLongLinesAndPlainNumberTimes)
+TEST(FenluxDataLines, ShortAndLongLinesAndPlainNumberTimes)
 {
     FenluxData d;
     feed(d, {"\"time\",\"a\",\"b\"", "100,1,2", "200,3", "300,4,5,6,7"});
@@ -114,7 +114,7 @@ TEST(DataLines, ShortAndLongLinesAndPlainNumberTimes)
     EXPECT_DOUBLE_EQ(d.values(2)[3], 0);
 }
 
-TEST(DataLines, HeaderAfterDataFillsEarlierRowsWithZero)
+TEST(FenluxDataLines, HeaderAfterDataFillsEarlierRowsWithZero)
 {
     FenluxData d;
     feed(d, {"1,2", "3,4", "\"time\",\"a\",\"b_max\""});
@@ -126,7 +126,7 @@ TEST(DataLines, HeaderAfterDataFillsEarlierRowsWithZero)
     EXPECT_DOUBLE_EQ(d.values(3)[2], 7);
 }
 
-TEST(CommentLines, KeywordsIgnoreCaseAndMakeTheTitle)
+TEST(FenluxCommentLines, KeywordsIgnoreCaseAndMakeTheTitle)
 {
     FenluxData d;
     feed(d, {"# Instrument Mast 3", "#,MEASUREMENT,12", "# other thing"});
@@ -137,7 +137,7 @@ TEST(CommentLines, KeywordsIgnoreCaseAndMakeTheTitle)
     EXPECT_EQ(plain.titleFor("x.csv"), "x.csv");
 }
 
-TEST(Joining, TimesAndAppendRules)
+TEST(FenluxJoining, TimesAndAppendRules)
 {
     FenluxData a, b, c;
     feed(a, {"\"time\",\"v\"", "1000,1", "1010,2"});
@@ -160,7 +160,7 @@ TEST(Joining, TimesAndAppendRules)
     EXPECT_DOUBLE_EQ(none.lastTime(), 0);
 }
 
-TEST(Usability, NeedsMoreThanTwoColumnsAndARow)
+TEST(FenluxUsability, NeedsMoreThanTwoColumnsAndARow)
 {
     FenluxData d;
     d.appendLine("\"time\",\"v\"");

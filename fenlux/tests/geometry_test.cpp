@@ -9,7 +9,7 @@
 
 using namespace fenlux;
 
-TEST(Nice, StepsAndLimits)
+TEST(FenluxNice, StepsAndLimits)
 {
     EXPECT_EQ(nice(86400 * 3 + 1, 3), 86400);
     EXPECT_EQ(nice(100, 3), 30);
@@ -17,7 +17,7 @@ TEST(Nice, StepsAndLimits)
     EXPECT_EQ(nice(1e9, 3), 6048000);
 }
 
-TEST(Magnify, VisibleCountAcrossTheSlider)
+TEST(FenluxMagnify, VisibleCountAcrossTheSlider)
 {
     EXPECT_EQ(visibleCountFor(1000, 0), 1000);
     EXPECT_EQ(visibleCountFor(1000, 1000), 10);
@@ -27,7 +27,7 @@ TEST(Magnify, VisibleCountAcrossTheSlider)
     EXPECT_EQ(visibleCountFor(0, 500), 0);
 }
 
-TEST(RowWindowTest, KeepsTheWindowInsideTheData)
+TEST(FenluxRowWindowTest, KeepsTheWindowInsideTheData)
 {
     RowWindow w = rowWindow(100, 10, 0);
     EXPECT_EQ(w.start, 0);
@@ -41,7 +41,7 @@ TEST(RowWindowTest, KeepsTheWindowInsideTheData)
     EXPECT_EQ(w.start, 0);
 }
 
-TEST(Zoom, NearestRowAndMagnify)
+TEST(FenluxZoom, NearestRowAndMagnify)
 {
     const double x[] = {0, 10, 20, 30, 40};
     EXPECT_EQ(nearestRow(x, 5, 4), 0);
@@ -60,7 +60,7 @@ TEST(Zoom, NearestRowAndMagnify)
     EXPECT_TRUE(magnifyForRows(0, 5, 11, &m));
 }
 
-TEST(Snapping, StepsAreWholeAndPositive)
+TEST(FenluxSnapping, StepsAreWholeAndPositive)
 {
     EXPECT_EQ(snapStep(false, 2000), 100);
     EXPECT_EQ(snapStep(false, 1000), 50);
@@ -82,7 +82,7 @@ struct Recorded {
 };
 } // namespace
 
-TEST(Reduction, FourPointsPerPixelColumnAndGapsAtNaN)
+TEST(FenluxReduction, FourPointsPerPixelColumnAndGapsAtNaN)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // Ten points per pixel column.
@@ -119,7 +119,7 @@ TEST(Reduction, FourPointsPerPixelColumnAndGapsAtNaN)
     }
 }
 
-TEST(LineFeederTest, WholeLinesAcrossChunksAndALastLineWithoutEnd)
+TEST(FenluxLineFeederTest, WholeLinesAcrossChunksAndALastLineWithoutEnd)
 {
     LineFeeder feeder;
     std::vector<std::string> lines;

@@ -30,7 +30,7 @@ std::string normalised(const char* line)
 
 } // namespace
 
-TEST(FieldSplitter, SeparatorsBlanksAndEmptyFields)
+TEST(FenluxFieldSplitter, SeparatorsBlanksAndEmptyFields)
 {
     EXPECT_EQ(fields("a , b"), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(fields("a,,b"), (std::vector<std::string>{"a", "", "b"}));
@@ -39,7 +39,7 @@ TEST(FieldSplitter, SeparatorsBlanksAndEmptyFields)
     EXPECT_EQ(fields("  lead,trail,  \n"), (std::vector<std::string>{"lead", "trail"}));
 }
 
-TEST(FieldSplitter, QuotesAndBracesKeepSeparators)
+TEST(FenluxFieldSplitter, QuotesAndBracesKeepSeparators)
 {
     EXPECT_EQ(fields("\"a b,c\",d"), (std::vector<std::string>{"\"a b,c\"", "d"}));
     EXPECT_EQ(fields("\"a b,c\",d", true), (std::vector<std::string>{"a b,c", "d"}));
@@ -50,7 +50,7 @@ TEST(FieldSplitter, QuotesAndBracesKeepSeparators)
     EXPECT_EQ(fields("\"", true), (std::vector<std::string>{"\""}));
 }
 
-TEST(CsvGetTime, BothCalendarFormsReadTheSameUtcTime)
+TEST(FenluxCsvGetTime, BothCalendarFormsReadTheSameUtcTime)
 {
     const char* next = nullptr;
     EXPECT_DOUBLE_EQ(csv_gettime("17.08.2006 12:00:00.250", &next), 1155816000.25);
@@ -61,7 +61,7 @@ TEST(CsvGetTime, BothCalendarFormsReadTheSameUtcTime)
     EXPECT_DOUBLE_EQ(csv_gettime("2006-08-17 12:00:00.5", &next), 1155816000.005);
 }
 
-TEST(CsvGetTime, PositionAfterTheTime)
+TEST(FenluxCsvGetTime, PositionAfterTheTime)
 {
     const char* line = "2006-08-17,12:00:00,1.5";
     const char* next = nullptr;
@@ -72,7 +72,7 @@ TEST(CsvGetTime, PositionAfterTheTime)
     EXPECT_STREQ(next, "7");
 }
 
-TEST(CsvGetTime, UnreadableAndOutOfRange)
+TEST(FenluxCsvGetTime, UnreadableAndOutOfRange)
 {
     const char* next = nullptr;
     EXPECT_EQ(csv_gettime("\"date\" \"time\"", &next), -1);
@@ -83,7 +83,7 @@ TEST(CsvGetTime, UnreadableAndOutOfRange)
     EXPECT_DOUBLE_EQ(csv_gettime("2006-08.17 00:00:00", &next), 2006);
 }
 
-TEST(TimeText, NumberAndCalendarModes)
+TEST(FenluxTimeText, NumberAndCalendarModes)
 {
     EXPECT_EQ(timeText(1155816000, false), "1155816000");
     EXPECT_EQ(timeText(1155816000.0004, false), "1155816000");
@@ -95,7 +95,7 @@ TEST(TimeText, NumberAndCalendarModes)
     EXPECT_EQ(timeText(86399.9999, true), "1970-01-02 00:00:00");
 }
 
-TEST(CalendarConversion, RoundTripsOverLeapYears)
+TEST(FenluxCalendarConversion, RoundTripsOverLeapYears)
 {
     for (long long t : {0LL, 951782400LL, 951868800LL, 4102444800LL, 1155816000LL}) {
         const CalendarTime c = utcCalendar(t);
@@ -106,7 +106,7 @@ TEST(CalendarConversion, RoundTripsOverLeapYears)
     EXPECT_EQ(leap.day, 29);
 }
 
-TEST(NormaliseLine, ExamplesOfTheLineForms)
+TEST(FenluxNormaliseLine, ExamplesOfTheLineForms)
 {
     EXPECT_EQ(normalised("2006-08-17,12:00:00,1.5,2.25"), "1155816000,1.5,2.25");
     EXPECT_EQ(normalised("# instrument T1 nr 7"), "#,instrument,T1,nr,7");
@@ -119,7 +119,7 @@ TEST(NormaliseLine, ExamplesOfTheLineForms)
     EXPECT_EQ(normalised("\"date\",\"x\""), "\"date\",\"x\"");
 }
 
-TEST(NormaliseLine, OverlongFieldDropsTheRestOfTheLine)
+TEST(FenluxNormaliseLine, OverlongFieldDropsTheRestOfTheLine)
 {
     std::string line = "1,2,";
     line += std::string(kLineBufferSize, 'x');

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
-TEST(Reader, FixedConverterTableThroughAChildProcess)
+TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
     TestUi ui;
     FenluxDoc doc(nullptr);
@@ -30,7 +30,7 @@ TEST(Reader, FixedConverterTableThroughAChildProcess)
     EXPECT_TRUE(ui.messages.isEmpty());
 }
 
-TEST(Reader, OptionsTravelAsOneArgumentBeforeThePath)
+TEST(FenluxReader, OptionsTravelAsOneArgumentBeforeThePath)
 {
     QTemporaryDir dir;
     const QString table = dir.filePath(QStringLiteral("t.vrn"));
@@ -46,7 +46,7 @@ TEST(Reader, OptionsTravelAsOneArgumentBeforeThePath)
     EXPECT_EQ(plain.title(), "t.vrn");
 }
 
-TEST(Reader, MissingProgramIsReported)
+TEST(FenluxReader, MissingProgramIsReported)
 {
     TestUi ui;
     FenluxDoc doc(nullptr);
@@ -60,7 +60,7 @@ TEST(Reader, MissingProgramIsReported)
     EXPECT_EQ(doc.data().columnCount(), 0);
 }
 
-TEST(Reader, CancelStopsTheChildAndDropsTheData)
+TEST(FenluxReader, CancelStopsTheChildAndDropsTheData)
 {
     QTemporaryDir dir;
     const QString table = dir.filePath(QStringLiteral("t.vrn"));
@@ -83,7 +83,7 @@ TEST(Reader, CancelStopsTheChildAndDropsTheData)
     EXPECT_EQ(doc.data().rowCount(), 50u);
 }
 
-TEST(Reader, BareCommandIsFoundBesideTheProgramThenOnThePath)
+TEST(FenluxReader, BareCommandIsFoundBesideTheProgramThenOnThePath)
 {
     EXPECT_EQ(FenluxReader::resolveCommand(QStringLiteral("fenlux_test_reader")), helperPath());
     const QString sh = FenluxReader::resolveCommand(QStringLiteral("sh"));
@@ -92,7 +92,7 @@ TEST(Reader, BareCommandIsFoundBesideTheProgramThenOnThePath)
               "no-such-program-xyz");
 }
 
-TEST(TextFile, WholeLongLinesAndCrLf)
+TEST(FenluxTextFile, WholeLongLinesAndCrLf)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.csv"));
@@ -111,7 +111,7 @@ TEST(TextFile, WholeLongLinesAndCrLf)
     EXPECT_EQ(doc.title(), "long.csv");
 }
 
-TEST(TextFile, FailuresAndTheSuccessRule)
+TEST(FenluxTextFile, FailuresAndTheSuccessRule)
 {
     QTemporaryDir dir;
     FenluxDoc doc(nullptr);
@@ -124,7 +124,7 @@ TEST(TextFile, FailuresAndTheSuccessRule)
     EXPECT_FALSE(doc.openDocument(empty));
 }
 
-TEST(TextFile, AbortWhileReadingDropsTheColumns)
+TEST(FenluxTextFile, AbortWhileReadingDropsTheColumns)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.csv"));
@@ -146,7 +146,7 @@ QString converterPath()
 
 } // namespace
 
-TEST(Converter, DataLogReadThroughTheBuiltConverter)
+TEST(FenluxConverter, DataLogReadThroughTheBuiltConverter)
 {
     const QString converter = converterPath();
     if (converter.isEmpty())

@@ -26,7 +26,7 @@ int curveCount(FenluxView& view)
     return view.plot()->itemList(QwtPlotItem::Rtti_PlotCurve).size();
 }
 
-class ViewTest : public testing::Test {
+class FenluxViewTest : public testing::Test {
 protected:
     void load(int rows)
     {
@@ -51,7 +51,7 @@ protected:
 
 } // namespace
 
-TEST_F(ViewTest, NewViewShowsTheTableButNoCurve)
+TEST_F(FenluxViewTest, NewViewShowsTheTableButNoCurve)
 {
     load(100);
     EXPECT_EQ(curveCount(*view), 0);
@@ -73,7 +73,7 @@ TEST_F(ViewTest, NewViewShowsTheTableButNoCurve)
     EXPECT_EQ(view->cursorMarker()->label().text(), "2006-08-17 12:00:00");
 }
 
-TEST_F(ViewTest, ShowAllHideAllTableCellsAndRowHeaders)
+TEST_F(FenluxViewTest, ShowAllHideAllTableCellsAndRowHeaders)
 {
     load(100);
     view->showAllFunctions();
@@ -106,7 +106,7 @@ TEST_F(ViewTest, ShowAllHideAllTableCellsAndRowHeaders)
     EXPECT_TRUE(view->isShown(4));
 }
 
-TEST_F(ViewTest, OriginAndMagnifyKeepTheWindowInsideTheData)
+TEST_F(FenluxViewTest, OriginAndMagnifyKeepTheWindowInsideTheData)
 {
     load(1000);
     view->magnifySlider()->setValue(1000);
@@ -124,7 +124,7 @@ TEST_F(ViewTest, OriginAndMagnifyKeepTheWindowInsideTheData)
     EXPECT_EQ(view->cursorMarker()->labelAlignment(), Qt::AlignRight | Qt::AlignTop);
 }
 
-TEST_F(ViewTest, MagnifyAtTheEndWithFewRowsShowsAll)
+TEST_F(FenluxViewTest, MagnifyAtTheEndWithFewRowsShowsAll)
 {
     load(5);
     view->magnifySlider()->setValue(1000);
@@ -133,7 +133,7 @@ TEST_F(ViewTest, MagnifyAtTheEndWithFewRowsShowsAll)
     EXPECT_EQ(curveCount(*view), 3);
 }
 
-TEST_F(ViewTest, TimeAndSampleAxes)
+TEST_F(FenluxViewTest, TimeAndSampleAxes)
 {
     load(100);
     EXPECT_EQ(view->plot()->axisTitle(QwtPlot::xBottom).text(), "Time");
@@ -154,7 +154,7 @@ TEST_F(ViewTest, TimeAndSampleAxes)
     EXPECT_EQ(FenluxScaleDraw::labelText(2.5, false), "2.5");
 }
 
-TEST_F(ViewTest, MouseZoomAndRightButton)
+TEST_F(FenluxViewTest, MouseZoomAndRightButton)
 {
     load(1000);
     const double t0 = 1155816000.0;
@@ -169,7 +169,7 @@ TEST_F(ViewTest, MouseZoomAndRightButton)
     EXPECT_EQ(view->magnifySlider()->value(), magnified - 100);
 }
 
-TEST_F(ViewTest, ZoomBeyondTheLastRowTakesTheLastRow)
+TEST_F(FenluxViewTest, ZoomBeyondTheLastRowTakesTheLastRow)
 {
     load(1000);
     const double t0 = 1155816000.0;
@@ -182,7 +182,7 @@ TEST_F(ViewTest, ZoomBeyondTheLastRowTakesTheLastRow)
     EXPECT_EQ(view->origin(), (990 + 999) / 2);
 }
 
-TEST_F(ViewTest, KeysSnapTheCursorAndStepTheMagnify)
+TEST_F(FenluxViewTest, KeysSnapTheCursorAndStepTheMagnify)
 {
     load(2000);
     view->timeButton()->setChecked(false);
@@ -206,7 +206,7 @@ TEST_F(ViewTest, KeysSnapTheCursorAndStepTheMagnify)
     EXPECT_EQ(view->origin(), 51);
 }
 
-TEST_F(ViewTest, WheelStepsTheMagnify)
+TEST_F(FenluxViewTest, WheelStepsTheMagnify)
 {
     load(200);
     QWheelEvent up(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
@@ -220,7 +220,7 @@ TEST_F(ViewTest, WheelStepsTheMagnify)
     EXPECT_EQ(view->magnifySlider()->value(), 0);
 }
 
-TEST_F(ViewTest, UpdateFromAnotherSenderResetsTheSpan)
+TEST_F(FenluxViewTest, UpdateFromAnotherSenderResetsTheSpan)
 {
     load(100);
     view->magnifySlider()->setValue(800);
@@ -233,7 +233,7 @@ TEST_F(ViewTest, UpdateFromAnotherSenderResetsTheSpan)
     EXPECT_EQ(view->visibleCount(), 101);
 }
 
-TEST_F(ViewTest, PrintRendersThePlotIntoThePrinter)
+TEST_F(FenluxViewTest, PrintRendersThePlotIntoThePrinter)
 {
     load(100);
     view->showAllFunctions();
