@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Dictionary.h"
+
+class CQuorvalin;
+
+// Program-wide settings of the transfer program, taken from its command line.
+struct TransferOptions {
+    int verbose = 1;
+    int32_t readahead = -1; // -1: not given
+    std::optional<std::string> modemPort;
+    std::optional<std::string> modemInit;
+    std::optional<std::string> connection;
+    std::optional<std::string> password;
+    std::optional<std::string> destination;
+    std::optional<std::string> station;
+    std::optional<std::string> test;
+    std::optional<std::string> archive; // accepted; nothing reads it
+};
+
+// What a call needs from its surroundings; every member has a working default.
+struct CallEnvironment {
+    std::FILE* out = stdout;
+    std::function<CQuorvalin*()> newLink;        // default: CQuorvalin::newObject
+    std::function<int64_t()> wallSeconds;        // default: local wall-clock seconds
+    std::function<int64_t()> monotonicSeconds;   // default: steady clock
+    std::function<void()> pollPause;             // default: 10 ms sleep between download polls
+    std::function<bool()> interrupted;           // default: never
+};
+
+// The effective connection text: the modem port and a blank in front of a connection that
+// does not name a "COM" port itself.
+std::string EffectiveConnection(const TransferOptions& options, const std::string& connection);
+
+// One call of one station: connect, list, select the new data logs, download and install
+// them, disconnect. Every step is reported as a protocol line on the environment's stream.
+class StationCall {
+public:
+    StationCall(const TransferOptions& options, const CallEnvironment& environment);
+    ~StationCall();
+    StationCall(const StationCall&) = delete;
+    StationCall& operator=(const StationCall&) = delete;
+
+    // Runs the whole call; returns the exit status (0: a connection was made, -1: none).
+    int Run(const std::string& connection, const std::optional<std::string>& password,
+            const std::optional<std::string>& destination);
+
+    int32_t transferred() const { return m_transferred; }
+    int32_t skipped() const { return m_skipped; }
+    int32_t duration() const { return m_duration; }
+
+private:
+    enum class Attempt { Ok, Failed };
+
+    bool Connect();
+    void Disconnect();
+    void TransferNewFiles(const std::string& folder);
+    void ListRemoteFiles(Dictionary& remote);
+    Attempt TransferFile(const std::string& folder, const DictionaryEntry& entry);
+    bool DownloadDataRange(const std::string& path, uint32_t start, uint32_t length);
+    bool Install(const std::string& written, const std::string& finalPath);
+    std::string ReserveTemporary(const std::string& folder, const std::string& key, bool& reserved);
+    void Line(const std::string& text);
+
+    const TransferOptions& m_options;
+    CallEnvironment m_env;
+
+    int32_t m_startTime = 0;
+    int64_t m_startMonotonic = 0;
+    int32_t m_duration = 0;
+    int32_t m_transferred = 0;
+    int32_t m_skipped = 0;
+    std::string m_connection;
+    std::string m_password;
+    std::string m_modemInit;
+    std::unique_ptr<CQuorvalin> m_link;
+    bool m_interrupted = false;
+};
+
+// Local data logs ("*.vrn") of a folder, each with its name as key and value, sorted.
+Dictionary ListLocalFiles(const std::string& folder);
+
+// The remote entries that the sorted local list does not cover, in the remote order.
+Dictionary SelectNewFiles(const Dictionary& local, const Dictionary& remote);

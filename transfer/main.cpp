@@ -1,0 +1,41 @@
+// transfer: one unattended call of one station; every report is a line on standard output.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TransferProgram.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onStop(int)
+{
+    g_stop = 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // A stop request ends the running download cleanly (nothing partial stays behind),
+    // disconnects and still writes the READY line; a second request ends at once.
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    // A supervisor that stops reading must not cost the data being transferred.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::vector<std::string> args(argv, argv + argc);
+    CallEnvironment environment;
+    environment.out = stdout;
+    environment.interrupted = [] { return g_stop != 0; };
+    return RunTransfer(args, environment);
+}
