@@ -1,0 +1,33 @@
+#include "Import.h"
+
+#include "FinalName.h"
+
+#include <FileMoves.h>
+#include <Text.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kestal {
+
+ImportResult ImportDataLog(const QString& source, const QString& dataFolder, QString* message)
+{
+    const QString target =
+        QDir(dataFolder).filePath(varno::pathFromBytes(FinalFileName(IdentifyDataLog(source))));
+    const QString sourceCanonical = QFileInfo(source).canonicalFilePath();
+    if (!sourceCanonical.isEmpty() && sourceCanonical == QFileInfo(target).canonicalFilePath())
+        return ImportResult::SameFile;
+    const auto fail = [&] {
+        if (message)
+            *message = QStringLiteral("Unable to import file: ") + source;
+        return ImportResult::Failed;
+    };
+    if (QFileInfo::exists(target) && !datalog::BackupFile(varno::pathBytes(target)))
+        return fail();
+    if (!QFile::copy(source, target))
+        return fail();
+    return ImportResult::Imported;
+}
+
+} // namespace kestal
