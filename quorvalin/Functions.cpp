@@ -23,7 +23,7 @@ bool ConnectionAvailable(const std::string& connection)
         return false;
     const size_t end = connection.find(' ', begin);
     const std::string port = connection.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-    return qsim::portExists(qsim::benchFolder(), port);
+    return qsim::portFree(qsim::benchFolder(), port);
 }
 
 std::string quorvalin_time2string(uint32_t seconds)

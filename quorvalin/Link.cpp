@@ -55,6 +55,7 @@ public:
     ~CLink() override
     {
         stopDownload();
+        qsim::releasePort(m_portFd);
     }
 
     // ------------------------------------------------------------ 1. lock
@@ -123,6 +124,14 @@ public:
 
         const std::string dir = number.empty() ? qsim::findInstrumentByPort(m_bench, port)
                                                : qsim::findInstrumentByPhone(m_bench, number);
+        // The port stays ours while the connection lasts.
+        const int portFd = qsim::claimPort(m_bench, port);
+        if (portFd < 0)
+            return fail("Port " + port + " is in use");
+        struct PortGuard {
+            int fd;
+            ~PortGuard() { qsim::releasePort(fd); }
+        } guard{portFd};
         for (int attempt = 0; attempt < std::max(1, attempts); ++attempt) {
             if (!number.empty()) {
                 int32_t delay = 0;
@@ -162,6 +171,8 @@ public:
             }
             m_dir = dir;
             m_connected = true;
+            m_portFd = guard.fd;
+            guard.fd = -1;
             m_connection = text;
             m_level = m_inst.levelFor(m_password);
             m_hangupsAtConnect = m_inst.hangups;
@@ -424,7 +435,12 @@ public:
     // ------------------------------------------------------------ 11. download
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
     {
-        stopDownload();
+        if (m_downloading) {
+            std::lock_guard<std::recursive_mutex> g(m_mutex);
+            m_error = "a download is running";
+            return false;
+        }
+        stopDownload(); // collects the finished thread
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         m_downloadFile = path;
         m_progress = 0.0;
@@ -672,6 +688,8 @@ private:
 
     void dropConnection()
     {
+        qsim::releasePort(m_portFd);
+        m_portFd = -1;
         m_connected = false;
         m_connection.clear();
         m_level = 0;
@@ -876,6 +894,7 @@ private:
     std::string m_error;
     std::atomic<bool> m_abort{false};
     uint32_t m_hangupsAtConnect = 0;
+    int m_portFd = -1;
     int m_downloadsThisConnection = 0;
     int64_t m_bytesThisConnection = 0;
 

@@ -129,7 +129,8 @@ protected:
 
 // Whether two log magics denote the same data.
 QUORVALIN_API bool MagicEqual(uint32_t a, uint32_t b);
-// Whether a connection text names a port that exists here (for "PORT NUMBER" the modem port).
+// Whether the port of a connection text (for "PORT NUMBER" the modem port) exists and can be
+// used now: a port that another program holds is not available.
 QUORVALIN_API bool ConnectionAvailable(const std::string& connection);
 // "YYYY-MM-DD hh:mm:ss" of seconds since 1970-01-01 00:00:00 (UTC, no time zone applied).
 QUORVALIN_API std::string quorvalin_time2string(uint32_t seconds);

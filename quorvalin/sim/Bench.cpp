@@ -80,6 +80,49 @@ bool portExists(const std::string& bench, const std::string& port)
     return !port.empty() && std::find(ports.begin(), ports.end(), port) != ports.end();
 }
 
+namespace {
+
+std::string portLockPath(const std::string& bench, const std::string& port)
+{
+    std::string name = port;
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return bench + "/.port-" + name + ".lock";
+}
+
+} // namespace
+
+int claimPort(const std::string& bench, const std::string& port)
+{
+    ::mkdir(bench.c_str(), 0755);
+    const int fd = ::open(portLockPath(bench, port).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void releasePort(int fd)
+{
+    if (fd >= 0) {
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
+    }
+}
+
+bool portFree(const std::string& bench, const std::string& port)
+{
+    if (!portExists(bench, port))
+        return false;
+    const int fd = claimPort(bench, port);
+    releasePort(fd);
+    return fd >= 0;
+}
+
 std::vector<std::string> instrumentNames(const std::string& bench)
 {
     std::vector<std::string> names;

@@ -15,6 +15,13 @@ std::string benchFolder();
 std::vector<std::string> benchPorts(const std::string& bench);
 bool portExists(const std::string& bench, const std::string& port);
 
+// Takes a port for this connection: a descriptor to close when the port is given back, or
+// -1 when another program (or link object) holds it.
+int claimPort(const std::string& bench, const std::string& port);
+void releasePort(int fd);
+// Whether the port exists and nobody holds it.
+bool portFree(const std::string& bench, const std::string& port);
+
 // Names of the instrument folders of the bench, sorted.
 std::vector<std::string> instrumentNames(const std::string& bench);
 

@@ -119,6 +119,24 @@ TEST_F(Link, ConnectionTextsReachTheRightInstrument)
     EXPECT_FALSE(ConnectionAvailable(""));
 }
 
+TEST_F(Link, APortServesOneConnectionAtATime)
+{
+    addInstrument("direct", "COM3", "");
+    addInstrument("remote", "", "0123456");
+    EXPECT_TRUE(ConnectionAvailable("COM3"));
+    auto first = connect("COM3");
+    EXPECT_FALSE(ConnectionAvailable("COM3"));
+    std::unique_ptr<CQuorvalin> second(CQuorvalin::newObject());
+    EXPECT_FALSE(second->Connect("COM3", "", "", 1));
+    EXPECT_EQ(second->GetLastErrorText(), "Port COM3 is in use");
+    EXPECT_TRUE(second->Connect("COM1 0123456", "", "", 1)); // the modem port is another one
+    EXPECT_FALSE(ConnectionAvailable("COM1"));
+    first.reset(); // a deleted link gives its port back
+    EXPECT_TRUE(ConnectionAvailable("COM3"));
+    second->Disconnect();
+    EXPECT_TRUE(ConnectionAvailable("COM1 0123456"));
+}
+
 TEST_F(Link, PasswordsGiveUserLevels)
 {
     addInstrument("direct", "COM3", "");
@@ -135,6 +153,7 @@ TEST_F(Link, PasswordsGiveUserLevels)
     EXPECT_EQ(link->GetUserLevel(), 3);
     EXPECT_EQ(link->Login("nonsense"), 0); // rejected: the level stays
     EXPECT_EQ(link->GetUserLevel(), 3);
+    link->Disconnect();
     EXPECT_EQ(connect("COM3", "varno")->GetUserLevel(), 2);
 }
 
@@ -237,7 +256,8 @@ TEST_F(Link, SettingsAreCheckedRoundedAndStored)
     EXPECT_FALSE(link->SetModemTimer(8, 0, 0));
     EXPECT_FALSE(link->SetModemTimer(1, 86400, 0));
 
-    // A second program sees the changes.
+    // The next program sees the changes.
+    link->Disconnect();
     auto other = connect("COM3");
     EXPECT_EQ(other->GetSamplePeriod(), 5);
     EXPECT_EQ(other->GetStatisticPeriod(), 300);
@@ -248,8 +268,8 @@ TEST_F(Link, SettingsAreCheckedRoundedAndStored)
               std::string::npos);
 
     modify("direct", [](qsim::Instrument& in) { in.faults.refuseSettings = true; });
-    EXPECT_FALSE(link->SetSamplePeriod(10));
-    EXPECT_EQ(link->GetSamplePeriod(), 5);
+    EXPECT_FALSE(other->SetSamplePeriod(10));
+    EXPECT_EQ(other->GetSamplePeriod(), 5);
 }
 
 TEST_F(Link, ClockIsSetAndReported)
@@ -339,10 +359,10 @@ TEST_F(Link, CommandLine)
     EXPECT_EQ(link->SendCommand("new measurement Tower B", -1, -1), "OK");
     EXPECT_EQ(link->GetMeasurementTitle(), "Tower B");
     EXPECT_NE(link->SendCommand("list", -1, -1).find("(running) Tower B"), std::string::npos);
-    auto restricted = connect("COM3", "read");
-    EXPECT_EQ(restricted->SendCommand("clear memory", -1, -1), "ERROR access denied");
     link->Disconnect();
     EXPECT_EQ(link->SendCommand("get info", -1, -1), "");
+    auto restricted = connect("COM3", "read");
+    EXPECT_EQ(restricted->SendCommand("clear memory", -1, -1), "ERROR access denied");
 }
 
 TEST_F(Link, DownloadsWriteExactlyTheRange)
@@ -381,6 +401,8 @@ TEST_F(Link, CancelledDownloadOfANewFileLeavesNothing)
     const std::string target = bench + "/cancelled.vrn";
     ASSERT_TRUE(link->StartDownload(target, 1, logs[0].start, logs[0].length));
     EXPECT_TRUE(link->IsDownloading());
+    EXPECT_FALSE(link->StartDownload(bench + "/other.vrn", 1, logs[0].start, 10));
+    EXPECT_EQ(link->GetLastErrorText(), "a download is running");
     link->CancelDownload();
     EXPECT_LT(finishDownload(*link), 1.0);
     EXPECT_FALSE(fileExists(target));
