@@ -1,0 +1,33 @@
+// The demo script that shows the whole road: instrument, station, transfer, conversion.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FileMoves.h"
+#include "TestSupport.h"
+
+TEST(TransferDemo, RunsTheWholeRoad)
+{
+    const std::string bin = testsupport::programPath("");
+    if (::access((bin + "ostrel").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "the converter program is not built";
+    testsupport::TempDir tmp;
+    const std::string work = tmp.file("work");
+    const auto r = testsupport::runProgram("/bin/sh", {TRANSFER_DEMO_SCRIPT, bin + "..", work});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("READY transferred=3 skipped=0 duration=0s\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("READY transferred=1 skipped=0 duration=0s\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\"date\" \"time\" \"period\""), std::string::npos);
+    const std::string station = work + "/stations/Demo Tower";
+    EXPECT_EQ(datalog::ListFolder(station + "/vrn", "*").size(), 4u);
+    EXPECT_EQ(datalog::ListFolder(station + "/export", "*.txt").size(), 1u);
+
+    // A second run over the same folder starts afresh; a foreign folder is refused.
+    EXPECT_EQ(testsupport::runProgram("/bin/sh", {TRANSFER_DEMO_SCRIPT, bin + "..", work}).status, 0);
+    const std::string foreign = tmp.file("foreign");
+    ::mkdir(foreign.c_str(), 0755);
+    testsupport::writeFile(foreign + "/mine.txt", "keep");
+    EXPECT_EQ(testsupport::runProgram("/bin/sh", {TRANSFER_DEMO_SCRIPT, bin + "..", foreign}).status, 1);
+    EXPECT_EQ(testsupport::readFile(foreign + "/mine.txt"), "keep");
+}
