@@ -63,7 +63,29 @@ FenluxData::~FenluxData() = default;
 void FenluxData::clear()
 {
     m_columns.clear();
+    dataChanged();
+}
+
+void FenluxData::dataChanged()
+{
     m_ascending[0] = m_ascending[1] = -1;
+    if (!m_summaries.empty())
+        m_summaries.clear();
+}
+
+const ColumnSummary* FenluxData::summary(int i) const
+{
+    const FenluxColumn* c = column(i);
+    if (!c)
+        return nullptr;
+    if (m_summaries.size() != m_columns.size())
+        m_summaries.resize(m_columns.size());
+    if (!m_summaries[size_t(i)]) {
+        auto s = std::make_unique<ColumnSummary>();
+        s->build(c->values.data(), c->values.size());
+        m_summaries[size_t(i)] = std::move(s);
+    }
+    return m_summaries[size_t(i)].get();
 }
 
 const double* FenluxData::values(int i) const
@@ -113,7 +135,7 @@ void FenluxData::appendLine(const char* line)
         dataLine(p);
         break;
     }
-    m_ascending[0] = m_ascending[1] = -1;
+    dataChanged();
 }
 
 void FenluxData::commentLine(const char* line)
@@ -259,7 +281,7 @@ bool FenluxData::append(const FenluxData& other)
     std::vector<double>& index = m_columns[0]->values;
     for (size_t r = 0; r < index.size(); ++r)
         index[r] = double(r);
-    m_ascending[0] = m_ascending[1] = -1;
+    dataChanged();
     return true;
 }
 

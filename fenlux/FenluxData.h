@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FenluxGeometry.h"
+
 #include <QString>
 
 #include <memory>
@@ -56,6 +58,9 @@ public:
     // Appends the rows of other; only when the column counts and header lines agree.
     bool append(const FenluxData& other);
 
+    // Block minima and maxima of a column, built on first use (nullptr for a bad index).
+    const ColumnSummary* summary(int column) const;
+
     // Whether column 0 and column 1 never decrease (cached until the data change).
     bool isAscending(int column) const;
 
@@ -83,7 +88,10 @@ private:
     QString m_measurement;
     QString m_header;
     std::string m_normalised;
+    void dataChanged();
+
     mutable int m_ascending[2] = {-1, -1};
+    mutable std::vector<std::unique_ptr<ColumnSummary>> m_summaries;
 };
 
 } // namespace fenlux

@@ -93,4 +93,61 @@ long snapOrigin(long value, long long base, long long step)
     return static_cast<long>(value - m);
 }
 
+void ColumnSummary::build(const double* y, size_t n)
+{
+    const size_t blocks = (n + kBlock - 1) / kBlock;
+    lo.assign(blocks, std::nan(""));
+    hi.assign(blocks, std::nan(""));
+    hasNaN.assign(blocks, 0);
+    for (size_t b = 0; b < blocks; ++b) {
+        const size_t end = std::min(n, (b + 1) * kBlock);
+        bool any = false, nan = false;
+        double l = 0, h = 0;
+        for (size_t r = b * kBlock; r < end; ++r) {
+            const double v = y[r];
+            if (v != v) {
+                nan = true;
+                continue;
+            }
+            if (!any) {
+                l = h = v;
+                any = true;
+            } else {
+                l = v < l ? v : l;
+                h = v > h ? v : h;
+            }
+        }
+        if (any) {
+            lo[b] = l;
+            hi[b] = h;
+        }
+        hasNaN[b] = nan;
+    }
+}
+
+bool ColumnSummary::range(const double* y, size_t from, size_t to, double* low, double* high) const
+{
+    bool any = false;
+    auto take = [&](double l, double h) {
+        if (l != l)
+            return;
+        if (!any) {
+            *low = l;
+            *high = h;
+            any = true;
+        } else {
+            *low = std::min(*low, l);
+            *high = std::max(*high, h);
+        }
+    };
+    size_t r = from;
+    for (; r < to && r % kBlock != 0; ++r)
+        take(y[r], y[r]);
+    for (; r + kBlock <= to; r += kBlock)
+        take(lo[r / kBlock], hi[r / kBlock]);
+    for (; r < to; ++r)
+        take(y[r], y[r]);
+    return any;
+}
+
 } // namespace fenlux

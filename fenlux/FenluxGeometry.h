@@ -33,6 +33,18 @@ long snapOrigin(long value, long long base, long long step);
 // Snapping step: time mode nice(nice(w, 3), 5), sample mode 100/50/25/10 or 1; >= 1.
 long long snapStep(bool timeMode, long visible);
 
+// Minimum and maximum of each block of kBlock rows of a column (NaN-free; NaN when the
+// block holds no number) and whether the block holds a NaN. Lets a redraw of many rows
+// visit blocks instead of rows.
+struct ColumnSummary {
+    static constexpr size_t kBlock = 64;
+    std::vector<double> lo, hi;
+    std::vector<unsigned char> hasNaN;
+    void build(const double* y, size_t n);
+    // Lowest and highest number in rows [from, to); false when there is none.
+    bool range(const double* y, size_t from, size_t to, double* low, double* high) const;
+};
+
 // Reduces points to at most four per pixel column (first, min, max, last in drawing
 // order), breaking the line at NaN values. xToPixel maps an x value to its pixel column.
 // Output: polylines as runs of (x, y) pairs in data units.
@@ -44,9 +56,11 @@ void reducePoints(const double* x, const double* y, size_t n, Map xToPixel,
                   std::vector<std::vector<PolylinePoint>>* lines);
 // The same for x values that never decrease: each pixel column's run is found by
 // searching, so long runs cost one pass over y only.
+// summary (optional) describes the whole column; x and y start at row offset of it.
 template <class Map>
 void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
-                     std::vector<std::vector<PolylinePoint>>* lines);
+                     std::vector<std::vector<PolylinePoint>>* lines,
+                     const ColumnSummary* summary = nullptr, size_t offset = 0);
 
 } // namespace fenlux
 

@@ -4,7 +4,8 @@
 #include "FenluxParse.h"
 
 #include <QPainter>
-#include <QPolygonF>
+#include <QLineF>
+#include <QVector>
 
 #include <qwt_plot_grid.h>
 #include <qwt_scale_engine.h>
@@ -55,8 +56,9 @@ QwtText FenluxScaleDraw::label(double value) const
     return QwtText(labelText(value, m_timeMode));
 }
 
-FenluxSeries::FenluxSeries(const double* x, const double* y, size_t size, bool ascending)
-    : m_x(x), m_y(y), m_size(size), m_ascending(ascending)
+FenluxSeries::FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
+                           const fenlux::ColumnSummary* summary, size_t offset)
+    : m_x(x), m_y(y), m_size(size), m_ascending(ascending), m_summary(summary), m_offset(offset)
 {
 }
 
@@ -71,15 +73,19 @@ QRectF FenluxSeries::boundingRect() const
         xmax = m_x[m_size - 1];
         anyX = true;
     }
-    for (size_t i = 0; i < m_size; ++i) {
-        const double y = m_y[i];
-        if (y == y) {
-            if (!anyY) {
-                ymin = ymax = y;
-                anyY = true;
-            } else {
-                ymin = std::min(ymin, y);
-                ymax = std::max(ymax, y);
+    if (m_summary) {
+        anyY = m_summary->range(m_y - m_offset, m_offset, m_offset + m_size, &ymin, &ymax);
+    } else {
+        for (size_t i = 0; i < m_size; ++i) {
+            const double y = m_y[i];
+            if (y == y) {
+                if (!anyY) {
+                    ymin = ymax = y;
+                    anyY = true;
+                } else {
+                    ymin = std::min(ymin, y);
+                    ymax = std::max(ymax, y);
+                }
             }
         }
     }
@@ -104,9 +110,10 @@ QRectF FenluxSeries::boundingRect() const
     return d_boundingRect;
 }
 
-void FenluxCurve::setSeries(const double* x, const double* y, size_t size, bool ascending)
+void FenluxCurve::setSeries(const double* x, const double* y, size_t size, bool ascending,
+                            const fenlux::ColumnSummary* summary, size_t offset)
 {
-    setData(new FenluxSeries(x, y, size, ascending));
+    setData(new FenluxSeries(x, y, size, ascending, summary, offset));
 }
 
 void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
@@ -133,21 +140,54 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     std::vector<std::vector<fenlux::PolylinePoint>> lines;
     auto toPixel = [&xMap](double v) { return xMap.transform(v); };
     if (series->ascending())
-        fenlux::reduceAscending(x, y, count, toPixel, &lines);
+        fenlux::reduceAscending(x, y, count, toPixel, &lines, series->summary(),
+                                series->offset() + size_t(from));
     else
         fenlux::reducePoints(x, y, count, toPixel, &lines);
-    painter->setPen(pen());
+    // A one-pixel pen is drawn cosmetic: the same pixels without stroking every segment.
+    QPen linePen = pen();
+    if (linePen.widthF() <= 1.0)
+        linePen.setCosmetic(true);
+    painter->setPen(linePen);
     painter->setRenderHint(QPainter::Antialiasing, false);
-    QPolygonF polygon;
+    // Within one pixel column the points cover the span from their lowest to their highest
+    // value: draw that span once, and join each column to the next from its last point.
+    QVector<QLineF> segments;
     for (const auto& line : lines) {
-        polygon.resize(int(line.size()));
-        for (size_t i = 0; i < line.size(); ++i)
-            polygon[int(i)] = QPointF(xMap.transform(line[i].x), yMap.transform(line[i].y));
-        if (polygon.size() == 1)
-            painter->drawPoint(polygon[0]);
-        else
-            painter->drawPolyline(polygon);
+        if (line.empty())
+            continue;
+        const size_t before = size_t(segments.size());
+        QPointF previousLast;
+        bool havePrevious = false;
+        size_t k = 0;
+        while (k < line.size()) {
+            const double px = xMap.transform(line[k].x);
+            const double column = std::floor(px);
+            const QPointF first(px, yMap.transform(line[k].y));
+            double low = first.y(), high = first.y();
+            QPointF last = first;
+            size_t j = k + 1;
+            for (; j < line.size(); ++j) {
+                const double qx = xMap.transform(line[j].x);
+                if (std::floor(qx) != column)
+                    break;
+                last = QPointF(qx, yMap.transform(line[j].y));
+                low = std::min(low, last.y());
+                high = std::max(high, last.y());
+            }
+            if (havePrevious)
+                segments.append(QLineF(previousLast, first));
+            if (high > low)
+                segments.append(QLineF(px, low, px, high));
+            previousLast = last;
+            havePrevious = true;
+            k = j;
+        }
+        if (size_t(segments.size()) == before)
+            painter->drawPoint(QPointF(xMap.transform(line[0].x), yMap.transform(line[0].y)));
     }
+    if (!segments.isEmpty())
+        painter->drawLines(segments);
 }
 
 FenluxPlot::FenluxPlot(QWidget* parent) : QwtPlot(parent)

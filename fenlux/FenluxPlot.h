@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FenluxGeometry.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_draw.h>
@@ -18,10 +20,12 @@ private:
     bool m_timeMode;
 };
 
-// Points of one curve over the rows shown: two arrays owned by the document.
+// Points of one curve over the rows shown: two arrays owned by the document, starting at
+// row offset of the column that summary describes (optional).
 class FenluxSeries : public QwtSeriesData<QPointF> {
 public:
-    FenluxSeries(const double* x, const double* y, size_t size, bool ascending);
+    FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
+                 const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
     size_t size() const override { return m_size; }
     QPointF sample(size_t i) const override { return QPointF(m_x[i], m_y[i]); }
     QRectF boundingRect() const override;
@@ -29,12 +33,16 @@ public:
     const double* x() const { return m_x; }
     const double* y() const { return m_y; }
     bool ascending() const { return m_ascending; }
+    const fenlux::ColumnSummary* summary() const { return m_summary; }
+    size_t offset() const { return m_offset; }
 
 private:
     const double* m_x;
     const double* m_y;
     size_t m_size;
     bool m_ascending;
+    const fenlux::ColumnSummary* m_summary;
+    size_t m_offset;
 };
 
 // A curve that draws only what can be seen: the points that fall into one pixel column
@@ -42,7 +50,8 @@ private:
 class FenluxCurve : public QwtPlotCurve {
 public:
     FenluxCurve() = default;
-    void setSeries(const double* x, const double* y, size_t size, bool ascending);
+    void setSeries(const double* x, const double* y, size_t size, bool ascending,
+                   const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
 
 protected:
     void drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,

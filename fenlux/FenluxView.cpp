@@ -282,7 +282,8 @@ void FenluxView::redraw()
         if (i < m_curves.size() && m_curves[i].shown) {
             auto* curve = new FenluxCurve;
             curve->setPen(QPen(QColor(m_curves[i].colour), m_curves[i].width, Qt::SolidLine));
-            curve->setSeries(x + window.start, y + window.start, size_t(window.count), ascending);
+            curve->setSeries(x + window.start, y + window.start, size_t(window.count), ascending,
+                             data.summary(i), size_t(window.start));
             curve->setAxes(QwtPlot::xBottom, QwtPlot::yLeft);
             curve->attach(m_plot);
         }

@@ -1,0 +1,206 @@
+// Large-file figures of the plotter: writes a table of N rows (default 1,000,000) in the
+// converter's layout (date, time, period and 11 value columns), opens it as a text file
+// and through a reader process, and times redraws of a view with every curve shown.
+//
+//   fenlux_bench [rows] [file]     (QT_QPA_PLATFORM=offscreen for a headless run)
+// The file defaults to /tmp/fenlux-bench-<rows>.csv and is reused when it exists.
+#include "FenluxDoc.h"
+#include "FenluxParse.h"
+#include "FenluxPlot.h"
+#include "FenluxReader.h"
+#include "FenluxView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSlider>
+#include <QStandardPaths>
+
+#include <qwt_plot_canvas.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+long peakKiB()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kib = std::atol(line + 6);
+    std::fclose(f);
+    return kib;
+}
+
+bool writeTable(const char* path, long rows)
+{
+    FILE* f = std::fopen(path, "w");
+    if (!f)
+        return false;
+    std::fputs("# instrument bench- 1\n# header \"bench\"\n\n", f);
+    std::fputs("\"date\" \"time\" \"period\"", f);
+    const char* names[11] = {"v1_mean", "v1_sigma", "v1_max", "v1_min", "v2_mean", "v2_sigma",
+                             "v2_max", "v2_min", "direction_mean360", "temp_mean", "press_mean"};
+    for (const char* n : names)
+        std::fprintf(f, " \"%s\"", n);
+    std::fputc('\n', f);
+    const long long t0 = 1155816000;
+    for (long r = 0; r < rows; ++r) {
+        const std::string t = fenlux::timeText(double(t0 + 10 * r), true, ' ');
+        std::fprintf(f, "%s 0", t.c_str());
+        for (int c = 0; c < 11; ++c) {
+            const double v = 10 * std::sin(r * 0.001 * (c + 1)) + c + (r % 97) * 0.01;
+            std::fprintf(f, " %7.2f", v);
+        }
+        std::fputc('\n', f);
+    }
+    return std::fclose(f) == 0;
+}
+
+struct Stats {
+    double median, worst, cpu;
+};
+
+double cpuMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// Wall-clock median and worst, and the median of the process's CPU time (the machine is
+// shared, so the wall clock includes waiting for a core).
+template <class F>
+Stats timeIt(int runs, F&& f)
+{
+    std::vector<double> ms, cpu;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const double c0 = cpuMs();
+        f();
+        cpu.push_back(cpuMs() - c0);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2]};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const std::string path =
+        argc > 2 ? argv[2] : "/tmp/fenlux-bench-" + std::to_string(rows) + ".csv";
+    const bool reuse = QFile::exists(QString::fromStdString(path));
+
+    QElapsedTimer timer;
+    timer.start();
+    if (!reuse && !writeTable(path.c_str(), rows)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("file            %s (%ld rows, %lld bytes, %s in %.2f s)\n", path.c_str(), rows,
+                static_cast<long long>(QFile(QString::fromStdString(path)).size()),
+                reuse ? "found" : "written", timer.nsecsElapsed() / 1e9);
+    std::printf("peak memory     %ld KiB before reading\n", peakKiB());
+
+    FenluxDoc doc(nullptr);
+    timer.restart();
+    const bool ok = doc.openDocument(QString::fromStdString(path));
+    const double textSeconds = timer.nsecsElapsed() / 1e9;
+    std::printf("open text file  %.2f s  (%s, %zu rows, %d columns)\n", textSeconds,
+                ok ? "ok" : "FAILED", doc.data().rowCount(), doc.data().columnCount());
+    std::printf("peak memory     %ld KiB after the text file\n", peakKiB());
+
+    if (!qEnvironmentVariableIsSet("FENLUX_BENCH_NO_READER")) {
+        // The converter's output path: the same table through a child process.
+        FenluxDoc piped(nullptr);
+        FenluxReader reader(QStringLiteral("cat"), QString());
+        timer.restart();
+        const bool pipedOk = piped.openDocument(QString::fromStdString(path), &reader);
+        std::printf("open via reader %.2f s  (%s, %zu rows; reader program: cat)\n",
+                    timer.nsecsElapsed() / 1e9, pipedOk ? "ok" : "FAILED", piped.data().rowCount());
+    }
+    std::printf("peak memory     %ld KiB after both documents (one freed)\n", peakKiB());
+    if (!ok)
+        return 1;
+
+    {
+        // The pieces of one curve's drawing on their own.
+        const fenlux::FenluxData& d = doc.data();
+        const double* x = d.values(1);
+        const double* y = d.values(3);
+        const size_t n = d.rowCount();
+        const double x0 = x[0], scale = 1285.0 / (x[n - 1] - x[0]);
+        auto px = [&](double v) { return (v - x0) * scale; };
+        std::vector<std::vector<fenlux::PolylinePoint>> lines;
+        const fenlux::ColumnSummary* summary = d.summary(3);
+        Stats reduce = timeIt(5, [&] { fenlux::reduceAscending(x, y, n, px, &lines, summary, 0); });
+        size_t points = 0;
+        for (auto& l : lines)
+            points += l.size();
+        Stats scan = timeIt(5, [&] { fenlux::reduceAscending(x, y, n, px, &lines); });
+        std::printf("one curve       reduce %.2f ms with block summary, %.2f ms row by row (%zu points)\n",
+                    reduce.median, scan.median, points);
+    }
+
+    FenluxView view(&doc);
+    view.resize(1600, 900);
+    view.show();
+    QCoreApplication::processEvents();
+    QWidget* canvas = view.plot()->canvas();
+    Stats empty = timeIt(7, [&] {
+        view.plot()->replot();
+        canvas->repaint();
+    });
+    std::printf("empty plot      %.1f ms median (replot and paint without curves)\n", empty.median);
+    timer.restart();
+    view.showAllFunctions();
+    std::printf("show all        %.1f ms (%d curves)\n", timer.nsecsElapsed() / 1e6,
+                doc.data().columnCount() - 2);
+    auto redrawAndPaint = [&] {
+        view.redraw();
+        canvas->repaint();
+    };
+    Stats all = timeIt(7, redrawAndPaint);
+    Stats only = timeIt(7, [&] { view.redraw(); });
+    Stats paint = timeIt(7, [&] {
+        view.plot()->replot();
+        canvas->repaint();
+    });
+    std::printf("  of which: view redraw %.1f ms, replot and paint %.1f ms (medians)\n", only.median,
+                paint.median);
+    std::printf("redraw all rows %.1f ms median, %.1f ms worst, %.1f ms CPU (every curve, %ld rows, "
+                "canvas %dx%d)\n",
+                all.median, all.worst, all.cpu, view.drawnCount(), canvas->width(), canvas->height());
+    view.magnifySlider()->setValue(500);
+    view.originSlider()->setValue(int(rows / 2));
+    Stats part = timeIt(7, redrawAndPaint);
+    std::printf("redraw zoomed   %.1f ms median, %.1f ms worst, %.1f ms CPU (%ld rows)\n", part.median,
+                part.worst, part.cpu, view.drawnCount());
+    timer.restart();
+    for (int i = 0; i < 10; ++i)
+        view.originSlider()->setValue(int(rows / 2 + i * rows / 100));
+    std::printf("cursor steps    %.1f ms each (slider moves, redraw included)\n",
+                timer.nsecsElapsed() / 1e6 / 10);
+    // Extra paints for a profiler: FENLUX_BENCH_PAINTS=n.
+    view.magnifySlider()->setValue(0);
+    for (int i = qEnvironmentVariableIntValue("FENLUX_BENCH_PAINTS"); i > 0; --i)
+        redrawAndPaint();
+    std::printf("peak memory     %ld KiB at the end\n", peakKiB());
+    return 0;
+}
