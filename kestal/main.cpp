@@ -1,0 +1,21 @@
+// kestal: the station terminal.
+#include "KestalApp.h"
+
+#include <OstrelQtUi.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("varno"));
+    QCoreApplication::setApplicationName(QStringLiteral("kestal"));
+    varno::installOstrelQtUi();
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    CKestalApp kestalApp(QCoreApplication::applicationFilePath());
+    if (!kestalApp.InitInstance(arguments))
+        return 0;
+    return app.exec();
+}

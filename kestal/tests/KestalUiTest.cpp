@@ -1,0 +1,451 @@
+// The terminal's windows offscreen: start-up, main window, station list, file list, dialogs.
+#include <ImportDlg.h>
+#include <InstrumentPanel.h>
+#include <KestalApp.h>
+#include <KestalDoc.h>
+#include <KestalView.h>
+#include <MainFrame.h>
+#include <PreferencesDlg.h>
+#include <StationPropertiesDlg.h>
+
+#include <Lunebrig.h>
+#include <QtTestApp.h>
+#include <SampleLog.h>
+#include <UserInteraction.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QUrl>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace kestal;
+
+namespace {
+
+struct Start {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string folder;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString dayName(int day, uint32_t start, const char* month = "08")
+{
+    return QString::asprintf("[0007-%08u-00100-0000] [2006-%s-%02d] [2006-%s-%02d]  Wind.vrn", start,
+                             month, day, month, day + 1);
+}
+
+// Receives the desktop's "open" requests.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class KestalUi : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        varno::qttest::qtTestApp();
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName("varno");
+        QCoreApplication::setApplicationName("kestal-test");
+    }
+
+    void SetUp() override
+    {
+        varno::setUserInteraction(&ui);
+        QSettings().clear();
+        QSettings().setValue("folders/root", root.path());
+        // Programs of the suite beside the terminal.
+        for (const char* name : {"trelis", "fenlux", "brodmir"}) {
+            writeFile(bin.filePath(name), "#!/bin/sh\n");
+            QFile::setPermissions(bin.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        lunebrig_setstarter([this](const std::string& p, const std::vector<std::string>& a, const std::string& d) {
+            starts.push_back({p, a, d});
+            return startsWork;
+        });
+        Launcher::SetEditorStarter([this](const QString& p, const QStringList& a) {
+            starts.push_back({p.toStdString(), {a.value(0).toStdString()}, ""});
+            return startsWork;
+        });
+        QDesktopServices::setUrlHandler("file", &urls, "open");
+    }
+
+    void TearDown() override
+    {
+        QDesktopServices::unsetUrlHandler("file");
+        lunebrig_setstarter(nullptr);
+        Launcher::SetEditorStarter(nullptr);
+        varno::setUserInteraction(nullptr);
+    }
+
+    // A station folder with a station.cfg and data logs.
+    void station(const QString& folder, const QByteArray& name, const QStringList& logs = {})
+    {
+        writeFile(root.filePath(folder + "/station.cfg"), "station " + name + "\r\nconnection COM2\r\n");
+        for (const QString& log : logs)
+            writeFile(root.filePath(folder + "/vrn/" + log), QByteArray(50, 'x'));
+    }
+
+    std::unique_ptr<CKestalApp> start(const QStringList& args = {})
+    {
+        auto app = std::make_unique<CKestalApp>(bin.filePath("kestal"));
+        app->SetPreferencesRunner([this](ProgramSettings&) { ++preferencesRuns; return false; });
+        app->SetStationEditor([this](StationEdit& v) { edits.push_back(v); return false; });
+        started = app->InitInstance(args, false);
+        return app;
+    }
+
+    QTemporaryDir root, bin;
+    varno::ScriptedUserInteraction ui;
+    UrlRecorder urls;
+    std::vector<Start> starts;
+    std::vector<StationEdit> edits;
+    bool startsWork = true;
+    bool started = false;
+    int preferencesRuns = 0;
+};
+
+TEST_F(KestalUi, DataFileOnCommandLineGoesToItsProgram)
+{
+    auto app = start({"/data/LOG.VRN"});
+    EXPECT_FALSE(started);
+    EXPECT_EQ(app->Frame(), nullptr);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].program, bin.filePath("trelis").toStdString());
+    EXPECT_EQ(starts[0].arguments, std::vector<std::string>{"/data/LOG.VRN"});
+
+    starts.clear();
+    start({"/data/wind.sta"});
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].program, bin.filePath("brodmir").toStdString());
+
+    starts.clear();
+    startsWork = false;
+    start({"/data/series.dat"});
+    EXPECT_FALSE(started);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].arguments, std::vector<std::string>{"/data/series.dat"});
+    EXPECT_EQ(ui.texts(), QStringList{"Unable to open viewer application."});
+}
+
+TEST_F(KestalUi, StationListFileStartsNormally)
+{
+    station("s1", "One");
+    auto app = start({"/data/list.vsl"});
+    EXPECT_TRUE(started);
+    ASSERT_NE(app->Frame(), nullptr);
+    EXPECT_EQ(app->Doc()->GetStationCount(), 1);
+    EXPECT_TRUE(ui.texts().isEmpty());
+}
+
+TEST_F(KestalUi, FirstRunWelcomesAndAsksForAStation)
+{
+    QSettings().setValue("folders/root", root.filePath("missing"));
+    auto app = start();
+    EXPECT_TRUE(started);
+    ASSERT_EQ(ui.events().size(), 1u);
+    EXPECT_EQ(ui.events()[0].text,
+              "Welcome to  kestal 3.0!\r\n\r\nThe following dialogs will lead you through the program configuration");
+    EXPECT_EQ(ui.events()[0].icon, varno::UserInteraction::Icon::Information);
+    EXPECT_EQ(preferencesRuns, 1);
+    ASSERT_EQ(edits.size(), 1u);
+    EXPECT_EQ(edits[0].name, "new station");
+    EXPECT_EQ(edits[0].connection, "COM1");
+}
+
+TEST_F(KestalUi, PreferencesConfirmedRebuildFromNewFolder)
+{
+    station("s1", "One");
+    QTemporaryDir other;
+    writeFile(other.filePath("x/station.cfg"), "station X\r\n");
+    writeFile(other.filePath("y/station.cfg"), "station Y\r\n");
+    auto app = start();
+    EXPECT_EQ(app->Doc()->GetStationCount(), 1);
+    app->SetPreferencesRunner([&](ProgramSettings& s) { s.mainDataFolder = other.path() + "//"; return true; });
+    EXPECT_TRUE(app->OnPreferences());
+    EXPECT_EQ(app->Settings().mainDataFolder, other.path());
+    EXPECT_EQ(QSettings().value("folders/root").toString(), other.path());
+    EXPECT_EQ(app->Doc()->GetStationCount(), 2);
+    app->SetPreferencesRunner([](ProgramSettings& s) { s.mainDataFolder = "/nowhere"; return false; });
+    EXPECT_FALSE(app->OnPreferences());
+    EXPECT_EQ(app->Settings().mainDataFolder, other.path());
+}
+
+TEST_F(KestalUi, MenusAndEnablingBeforeAnyConnection)
+{
+    station("s1", "One");
+    auto app = start();
+    CMainFrame* frame = app->Frame();
+    QStringList titles;
+    for (QAction* a : frame->menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&View", "&Instrument", "&Data", "F&olders", "&Help"}));
+    QStringList data;
+    for (QAction* a : frame->menuBar()->actions()[4]->menu()->actions())
+        data << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(data, QStringList({"Transfer &new Files", "-", "&View", "Con&vert ...", "-",
+                                 "&Copy to Clipboard", "-", "&Import Files ..."}));
+    EXPECT_EQ(frame->action(ID_VIEW_GRAPHICS)->shortcut(), QKeySequence("Ctrl+G"));
+    EXPECT_EQ(frame->action(ID_CONNECT)->statusTip(), "Connects to the selected instrument");
+    for (int id : {ID_CONNECT, ID_ADD_STATION, ID_EDIT_STATION, ID_PREFERENCES, ID_CONVERT, ID_IMPORT})
+        EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
+    for (int id : {ID_DISCONNECT, ID_LOGIN, ID_SETUP, ID_SET_CLOCK, ID_TRANSFER_NEW, ID_DELETE_STATION})
+        EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
+}
+
+TEST_F(KestalUi, PanelListsStationsAndSelects)
+{
+    station("a", "Alpha");
+    station("b", "Beta");
+    auto app = start();
+    QTreeWidget* list = app->Frame()->leftView()->panel()->stationList();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->text(0), "Beta");
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "COM2");
+    QTreeWidgetItem* first = list->topLevelItem(0);
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(app->Doc()->GetSelectedStation(), 1);
+    EXPECT_EQ(app->Frame()->leftView()->panel()->stationEdit()->text(), "Beta");
+    EXPECT_TRUE(app->Frame()->windowTitle().startsWith("Beta"));
+    // A refresh with the same stations keeps the rows.
+    app->Doc()->UpdateAllViews();
+    EXPECT_EQ(list->topLevelItem(0), first);
+    // A new station rebuilds it.
+    station("c", "Gamma");
+    app->Doc()->RebuildStationList();
+    app->Doc()->UpdateAllViews();
+    EXPECT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(app->Frame()->leftView()->panel()->contextMenu()->actions().size(), 2);
+}
+
+TEST_F(KestalUi, FileListMonthlyAndDaily)
+{
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100), dayName(3, 200), dayName(1, 300, "09")});
+    auto app = start();
+    CKestalView* view = app->Frame()->fileList();
+    ASSERT_EQ(view->topLevelItemCount(), 2);
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColPcFile).split('\n').size(), 3);
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColSpan), "300");
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColSize), "150");
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColStatus), "ok");
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColStop), "2006-08-04");
+    EXPECT_EQ(view->header()->sectionSize(CKestalView::ColPcFile), 0);
+    EXPECT_GT(view->header()->sectionSize(CKestalView::ColName), 0);
+    app->Frame()->Execute(ID_DAILY_REPORTS);
+    EXPECT_EQ(view->topLevelItemCount(), 4);
+    app->Frame()->Execute(ID_MONTHLY_REPORTS);
+    EXPECT_EQ(view->topLevelItemCount(), 2);
+}
+
+TEST_F(KestalUi, FileCommandsHandOverPaths)
+{
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100)});
+    auto app = start();
+    CKestalView* view = app->Frame()->fileList();
+    const QString vrn = root.filePath("a/vrn");
+
+    app->Frame()->Execute(ID_VIEW);
+    EXPECT_EQ(ui.texts(), QStringList{"No items were selected"});
+    EXPECT_TRUE(starts.empty());
+
+    view->topLevelItem(0)->setSelected(true);
+    app->Frame()->Execute(ID_VIEW);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].program, bin.filePath("trelis").toStdString());
+    EXPECT_EQ(starts[0].arguments, (std::vector<std::string>{("search=" + vrn + "/*Wind.vrn").toStdString(),
+                                                            "[0007-00000000-00100-0000]",
+                                                            "[0007-00000100-00100-0000]"}));
+    app->Frame()->Execute(ID_VIEW_GRAPHICS);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[1].program, bin.filePath("fenlux").toStdString());
+    EXPECT_EQ(starts[1].arguments, (std::vector<std::string>{(vrn + "/" + dayName(1, 0)).toStdString(),
+                                                            (vrn + "/" + dayName(2, 100)).toStdString()}));
+    app->Frame()->Execute(ID_COPY_CLIPBOARD);
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    ASSERT_NE(clip, nullptr);
+    ASSERT_EQ(clip->urls().size(), 2);
+    EXPECT_EQ(clip->urls()[1].toLocalFile(), vrn + "/" + dayName(2, 100));
+
+    startsWork = false;
+    ui.clear();
+    view->ViewRow(0);
+    EXPECT_EQ(ui.texts(), QStringList{"Unable to open Data Viewer"});
+
+    app->Frame()->Execute(ID_FOLDER_EXPORT);
+    app->Frame()->Execute(ID_FOLDER_DOCUMENTS);
+    ASSERT_EQ(urls.urls.size(), 2);
+    EXPECT_EQ(urls.urls[0].toLocalFile(), root.filePath("a/export"));
+    EXPECT_EQ(urls.urls[1].toLocalFile(), root.filePath("a/documents"));
+}
+
+TEST_F(KestalUi, ImportConfirmedCancelledAndFailed)
+{
+    station("a", "Alpha");
+    auto app = start();
+    QTemporaryDir src;
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    writeFile(src.filePath("one.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    writeFile(src.filePath("two.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    CKestalView* view = app->Frame()->fileList();
+    QStringList confirmed;
+    view->SetImportConfirm([&](const QString& p) { confirmed << p; return p.endsWith("one.vrn"); });
+    ui.queueFileNames({src.filePath("one.vrn"), src.filePath("two.vrn")});
+    app->Frame()->Execute(ID_IMPORT);
+    EXPECT_EQ(confirmed.size(), 2);
+    EXPECT_EQ(ui.texts(), QStringList{"File Import Canceled"});
+    ASSERT_EQ(view->topLevelItemCount(), 1);
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColName), "Hill");
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColSerial), "4711");
+}
+
+TEST_F(KestalUi, NoStationMeansNoFolderCommands)
+{
+    auto app = start();
+    EXPECT_EQ(app->Doc()->GetStationCount(), 0);
+    for (int id : {ID_IMPORT, ID_CONVERT, ID_FOLDER_EXPORT, ID_FOLDER_DOCUMENTS, ID_EDIT_STATION, ID_CONNECT})
+        EXPECT_FALSE(app->Frame()->action(id)->isEnabled()) << id;
+    app->Frame()->Execute(ID_FOLDER_EXPORT);
+    EXPECT_TRUE(urls.urls.isEmpty());
+    EXPECT_TRUE(QDir(root.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(KestalUi, AboutNamesBothLibraries)
+{
+    auto app = start();
+    QString shown;
+    app->SetAboutRunner([&](const QString& text) { shown = text; });
+    app->Frame()->Execute(ID_APP_ABOUT);
+    const QStringList lines = shown.split("\r\n");
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "Kestal 3.0.4, \tAug 17 2006");
+    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_FALSE(lines[2].isEmpty());
+}
+
+TEST_F(KestalUi, StationPropertiesProposesAndGuardsFolder)
+{
+    CStationPropertiesDlg dialog(root.path(), nullptr, [](const QString& p) { return p == "COM4"; });
+    EXPECT_EQ(dialog.GetDataPath(), root.path() + "/new station");
+    QStringList entries;
+    for (int i = 0; i < dialog.connectUsingBox()->count(); ++i)
+        entries << dialog.connectUsingBox()->itemText(i);
+    EXPECT_EQ(entries, QStringList({"Modem", "COM1", "COM4"}));
+    EXPECT_FALSE(dialog.phoneEdit()->isEnabled());
+    dialog.nameEdit()->setText("Fjell: Nord/2");
+    EXPECT_EQ(dialog.GetDataPath(), root.path() + "/Fjell_ Nord_2");
+    dialog.connectUsingBox()->setCurrentText("Modem");
+    EXPECT_TRUE(dialog.phoneEdit()->isEnabled());
+    dialog.phoneEdit()->setText("0123");
+    EXPECT_EQ(dialog.GetConnection(), "0123");
+
+    dialog.nameEdit()->clear();
+    dialog.accept();
+    EXPECT_EQ(ui.texts(), QStringList{"Please enter the Station Name"});
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    // Another station's folder is never taken over.
+    station("Taken", "Other");
+    ui.clear();
+    dialog.nameEdit()->setText("Taken");
+    dialog.accept();
+    ASSERT_EQ(ui.texts().size(), 1);
+    EXPECT_TRUE(ui.texts()[0].contains("already holds a station"));
+    dialog.nameEdit()->setText("Free");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(KestalUi, StationPropertiesEditKeepsFolderAndLongValues)
+{
+    CStationPropertiesDlg dialog(root.path(), nullptr, [](const QString&) { return false; });
+    const QString longName(40, 'n');
+    dialog.SetValues(" " + longName + " ", " 0123 ", QString(20, 'p'), root.filePath("old"));
+    EXPECT_EQ(dialog.GetName(), longName);
+    EXPECT_EQ(dialog.GetPassword(), QString(20, 'p'));
+    EXPECT_EQ(dialog.connectUsingBox()->currentText(), "Modem");
+    EXPECT_EQ(dialog.phoneEdit()->text(), "0123");
+    dialog.nameEdit()->setText("renamed");
+    EXPECT_EQ(dialog.GetDataPath(), root.filePath("old"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(KestalUi, PreferencesDialogValuesAndBrowse)
+{
+    ProgramSettings s;
+    s.mainDataFolder = "/data";
+    s.modemPort = "COM3";
+    s.modemInit = "X3";
+    s.dialMethod = "tone";
+    CPreferencesDlg dialog(s, nullptr, [](const QString& p) { return p == "COM1"; });
+    QStringList ports;
+    for (int i = 0; i < dialog.portBox()->count(); ++i)
+        ports << dialog.portBox()->itemText(i);
+    EXPECT_EQ(ports, QStringList({"COM1", "COM3"}));
+    QStringList methods;
+    for (int i = 0; i < dialog.dialMethodBox()->count(); ++i)
+        methods << dialog.dialMethodBox()->itemText(i);
+    EXPECT_EQ(methods, QStringList({"default", "pulse", "tone"}));
+    EXPECT_EQ(dialog.values().dialMethod, "tone");
+    ui.queueFileName("/chosen");
+    dialog.browse();
+    EXPECT_EQ(ui.events().back().caption, "Choose the Main Data Folder");
+    EXPECT_EQ(dialog.values().mainDataFolder, "/chosen");
+    dialog.portBox()->setCurrentText("/dev/ttyUSB0");
+    EXPECT_EQ(dialog.values().modemPort, "/dev/ttyUSB0");
+}
+
+TEST_F(KestalUi, ImportDialogShowsIdentity)
+{
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    Launcher launcher(bin.path());
+    CImportDlg dialog(root.filePath("x.vrn"), launcher);
+    EXPECT_EQ(dialog.title(), "Hill");
+    EXPECT_EQ(dialog.serialNumber(), "4711");
+    EXPECT_TRUE(dialog.serialShown());
+    EXPECT_EQ(dialog.version(), "2.5");
+    EXPECT_EQ(dialog.startTime(), "2006-08-03 00:00:00");
+    dialog.view();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].arguments, std::vector<std::string>{root.filePath("x.vrn").toStdString()});
+
+    // Not a data log: defaults, "unknown" instrument and no serial field.
+    writeFile(root.filePath("junk.vrn"), "hello");
+    CImportDlg junk(root.filePath("junk.vrn"), launcher);
+    EXPECT_EQ(junk.instrument(), "unknown");
+    EXPECT_FALSE(junk.serialShown());
+}
+
+} // namespace
+
+#include "KestalUiTest.moc"
