@@ -450,6 +450,17 @@ public:
             m_error = "unknown download mode";
             return false;
         }
+        if (m_inst.listsByTime()) {
+            // A time range names the data log that starts then; it comes as it is now.
+            const auto it = std::find_if(m_inst.logs.begin(), m_inst.logs.end(),
+                                         [&](const qsim::DataLog& l) { return l.startTime == start; });
+            if (it == m_inst.logs.end()) {
+                m_error = "no data log starts at " + quorvalin_time2string(start);
+                return false;
+            }
+            start = it->start;
+            length = m_inst.logLength(size_t(it - m_inst.logs.begin()));
+        }
         std::vector<uint8_t> bytes;
         if (!m_inst.readRange(start, length, bytes)) {
             char buf[120];
@@ -526,9 +537,20 @@ public:
         if (!allowed(1) || !sync())
             return false;
         for (size_t i = 0; i < m_inst.logs.size(); ++i) {
-            qsim::DataLog log = m_inst.logs[i];
-            log.length = m_inst.logLength(i);
-            m_list.push_back(log);
+            const qsim::DataLog& log = m_inst.logs[i];
+            ListItem item;
+            item.size = m_inst.logLength(i);
+            if (m_inst.listsByTime()) {
+                item.start = log.startTime;
+                item.length = log.lastRecord > log.startTime ? log.lastRecord - log.startTime : 0;
+            } else {
+                item.start = log.start;
+                item.length = item.size;
+            }
+            item.startTime = log.startTime;
+            item.stopTime = log.stopTime;
+            item.text = log.text;
+            m_list.push_back(item);
         }
         return true;
     }
@@ -544,12 +566,12 @@ public:
         return true;
     }
 
-    std::string GetFileText() override { return listItem<std::string>([](const qsim::DataLog& l) { return l.text; }); }
-    uint32_t GetFileSize() override { return listItem<uint32_t>([](const qsim::DataLog& l) { return l.length; }); }
-    uint32_t GetFileStart() override { return listItem<uint32_t>([](const qsim::DataLog& l) { return l.start; }); }
-    uint32_t GetFileLength() override { return listItem<uint32_t>([](const qsim::DataLog& l) { return l.length; }); }
-    uint32_t GetFileStartTime() override { return listItem<uint32_t>([](const qsim::DataLog& l) { return l.startTime; }); }
-    uint32_t GetFileStopTime() override { return listItem<uint32_t>([](const qsim::DataLog& l) { return l.stopTime; }); }
+    std::string GetFileText() override { return listItem<std::string>([](const ListItem& l) { return l.text; }); }
+    uint32_t GetFileSize() override { return listItem<uint32_t>([](const ListItem& l) { return l.size; }); }
+    uint32_t GetFileStart() override { return listItem<uint32_t>([](const ListItem& l) { return l.start; }); }
+    uint32_t GetFileLength() override { return listItem<uint32_t>([](const ListItem& l) { return l.length; }); }
+    uint32_t GetFileStartTime() override { return listItem<uint32_t>([](const ListItem& l) { return l.startTime; }); }
+    uint32_t GetFileStopTime() override { return listItem<uint32_t>([](const ListItem& l) { return l.stopTime; }); }
 
     void SetFileListRange(uint32_t start, uint32_t length) override
     {
@@ -565,6 +587,8 @@ public:
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         if (!m_connected || !sync())
             return 0;
+        if (m_inst.listsByTime())
+            return m_inst.logs.empty() ? 0 : m_inst.logs.front().startTime;
         return m_inst.logStart;
     }
 
@@ -573,6 +597,12 @@ public:
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         if (!m_connected || !sync())
             return 0;
+        if (m_inst.listsByTime()) {
+            if (m_inst.logs.empty())
+                return 0;
+            const uint32_t first = m_inst.logs.front().startTime, last = m_inst.logs.back().lastRecord;
+            return last > first ? last - first : 0;
+        }
         return uint32_t(m_inst.memory.size());
     }
 
@@ -898,7 +928,11 @@ private:
     int m_downloadsThisConnection = 0;
     int64_t m_bytesThisConnection = 0;
 
-    std::vector<qsim::DataLog> m_list;
+    struct ListItem {
+        uint32_t start = 0, length = 0, size = 0, startTime = 0, stopTime = 0;
+        std::string text;
+    };
+    std::vector<ListItem> m_list;
     int m_listPos = -1;
     uint32_t m_rangeStart = 0, m_rangeLength = 0;
     int32_t m_readahead = -1;

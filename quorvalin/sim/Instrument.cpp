@@ -320,6 +320,7 @@ void Instrument::advanceTo(int64_t t)
     }
     while (nextEnd <= t && recording) {
         writeStatistics(nextEnd);
+        logs.back().lastRecord = uint32_t(nextEnd - statPeriod);
         if (firstRecord || (timestampPeriod > 0 && nextEnd % timestampPeriod == 0))
             writeSignature(nextEnd);
         if (floorDiv(nextEnd, 86400) != floorDiv(nextEnd - statPeriod, 86400))
@@ -702,7 +703,8 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "hangups=" << hangups << "\n";
     o << "downloadattempts=" << downloadAttempts << "\n";
     for (const DataLog& l : logs)
-        o << "log=" << l.start << " " << l.length << " " << l.startTime << " " << l.stopTime << "|" << l.text << "\n";
+        o << "log=" << l.start << " " << l.length << " " << l.startTime << " " << l.stopTime << " " << l.lastRecord
+          << "|" << l.text << "\n";
     o << "fault.connect=" << faults.connect << "\n";
     o << "fault.dropafterdownloads=" << faults.dropAfterDownloads << "\n";
     o << "fault.dropafterbytes=" << faults.dropAfterBytes << "\n";
@@ -811,9 +813,10 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "downloadattempts") fresh.downloadAttempts = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "log") {
             DataLog l;
-            unsigned long s = 0, len = 0, st = 0, sp = 0;
+            unsigned long s = 0, len = 0, st = 0, sp = 0, last = 0;
             const size_t bar = value.find('|');
-            if (std::sscanf(v, "%lu %lu %lu %lu", &s, &len, &st, &sp) == 4) {
+            if (std::sscanf(v, "%lu %lu %lu %lu %lu", &s, &len, &st, &sp, &last) >= 4) {
+                l.lastRecord = uint32_t(last);
                 l.start = uint32_t(s);
                 l.length = uint32_t(len);
                 l.startTime = uint32_t(st);

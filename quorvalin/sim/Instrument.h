@@ -26,6 +26,7 @@ struct DataLog {
     uint32_t length = 0; // of a closed log; a running log reaches to the end of the data
     uint32_t startTime = 0;
     uint32_t stopTime = 0;
+    uint32_t lastRecord = 0; // start time of the last statistics interval recorded (0: none)
     std::string text;
 };
 
@@ -96,6 +97,10 @@ public:
     int64_t clock(int64_t pcNow) const;
     void setClock(int64_t pcNow, int64_t instrumentTime); // writes "set time" and a time line
     void setSpeed(int64_t pcNow, double factor);
+
+    // Firmware before 3.0 lists and downloads its data logs by time: a data log is named by
+    // its start time and the seconds up to its last statistics record.
+    bool listsByTime() const { return firmware > 0 && firmware < 3.0; }
 
     // --- memory ---
     uint32_t dataEnd() const { return logStart + uint32_t(memory.size()); }

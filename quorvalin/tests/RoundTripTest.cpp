@@ -7,6 +7,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "BenchFixture.h"
 #include "DataLogNames.h"
@@ -195,4 +196,35 @@ TEST_F(RoundTrip, ErasedAndDamagedMemoryDecodeWithWarnings)
     EXPECT_GE(countFlag(*data, LOGF_WARNING), 2);
     EXPECT_GT(countFlag(*data, LOGF_DATA), 200); // most of the data survives
     EXPECT_EQ(start, logs[0].start);
+}
+
+TEST_F(RoundTrip, OlderFirmwareListsByTimeAndItsMagicIsTheFileIdentity)
+{
+    addInstrument("old", "COM3", "", 2, 1, [](qsim::Instrument& in) { in.firmware = 2.5; });
+    auto link = connect("COM3");
+    const std::vector<Listed> logs = list(*link);
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0].start, logs[0].startTime);
+    EXPECT_EQ(logs[0].length, uint32_t(kStart - 600 - logs[0].startTime)); // up to the last interval recorded
+    EXPECT_EQ(link->GetLogStart() + link->GetLogLength(), logs[0].start + logs[0].length);
+
+    // A partial copy is continued in mode 0.
+    const std::string path = bench + "/old.vrn";
+    ASSERT_TRUE(download(*link, path, logs[0].start, logs[0].length));
+    ASSERT_EQ(::truncate(path.c_str(), 700), 0);
+    ASSERT_TRUE(link->StartDownload(path, 0, logs[0].start, logs[0].length));
+    while (link->IsDownloading())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(link->GetDownloadProgress(), 1.0);
+
+    std::unique_ptr<COstrel> data(COstrel::newObject());
+    ASSERT_TRUE(data->Load(path));
+    EXPECT_NEAR(data->GetVersion(), 2.5, 1e-9);
+    EXPECT_EQ(uint32_t(data->GetStartTime().GetSeconds()), logs[0].start);
+    EXPECT_GE(uint32_t((data->GetMaxTime() - data->GetStartTime()).GetTotalSeconds()), logs[0].length);
+    EXPECT_EQ(uint32_t(data->GetFileIdentity()), link->GetLogMagic());
+    EXPECT_TRUE(MagicEqual(uint32_t(data->GetFileIdentity()), link->GetLogMagic()));
+
+    EXPECT_FALSE(link->StartDownload(path, 1, logs[0].start + 1, 10));
+    EXPECT_EQ(link->GetLastErrorText().rfind("no data log starts at", 0), 0u);
 }
