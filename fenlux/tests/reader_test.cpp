@@ -1,5 +1,6 @@
 #include "FenluxDoc.h"
 #include "FenluxReader.h"
+#include "RecordWriter.h"
 #include "TestUi.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 
 #include <cmath>
 #include <cstdlib>
+
+using ostrel::records::Writer;
 
 TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
@@ -151,12 +154,44 @@ TEST(FenluxConverter, DataLogReadThroughTheBuiltConverter)
     const QString converter = converterPath();
     if (converter.isEmpty())
         GTEST_SKIP() << "converter program not built";
+    Writer w;
+    w.text("# varno 305 version 3.1 tarnvik orbelmetrik nr 42");
+    w.text("# \"Tower A\"");
+    w.text("# 04.03.2004 05:00:00");
+    w.text("# set stat period 600");
+    w.text("# stat format = mean");
+    w.floats({1.5f, 20, 0, 0});
+    w.floats({2.25f, -1, 0, 0});
+    w.halfFloats({0x7C00, 0xFC00, 0xFFFF, 0});
     QTemporaryDir dir;
-    const QString table = dir.filePath(QStringLiteral("plain.csv"));
-    writeFile(table, csvTable(3));
+    const QString log = dir.filePath(QStringLiteral("log.vrn"));
+    writeFile(log, QByteArray(reinterpret_cast<const char*>(w.bytes().data()), int(w.bytes().size())));
+
     FenluxDoc doc(nullptr);
     FenluxReader reader(converter, QString());
-    // A file the converter cannot load still gives an open attempt, never a crash.
-    doc.openDocument(table, &reader);
-    SUCCEED();
+    ASSERT_TRUE(doc.openDocument(log, &reader));
+    const fenlux::FenluxData& d = doc.data();
+    ASSERT_EQ(d.columnCount(), 7);
+    ASSERT_EQ(d.rowCount(), 3u);
+    EXPECT_EQ(doc.title(), "\"Tower A\"");
+    EXPECT_EQ(d.instrument(), "varno305-,42");
+    EXPECT_EQ(d.column(2)->name, "period");
+    EXPECT_EQ(d.column(3)->name, "v1");
+    EXPECT_EQ(d.column(3)->group, 2);
+    EXPECT_EQ(d.column(6)->name, "direction");
+    EXPECT_EQ(d.column(6)->suffix, "mean360");
+    EXPECT_DOUBLE_EQ(d.values(1)[0], 1078376401.0); // 2004-03-04 05:00:01
+    EXPECT_DOUBLE_EQ(d.values(1)[1], 1078377000.0);
+    EXPECT_DOUBLE_EQ(d.values(3)[0], 1.5);
+    EXPECT_DOUBLE_EQ(d.values(4)[1], -1.0);
+    EXPECT_TRUE(std::isinf(d.values(3)[2]) && d.values(3)[2] > 0);
+    EXPECT_TRUE(std::isinf(d.values(4)[2]) && d.values(4)[2] < 0);
+    EXPECT_TRUE(std::isnan(d.values(5)[2]));
+
+    // A file the converter cannot load gives an empty table: the open fails.
+    const QString broken = dir.filePath(QStringLiteral("empty.vrn"));
+    writeFile(broken, "");
+    FenluxDoc none(nullptr);
+    FenluxReader again(converter, QString());
+    EXPECT_FALSE(none.openDocument(broken, &again));
 }
