@@ -505,7 +505,9 @@ public:
         job.deliver = f.shortBy > 0 ? uint64_t(std::max<int64_t>(0, int64_t(job.bytes.size()) - f.shortBy)) : job.bytes.size();
         job.lineSpeed = f.lineSpeed;
         job.dropAfterBytes = f.dropAfterBytes >= 0 ? f.dropAfterBytes - m_bytesThisConnection : -1;
-        job.chunk = m_readahead > 0 ? size_t(m_readahead) * 256 : 1024;
+        job.chunk = f.chunk > 0 ? size_t(f.chunk) : (m_readahead > 0 ? size_t(m_readahead) * 256 : 1024);
+        job.pollPaced = f.pollPaced;
+        m_polls = 0;
         m_cancel = false;
         m_progress = length == 0 ? 1.0 : double(already) / double(length);
         m_downloading = true;
@@ -515,7 +517,11 @@ public:
 
     void CancelDownload() override { m_cancel = true; }
     bool IsDownloading() override { return m_downloading; }
-    double GetDownloadProgress() override { return m_progress; }
+    double GetDownloadProgress() override
+    {
+        ++m_polls; // counted before the look, so a poll-paced block is always seen
+        return m_progress;
+    }
     std::string GetDownloadFile() override
     {
         std::lock_guard<std::recursive_mutex> g(m_mutex);
@@ -660,6 +666,7 @@ private:
         int64_t lineSpeed = 0;
         int64_t dropAfterBytes = -1;
         size_t chunk = 1024;
+        bool pollPaced = false;
     };
 
     template <typename T, typename F>
@@ -805,6 +812,7 @@ private:
     void runDownload(Job& job)
     {
         uint64_t sent = 0;
+        uint64_t pollsSeen = 0;
         enum { Running, Done, Short, Failed, Cancelled, Dropped, WriteError } outcome = Running;
         while (outcome == Running) {
             if (m_cancel) {
@@ -833,6 +841,13 @@ private:
                 n = size_t(std::min<int64_t>(int64_t(n), job.dropAfterBytes - int64_t(sent)));
             }
             (void)before;
+            if (job.pollPaced) {
+                // The next block goes out once the caller has looked at the progress.
+                while (m_polls <= pollsSeen && !m_cancel)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                if (m_cancel)
+                    continue;
+            }
             if (job.lineSpeed > 0) {
                 // The line needs its time for these bytes; a cancel ends the wait.
                 int64_t waitMs = int64_t(n) * 1000 / job.lineSpeed;
@@ -860,6 +875,7 @@ private:
             }
             sent += n;
             m_progress = job.total == 0 ? 1.0 : double(job.already + sent) / double(job.total);
+            pollsSeen = m_polls;
         }
         const bool closed = ::close(job.fd) == 0;
         if (outcome == Done && !closed)
@@ -943,6 +959,7 @@ private:
     std::atomic<bool> m_downloading{false};
     std::atomic<bool> m_cancel{false};
     std::atomic<double> m_progress{0.0};
+    std::atomic<uint64_t> m_polls{0};
     std::string m_downloadFile;
 
     int64_t m_idleStart = 0;

@@ -9,6 +9,9 @@
 // connection text. A direct line is named by its port ("COM3"); a modem call by the modem
 // port, one blank and the telephone number ("COM1 0123456").
 //
+// Operations at user level 0 see the instrument's identity and status only; listing,
+// downloading, reading values and comments need level 1, every other change level 2.
+//
 // Every operation may be called from any thread. Callers that share the object between
 // threads bracket their work with Lock/Unlock (re-entrant for the owner thread) or with a
 // successful TryLock (which only succeeds while nobody, not even the calling thread, holds
@@ -42,7 +45,7 @@ public:
     virtual std::string GetInstrumentType() = 0;
     virtual double GetFirmwareVersion() = 0;
     virtual uint32_t GetSerialNumber() = 0;
-    virtual uint32_t GetLogMagic() = 0;
+    virtual uint32_t GetLogMagic() = 0; // firmware before 3.0: identity of the memory's contents; else 0
     virtual std::string GetMeasurementTitle() = 0;
 
     // 4. periods (seconds), memory and batteries (which: 0 internal, 1 external)
@@ -101,7 +104,9 @@ public:
     virtual double GetDownloadProgress() = 0; // 1.0 or more once the download succeeded
     virtual std::string GetDownloadFile() = 0;
 
-    // 12. list of data logs
+    // 12. list of data logs. Positions are memory addresses; firmware before 3.0 gives the
+    // start time as the start and the seconds up to its last statistics interval as the
+    // length, and its downloads take such a time range (GetFileSize is always in bytes).
     virtual void SetReadahead(int32_t blocks) = 0; // -1: default
     virtual bool ReadFileList() = 0;
     virtual bool NextFile() = 0; // false at the end
@@ -117,7 +122,7 @@ public:
 
     // 13. housekeeping
     virtual void ResetLink() = 0;
-    virtual std::string GetLastErrorText() = 0;
+    virtual std::string GetLastErrorText() = 0; // hands the text over: the next call gives ""
     virtual int32_t IdleTime(int peek) = 0; // seconds since the last activity; 0 restarts the count
     virtual void SetBusy(int on) = 0;
 

@@ -715,6 +715,8 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
     o << "fault.linespeed=" << faults.lineSpeed << "\n";
     o << "fault.dialdelayms=" << faults.dialDelayMs << "\n";
+    o << "fault.chunk=" << faults.chunk << "\n";
+    o << "fault.pollpaced=" << (faults.pollPaced ? 1 : 0) << "\n";
 
     if (withMemory
         && !writeFileAtomically(dir + "/memory.bin", reinterpret_cast<const char*>(memory.data()),
@@ -833,6 +835,8 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "fault.refusesettings") fresh.faults.refuseSettings = i64() != 0;
         else if (key == "fault.linespeed") fresh.faults.lineSpeed = i64();
         else if (key == "fault.dialdelayms") fresh.faults.dialDelayMs = int32_t(i64());
+        else if (key == "fault.chunk") fresh.faults.chunk = i64();
+        else if (key == "fault.pollpaced") fresh.faults.pollPaced = i64() != 0;
     }
     if (fresh.statPeriod <= 0)
         fresh.statPeriod = 600;

@@ -41,6 +41,8 @@ struct Faults {
     bool refuseSettings = false;  // every change of a setting is refused
     int64_t lineSpeed = 0;        // bytes per second; 0: as fast as possible
     int32_t dialDelayMs = 0;      // time a modem call takes
+    int64_t chunk = 0;            // bytes per block of a download; 0: the link's choice
+    bool pollPaced = false;       // each block waits for one GetDownloadProgress call
 };
 
 constexpr int kMaxFunctions = 16;

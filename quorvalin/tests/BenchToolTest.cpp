@@ -97,7 +97,8 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
 {
     ASSERT_EQ(run("create tower --port COM3 --days 1").status, 0);
     ASSERT_EQ(run("fault tower connect=refuse fail-at=0.5 fail-attempts=2 short-by=3 line-speed=960 "
-                  "drop-after-downloads=2 drop-after-bytes=5000 refuse-settings=1 dial-delay-ms=20 hangup").status, 0);
+                  "drop-after-downloads=2 drop-after-bytes=5000 refuse-settings=1 dial-delay-ms=20 chunk=250 poll-paced=1 "
+                  "hangup").status, 0);
     qsim::Instrument in = load("tower");
     EXPECT_EQ(in.faults.connect, "refuse");
     EXPECT_DOUBLE_EQ(in.faults.failAt, 0.5);
@@ -108,6 +109,8 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
     EXPECT_EQ(in.faults.dropAfterBytes, 5000);
     EXPECT_TRUE(in.faults.refuseSettings);
     EXPECT_EQ(in.faults.dialDelayMs, 20);
+    EXPECT_EQ(in.faults.chunk, 250);
+    EXPECT_TRUE(in.faults.pollPaced);
     EXPECT_EQ(in.hangups, 1u);
     EXPECT_NE(run("fault tower nonsense=1").status, 0);
     ASSERT_EQ(run("fault tower clear").status, 0);

@@ -534,3 +534,30 @@ TEST_F(Link, OlderFirmwareHasALogMagic)
     addInstrument("new", "COM2", "");
     EXPECT_EQ(connect("COM2")->GetLogMagic(), 0u);
 }
+
+TEST_F(Link, PollPacedDownloadsShowEveryBlock)
+{
+    addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
+        in.faults.chunk = 500;
+        in.faults.pollPaced = true;
+    });
+    auto link = connect("COM3");
+    const std::vector<ListedLog> logs = listLogs(*link);
+    const uint32_t length = logs[0].length;
+    ASSERT_GT(length, 1500u);
+    ASSERT_TRUE(link->StartDownload(bench + "/paced.vrn", 1, logs[0].start, length));
+    std::vector<double> seen;
+    while (link->IsDownloading()) {
+        const double p = link->GetDownloadProgress();
+        if (seen.empty() || p != seen.back())
+            seen.push_back(p);
+    }
+    const double final = link->GetDownloadProgress();
+    if (final != seen.back())
+        seen.push_back(final);
+    std::vector<double> expected;
+    for (uint32_t sent = 0; sent < length; sent += 500)
+        expected.push_back(double(sent) / length);
+    expected.push_back(1.0);
+    EXPECT_EQ(seen, expected);
+}

@@ -51,7 +51,9 @@ const char* const kUsage =
     "  fault NAME KEY=VALUE...      switch faults on: connect=refuse|error:TEXT|busy:N,\n"
     "                               drop-after-downloads=N, drop-after-bytes=N, fail-at=FRACTION,\n"
     "                               fail-attempts=K, short-by=BYTES, refuse-settings=1,\n"
-    "                               line-speed=BYTES/S, dial-delay-ms=MS, hangup (drop open lines)\n"
+    "                               line-speed=BYTES/S, dial-delay-ms=MS, chunk=BYTES (download\n"
+    "                               block size), poll-paced=1 (one block per progress query),\n"
+    "                               hangup (drop open lines)\n"
     "  fault NAME clear             switch every fault off\n"
     "  erase NAME START LENGTH      erase a stretch of log memory (bytes become 0xFF)\n"
     "  damage NAME START LENGTH [SEED]  corrupt a stretch of log memory\n"
@@ -265,10 +267,10 @@ int cmdShow(const std::string& name)
         const qsim::Faults& f = in.faults;
         std::printf("faults       connect=%s drop-after-downloads=%d drop-after-bytes=%" PRId64
                     " fail-at=%g fail-attempts=%d (attempts so far %" PRIu32 ") short-by=%" PRId64
-                    " refuse-settings=%d line-speed=%" PRId64 " dial-delay-ms=%" PRId32 "\n",
+                    " refuse-settings=%d line-speed=%" PRId64 " dial-delay-ms=%" PRId32 " chunk=%" PRId64 " poll-paced=%d\n",
                     f.connect.empty() ? "-" : f.connect.c_str(), f.dropAfterDownloads, f.dropAfterBytes, f.failAt,
                     f.failAttempts, in.downloadAttempts, f.shortBy, f.refuseSettings ? 1 : 0, f.lineSpeed,
-                    f.dialDelayMs);
+                    f.dialDelayMs, f.chunk, f.pollPaced ? 1 : 0);
         std::printf("data logs    %-10s %-8s %-19s %-19s %s\n", "start", "length", "start time", "stop time", "text");
         for (size_t i = 0; i < in.logs.size(); ++i) {
             const qsim::DataLog& l = in.logs[i];
@@ -403,6 +405,8 @@ int cmdFault(const std::vector<std::string>& args)
             else if (key == "refuse-settings") in.faults.refuseSettings = std::atoi(s) != 0;
             else if (key == "line-speed") in.faults.lineSpeed = std::strtoll(s, nullptr, 10);
             else if (key == "dial-delay-ms") in.faults.dialDelayMs = std::atoi(s);
+            else if (key == "chunk") in.faults.chunk = std::strtoll(s, nullptr, 10);
+            else if (key == "poll-paced") in.faults.pollPaced = std::atoi(s) != 0;
             else return fail("unknown fault " + key);
         }
         return 0;
