@@ -1,5 +1,7 @@
 // End-to-end runs of the built transfer program against simulated instruments.
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "FileMoves.h"
@@ -394,4 +396,82 @@ TEST_F(TransferBench, ControlCharactersOfLinkTextsStayOutOfTheProtocol)
     EXPECT_EQ(datalog::ListFolder(tmp.path(), "*Tower_A.vrn").size(), 1u);
     for (const std::string& line : lines(r.out))
         EXPECT_TRUE(line.empty() || line.find('\t') == std::string::npos) << line;
+}
+
+namespace {
+
+// Starts the program with its output in a file; returns the process id.
+pid_t start(const std::vector<std::string>& args, const std::string& bench, const std::string& outPath)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
+        std::FILE* out = std::freopen(outPath.c_str(), "w", stdout);
+        (void)out;
+        std::vector<char*> argv;
+        const std::string program = testsupport::programPath("transfer");
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Waits (at most about 20 s) until the condition holds.
+bool waitFor(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 2000; ++i) {
+        if (condition())
+            return true;
+        ::usleep(10000);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(TransferBench, StoppedOrKilledRunsLeaveNothingPartialUnderAFinalName)
+{
+    addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { in.faults.lineSpeed = 4000; });
+    const std::vector<std::string> n = names("tower");
+    const std::string station = addStation("Tower", "COM3", "read");
+    const std::string vrn = station + "/vrn";
+    const std::string outPath = tmp.file("out");
+
+    // A stop request cancels the download, disconnects and still ends with READY.
+    pid_t pid = start({"--station=" + station}, bench, outPath);
+    ASSERT_TRUE(waitFor([&] { return readFile(outPath).find("TRANSFER file=") != std::string::npos; }));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const Lines out = lines(readFile(outPath));
+    ASSERT_GE(out.size(), 5u);
+    EXPECT_EQ(Lines(out.end() - 5, out.end()),
+              (Lines{"TRANSFER FAILED", "ERROR interrupted", "STATUS disconnecting", "STATUS disconnected",
+                     "READY transferred=0 skipped=0 duration=Ns error=\"download cancelled\""}));
+    EXPECT_TRUE(datalog::ListFolder(vrn, "*").empty());
+
+    // Killed outright in the middle of a download: the partial data stay under the
+    // temporary name, which no listing reads and no later download reuses.
+    pid = start({"--station=" + station}, bench, outPath);
+    ASSERT_TRUE(waitFor([&] {
+        const auto names = datalog::ListFolder(vrn, "temporary-download-*");
+        return !names.empty() && !readFile(vrn + "/" + names[0]).empty();
+    }));
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(datalog::ListFolder(vrn, "*.vrn").empty());
+    const std::vector<std::string> partial = datalog::ListFolder(vrn, "*");
+    ASSERT_EQ(partial.size(), 1u);
+
+    modify("tower", [](qsim::Instrument& in) { in.faults.lineSpeed = 0; });
+    const auto r = run({"--station=" + station});
+    EXPECT_EQ(lines(r.out).back(), "READY transferred=3 skipped=0 duration=Ns");
+    for (size_t i = 0; i < n.size(); ++i)
+        EXPECT_EQ(readFile(vrn + "/" + n[i]), logBytes("tower", i));
+    EXPECT_EQ(others(vrn), partial);
 }
