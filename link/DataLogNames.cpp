@@ -124,6 +124,22 @@ std::string TransferFileName(const Record& record)
     return fitName(ApplyCharacterRule(BracketPart(record)), ApplyCharacterRule(record.text), ".vrn");
 }
 
+std::string TemporaryDownloadName(uint32_t serial, uint32_t start, uint32_t length,
+                                  const std::string& startText, const std::string& stopText,
+                                  const std::string& text)
+{
+    auto shortened = [](const std::string& t) {
+        std::string s = ApplyCharacterRule(t);
+        if (s.size() > 8 && s.compare(s.size() - 8, 8, "00_00_00") == 0)
+            s.erase(s.size() - 8);
+        return s;
+    };
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "[%04" PRIu32 "-%08" PRIu32 "-%05" PRIu32 "] ", serial, start, length);
+    const std::string fixed = buf + ("[" + shortened(startText) + "] [" + shortened(stopText) + "] (tmp) ");
+    return fitName(fixed, ApplyCharacterRule(text), "");
+}
+
 std::string ExtensionForInstrumentType(const std::string& instrumentType)
 {
     const std::string type = lowered(instrumentType);

@@ -60,6 +60,13 @@ std::string TransferFileName(const Record& record);
 std::string TerminalFileName(const Record& record, const std::string& extension,
                              const std::string& instrumentType);
 
+// The terminal's name of a download in progress: "[serial-start-length] [start] [stop] (tmp) "
+// and the text, where start and stop are the listing's texts after the character rule, each
+// without a trailing "00_00_00" when longer than 8 characters. Shortened like the others.
+std::string TemporaryDownloadName(uint32_t serial, uint32_t start, uint32_t length,
+                                  const std::string& startText, const std::string& stopText,
+                                  const std::string& text);
+
 // Extension chosen by an instrument type text (without the dot).
 std::string ExtensionForInstrumentType(const std::string& instrumentType);
 

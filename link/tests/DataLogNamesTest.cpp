@@ -206,3 +206,13 @@ TEST(DataLogNames, MixedMagicListsSortWithoutHarm)
         ASSERT_EQ(a, b);
     }
 }
+
+TEST(DataLogNames, TemporaryNameOfADownload)
+{
+    EXPECT_EQ(TemporaryDownloadName(12, 4096, 2048, "2006-08-01 00:00:00", "(running)", "Tower A"),
+              "[0012-00004096-02048] [2006-08-01 ] [(running)] (tmp) Tower A");
+    EXPECT_EQ(TemporaryDownloadName(12, 4096, 2048, "2006-08-01 12:00:00", "2006-08-02 00:00:00", "M\xFC/A"),
+              "[0012-00004096-02048] [2006-08-01 12_00_00] [2006-08-02 ] (tmp) Mu_A");
+    EXPECT_EQ(TemporaryDownloadName(1, 2, 3, "00_00_00", "", "x"), "[0001-00000002-00003] [00_00_00] [] (tmp) x");
+    EXPECT_EQ(TemporaryDownloadName(1, 2, 3, "a", "b", std::string(300, 'y')).size(), kMaxNameBytes);
+}
