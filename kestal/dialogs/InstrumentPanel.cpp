@@ -31,6 +31,7 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     m_stations->setContextMenuPolicy(Qt::CustomContextMenu);
     // Connection and data path are kept for the program, not shown.
     m_stations->header()->setStretchLastSection(false);
+    m_stations->header()->setMinimumSectionSize(0);
     m_stations->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_stations->header()->resizeSection(1, 0);
     m_stations->header()->resizeSection(2, 0);

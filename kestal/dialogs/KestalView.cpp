@@ -130,6 +130,10 @@ void CKestalView::localListing()
         row->setText(ColName, varno::textFromBytes(f.text));
         row->setText(ColSerial, QString::number(f.serial));
         row->setText(ColPcFile, f.names.join('\n'));
+        // A merged month keeps all its names in one cell; the row stays one line high.
+        row->setData(ColPcFile, Qt::SizeHintRole,
+                     QSize(fontMetrics().horizontalAdvance(f.names.value(0)) + 8,
+                           fontMetrics().height() + 2));
         row->setText(ColStatus, QStringLiteral("ok"));
         for (int c : {ColSize, ColSerial, ColSpan})
             row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);

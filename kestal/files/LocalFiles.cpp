@@ -129,8 +129,14 @@ bool ParseTimeText(const std::string& text, unsigned& year, unsigned& month, uns
                    unsigned& hour, unsigned& minute, unsigned& second)
 {
     year = month = day = hour = minute = second = 0;
-    const int n = std::sscanf(text.c_str(), "%04u-%02u-%02u %02u:%02u:%02u", &year, &month, &day,
-                              &hour, &minute, &second);
+    int n = std::sscanf(text.c_str(), "%04u-%02u-%02u %02u:%02u:%02u", &year, &month, &day,
+                        &hour, &minute, &second);
+    // Names hold the time with "_" for ":" (the file-name character rule).
+    if (n > 3 && n < 6) {
+        hour = minute = second = 0;
+        n = std::sscanf(text.c_str(), "%04u-%02u-%02u %02u_%02u_%02u", &year, &month, &day,
+                        &hour, &minute, &second);
+    }
     return n >= 3 && month >= 1 && month <= 12;
 }
 

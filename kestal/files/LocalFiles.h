@@ -60,7 +60,8 @@ using Identifier = std::function<bool(const QString& path, Identity& identity)>;
 int RenamePass(const QString& folder, const std::vector<LocalFile>& files,
                const Identifier& identify, QStringList* failures = nullptr);
 
-// "YYYY-MM-DD[ hh:mm:ss]" into its fields; false unless at least the date was read.
+// "YYYY-MM-DD[ hh:mm:ss]" (or "hh_mm_ss", as names hold it) into its fields; false unless
+// at least the date was read.
 bool ParseTimeText(const std::string& text, unsigned& year, unsigned& month, unsigned& day,
                    unsigned& hour, unsigned& minute, unsigned& second);
 

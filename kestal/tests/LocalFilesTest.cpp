@@ -140,7 +140,7 @@ TEST(MonthlyMerge, NeedsContiguityMidnightAndParseableTexts)
     std::vector<LocalFile> files = {
         LocalFileFromName(dayName(7, 0, 100, "2006-08-01", "2006-08-02")),
         LocalFileFromName(dayName(7, 150, 100, "2006-08-02", "2006-08-03")),           // gap
-        LocalFileFromName(dayName(7, 250, 100, "2006-08-03 10:00:00", "2006-08-04")),  // not midnight
+        LocalFileFromName(dayName(7, 250, 100, "2006-08-03 10_00_00", "2006-08-04")),  // not midnight
         LocalFileFromName(dayName(7, 350, 100, "2006-08-04", "(running)")),             // stop unparseable
         LocalFileFromName(dayName(8, 450, 100, "2006-08-05", "2006-08-06")),           // other serial
     };
@@ -150,6 +150,9 @@ TEST(MonthlyMerge, NeedsContiguityMidnightAndParseableTexts)
     unsigned y, m, d, h, mi, s;
     EXPECT_TRUE(ParseTimeText("2006-08-04", y, m, d, h, mi, s));
     EXPECT_EQ(h, 0u);
+    EXPECT_TRUE(ParseTimeText("2006-08-04 05_10_20", y, m, d, h, mi, s));
+    EXPECT_EQ(h, 5u);
+    EXPECT_EQ(s, 20u);
     EXPECT_FALSE(ParseTimeText("(running)", y, m, d, h, mi, s));
     EXPECT_FALSE(ParseTimeText("", y, m, d, h, mi, s));
 }
