@@ -126,7 +126,7 @@ public:
                                                : qsim::findInstrumentByPhone(m_bench, number);
         // The port stays ours while the connection lasts.
         const int portFd = qsim::claimPort(m_bench, port);
-        if (portFd < 0)
+        if (portFd == -1)
             return fail("Port " + port + " is in use");
         struct PortGuard {
             int fd;

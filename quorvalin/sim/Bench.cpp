@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
@@ -93,12 +94,24 @@ std::string portLockPath(const std::string& bench, const std::string& port)
 
 } // namespace
 
+bool makeFolders(const std::string& path)
+{
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos < path.size() && path[pos] != '/')
+            continue;
+        const std::string part = path.substr(0, pos);
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
 int claimPort(const std::string& bench, const std::string& port)
 {
-    ::mkdir(bench.c_str(), 0755);
+    makeFolders(bench);
     const int fd = ::open(portLockPath(bench, port).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
-        return -1;
+        return kPortUnlocked; // nowhere to keep the claim: the port counts as free
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;
@@ -120,7 +133,7 @@ bool portFree(const std::string& bench, const std::string& port)
         return false;
     const int fd = claimPort(bench, port);
     releasePort(fd);
-    return fd >= 0;
+    return fd != -1;
 }
 
 std::vector<std::string> instrumentNames(const std::string& bench)
@@ -184,7 +197,7 @@ int64_t frozenClock(const std::string& bench)
 
 bool setFrozenClock(const std::string& bench, int64_t seconds)
 {
-    ::mkdir(bench.c_str(), 0755);
+    makeFolders(bench);
     const std::string path = bench + "/bench.txt";
     std::vector<std::string> lines;
     {

@@ -15,8 +15,13 @@ std::string benchFolder();
 std::vector<std::string> benchPorts(const std::string& bench);
 bool portExists(const std::string& bench, const std::string& port);
 
-// Takes a port for this connection: a descriptor to close when the port is given back, or
-// -1 when another program (or link object) holds it.
+// Creates a folder and its parents.
+bool makeFolders(const std::string& path);
+
+// Takes a port for this connection: a descriptor to close when the port is given back
+// (kPortUnlocked when the bench cannot keep claims), or -1 when another program (or link
+// object) holds it.
+constexpr int kPortUnlocked = -2;
 int claimPort(const std::string& bench, const std::string& port);
 void releasePort(int fd);
 // Whether the port exists and nobody holds it.

@@ -561,3 +561,19 @@ TEST_F(Link, PollPacedDownloadsShowEveryBlock)
     expected.push_back(1.0);
     EXPECT_EQ(seen, expected);
 }
+
+TEST(LinkWithoutBench, AFreshBenchHasFourEmptyPorts)
+{
+    char tmpl[] = "/tmp/quorvalin-fresh-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string bench = std::string(tmpl) + "/not/yet/there";
+    ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
+    EXPECT_TRUE(ConnectionAvailable("COM1"));
+    EXPECT_TRUE(ConnectionAvailable("COM4 0123"));
+    EXPECT_FALSE(ConnectionAvailable("COM5"));
+    std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
+    EXPECT_FALSE(link->Connect("COM3", "", "", 1));
+    EXPECT_EQ(link->GetLastErrorText(), "No answer from instrument on COM3");
+    ::unsetenv("QUORVALIN_BENCH");
+    (void)std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
+}

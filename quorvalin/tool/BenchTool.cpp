@@ -187,7 +187,7 @@ int cmdCreate(const std::vector<std::string>& args)
     if (in.capacity < 4096)
         return fail("--memory must be at least 4096 bytes");
 
-    ::mkdir(g_bench.c_str(), 0755);
+    qsim::makeFolders(g_bench);
     const std::vector<std::string> existing = qsim::instrumentNames(g_bench);
     if (std::find(existing.begin(), existing.end(), name) != existing.end())
         return fail("an instrument named \"" + name + "\" exists already");
@@ -322,16 +322,8 @@ int cmdClock(const std::vector<std::string>& args)
     for (size_t i = 1; i < args.size(); ++i)
         text += " " + args[i];
     int64_t t = 0;
-    if (text == "real") {
-        // The instruments keep their time: each catches up with the frozen clock first.
-        for (const std::string& name : qsim::instrumentNames(g_bench))
-            withInstrument(name, [&](Instrument& in, int64_t pcNow) {
-                in.setSpeed(pcNow, in.speed);
-                in.anchorPc = qsim::processClock();
-                return 0;
-            });
+    if (text == "real") // the instruments catch up with the real clock when next reached
         return qsim::setFrozenClock(g_bench, 0) ? 0 : fail("cannot write the bench clock");
-    }
     if (!parseTime(text, t))
         return fail("expected YYYY-MM-DD hh:mm:ss, seconds since 1970 or \"real\"");
     return qsim::setFrozenClock(g_bench, t) ? 0 : fail("cannot write the bench clock");
@@ -448,7 +440,7 @@ int cmdPorts(const std::vector<std::string>& args)
     ports.erase(std::remove(ports.begin(), ports.end(), args[1]), ports.end());
     if (args[0] == "add")
         ports.push_back(args[1]);
-    ::mkdir(g_bench.c_str(), 0755);
+    qsim::makeFolders(g_bench);
     std::ofstream out(g_bench + "/ports.txt");
     out << "# local ports that exist, one a line\n";
     for (const std::string& p : ports)
