@@ -72,6 +72,9 @@ const std::vector<CommandInfo>& Commands()
         {ID_DAILY_REPORTS, "Daily Reports", "Show daily reports", "Daily Reports", ""},
         {ID_VIEW_GRAPHICS, "&View (Graphics)", "", "", "Ctrl+G"},
         {ID_EDIT_COPY, "&Copy", "Copy the selection and put it on the Clipboard", "Copy", "Ctrl+C"},
+        {ID_FILE_NEW, "&New", "Create a new document", "New", "Ctrl+N"},
+        {ID_FILE_OPEN, "&Open...", "Open an existing document", "Open", "Ctrl+O"},
+        {ID_FILE_SAVE, "&Save", "Save the active document", "Save", "Ctrl+S"},
     };
     return table;
 }

@@ -4,6 +4,8 @@
 #include "KestalDoc.h"
 #include "KestalView.h"
 
+#include <UserInteraction.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
@@ -177,6 +179,22 @@ void CMainFrame::Execute(int id)
     case ID_ADD_STATION: m_doc.OnAddStation(); break;
     case ID_EDIT_STATION: m_doc.OnEditStation(); break;
     case ID_DELETE_STATION: m_doc.OnDeleteStation(); break;
+    case ID_FILE_NEW: m_doc.OnNewDocument(); break;
+    case ID_FILE_OPEN: {
+        const QString path = varno::userInteraction().openFileName(
+            QStringLiteral("Open"), QString(), QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
+        if (!path.isEmpty())
+            m_doc.OpenDocument(path);
+        break;
+    }
+    case ID_FILE_SAVE: {
+        const QString path = varno::userInteraction().saveFileName(
+            QStringLiteral("Save As"), QStringLiteral("Kestal.vsl"),
+            QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
+        if (!path.isEmpty())
+            m_doc.SaveDocument(path);
+        break;
+    }
     case ID_VIEW_TOOLBAR: m_toolBar->setVisible(m_actions[id]->isChecked()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(m_actions[id]->isChecked()); break;
     case ID_VIEW: m_fileList->OnView(); break;

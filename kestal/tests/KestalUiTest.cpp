@@ -327,6 +327,26 @@ TEST_F(KestalUi, ImportConfirmedCancelledAndFailed)
     EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColSerial), "4711");
 }
 
+TEST_F(KestalUi, ContextMenuAndStationListDocument)
+{
+    station("a", "Alpha", {dayName(1, 0)});
+    auto app = start();
+    QStringList items;
+    for (QAction* a : app->Frame()->fileList()->contextMenu()->actions())
+        items << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(items, QStringList({"&View", "&View (Graphics)", "&Convert ...", "-", "&Copy"}));
+
+    // Saving the station list is not supported; opening one rebuilds from the folders.
+    ui.queueFileName(root.filePath("list.vsl"));
+    app->Frame()->Execute(ID_FILE_SAVE);
+    EXPECT_EQ(ui.texts(), QStringList{"Not implemented: CKestalDoc::Serialize"});
+    EXPECT_FALSE(QFile::exists(root.filePath("list.vsl")));
+    station("b", "Beta");
+    ui.queueFileName(root.filePath("other.vsl"));
+    app->Frame()->Execute(ID_FILE_OPEN);
+    EXPECT_EQ(app->Doc()->GetStationCount(), 2);
+}
+
 TEST_F(KestalUi, NoStationMeansNoFolderCommands)
 {
     auto app = start();
