@@ -63,6 +63,7 @@ FenluxData::~FenluxData() = default;
 void FenluxData::clear()
 {
     m_columns.clear();
+    m_reserveRows = 0;
     dataChanged();
 }
 
@@ -114,8 +115,18 @@ FenluxColumn* FenluxData::addColumn(size_t rows, double fill)
 {
     m_columns.push_back(std::make_unique<FenluxColumn>());
     FenluxColumn* c = m_columns.back().get();
+    if (m_reserveRows > rows)
+        c->values.reserve(m_reserveRows);
     c->values.assign(rows, fill);
     return c;
+}
+
+void FenluxData::reserveRows(size_t rows)
+{
+    m_reserveRows = rows;
+    for (auto& c : m_columns)
+        if (c->values.capacity() < rows)
+            c->values.reserve(rows);
 }
 
 void FenluxData::appendLine(const char* line)
@@ -236,10 +247,10 @@ void FenluxData::dataLine(const char* line)
                 value = 0;
             // Nothing readable: the field still counts.
             p = next != p ? next : csv_skipfield(p);
-            c->name = QStringLiteral("time");
+            if (row == 0 || c->name != QLatin1String("time"))
+                c->name = QStringLiteral("time");
         } else {
-            value = std::atof(p);
-            p = csv_skipfield(p);
+            p = csv_readnumber(p, &value);
         }
         c->values[row] = value;
     }

@@ -37,6 +37,8 @@ public:
     // Parses one raw line (any line end) and adds what it holds.
     void appendLine(const char* line);
     void clear();
+    // Room for this many rows in every column (a hint; columns grow beyond it as needed).
+    void reserveRows(size_t rows);
 
     int columnCount() const { return int(m_columns.size()); }
     size_t rowCount() const { return m_columns.empty() ? 0 : m_columns[0]->values.size(); }
@@ -88,6 +90,7 @@ private:
     QString m_measurement;
     QString m_header;
     std::string m_normalised;
+    size_t m_reserveRows = 0;
     void dataChanged();
 
     mutable int m_ascending[2] = {-1, -1};

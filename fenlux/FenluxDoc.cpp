@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 FenluxDoc::FenluxDoc(FenluxApp* app) : m_app(app) {}
@@ -81,10 +82,17 @@ bool FenluxDoc::openDocument(const QString& path)
         std::vector<char> buffer(1 << 20);
         fenlux::LineFeeder feeder;
         long lines = 0;
+        qint64 consumed = 0;
+        const qint64 fileSize = file.isSequential() ? 0 : file.size();
         auto onLine = [&](const char* line) {
             m_data.appendLine(line);
-            if (++lines % kLinesPerEventTurn == 0)
+            consumed += qint64(std::strlen(line)) + 1;
+            if (++lines % kLinesPerEventTurn == 0) {
+                // Room for the whole file from the lines so far: no copying while growing.
+                if (lines == kLinesPerEventTurn && fileSize > consumed)
+                    m_data.reserveRows(size_t(double(fileSize) / double(consumed) * lines * 1.02) + 16);
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+            }
             return !m_abort;
         };
         while (!m_abort) {

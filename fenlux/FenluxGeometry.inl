@@ -50,45 +50,37 @@ void reducePoints(const double* x, const double* y, size_t n, Map xToPixel,
 
 namespace detail {
 
-// Lowest and highest value of rows [from, to) through the block summary, with the rows
-// where they were found (to the block). False when a NaN lies in the range.
+// Lowest and highest value of rows [from, to) through the block summary. False when a NaN
+// lies in the range (the caller then walks the rows and breaks the line there).
 inline bool summaryMinMax(const ColumnSummary& s, const double* column, size_t from, size_t to,
-                          double* low, size_t* lowAt, double* high, size_t* highAt)
+                          double* low, double* high)
 {
     const size_t B = ColumnSummary::kBlock;
-    bool any = false;
-    auto take = [&](double lo, size_t loAt, double hi, size_t hiAt) {
-        if (!any || lo < *low) {
-            *low = lo;
-            *lowAt = loAt;
-        }
-        if (!any || hi > *high) {
-            *high = hi;
-            *highAt = hiAt;
-        }
-        any = true;
-    };
+    double lo = column[from], hi = lo;
+    bool nan = lo != lo;
     size_t r = from;
-    const size_t firstFull = (from + B - 1) / B * B;
-    for (; r < to && r < firstFull; ++r) {
+    const size_t firstFull = std::min(to, (from + B - 1) / B * B);
+    for (; r < firstFull; ++r) {
         const double v = column[r];
-        if (v != v)
-            return false;
-        take(v, r, v, r);
+        nan |= v != v;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
     }
     for (; r + B <= to; r += B) {
         const size_t b = r / B;
-        if (s.hasNaN[b])
-            return false;
-        take(s.lo[b], r, s.hi[b], r);
+        nan |= s.hasNaN[b] != 0;
+        lo = s.lo[b] < lo ? s.lo[b] : lo;
+        hi = s.hi[b] > hi ? s.hi[b] : hi;
     }
     for (; r < to; ++r) {
         const double v = column[r];
-        if (v != v)
-            return false;
-        take(v, r, v, r);
+        nan |= v != v;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
     }
-    return any;
+    *low = lo;
+    *high = hi;
+    return !nan;
 }
 
 } // namespace detail
@@ -102,6 +94,7 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
     std::vector<PolylinePoint>* line = nullptr;
     auto columnOf = [&](size_t i) { return static_cast<long>(std::floor(xToPixel(x[i]))); };
     size_t i = 0;
+    size_t previousRun = 1;
     while (i < n) {
         if (std::isnan(y[i])) {
             line = nullptr;
@@ -113,9 +106,15 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
             line = &lines->back();
         }
         const long column = columnOf(i);
-        // End of the run: first row whose column lies to the right (galloping search).
+        // End of the run: first row whose column lies to the right. Runs are mostly as long
+        // as the one before; otherwise a galloping search finds the end.
         size_t good = i, step = 1, bad = n;
-        while (good + step < n) {
+        const size_t guess = i + previousRun;
+        if (guess < n && columnOf(guess - 1) == column && columnOf(guess) > column) {
+            good = guess - 1;
+            bad = guess;
+        }
+        while (bad - good > 1 && good + step < n && bad == n) {
             if (columnOf(good + step) > column) {
                 bad = good + step;
                 break;
@@ -132,21 +131,17 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
         }
         const size_t end = bad;
         const size_t first = i;
+        previousRun = end - i;
         if (summary && end - i >= 4 * ColumnSummary::kBlock) {
             double low, high;
-            size_t lowAt, highAt;
-            if (detail::summaryMinMax(*summary, y - offset, i + offset, end + offset, &low, &lowAt,
-                                      &high, &highAt)) {
-                lowAt -= offset;
-                highAt -= offset;
+            if (detail::summaryMinMax(*summary, y - offset, i + offset, end + offset, &low, &high)) {
+                // All points of the run share one pixel column: where inside it the lowest
+                // and highest lie does not change the picture.
                 const size_t last = end - 1;
-                const PolylinePoint points[4] = {
-                    {x[first], y[first]},
-                    lowAt <= highAt ? PolylinePoint{x[lowAt], low} : PolylinePoint{x[highAt], high},
-                    lowAt <= highAt ? PolylinePoint{x[highAt], high} : PolylinePoint{x[lowAt], low},
-                    {x[last], y[last]}};
-                for (const PolylinePoint& p : points)
-                    line->push_back(p);
+                line->push_back({x[first], y[first]});
+                line->push_back({x[first], low});
+                line->push_back({x[first], high});
+                line->push_back({x[last], y[last]});
                 i = end;
                 continue;
             }

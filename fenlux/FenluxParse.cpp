@@ -12,14 +12,84 @@ namespace fenlux {
 
 namespace {
 
+// Character classes of the splitter, looked up per byte.
+enum : unsigned char { kSeparator = 1, kSpace = 2, kSpecial = 4 /* quote, braces, NUL */ };
+
+struct CharClasses {
+    unsigned char bits[256];
+    CharClasses()
+    {
+        for (int c = 0; c < 256; ++c) {
+            bits[c] = 0;
+            if (std::isspace(c))
+                bits[c] |= kSpace;
+        }
+        for (unsigned char c : {',', ';', ' ', '\t', '\r', '\n'})
+            bits[c] |= kSeparator;
+        for (unsigned char c : {'"', '{', '}', '\0'})
+            bits[c] |= kSpecial;
+    }
+};
+const CharClasses kClasses;
+
 inline bool isSeparator(char c)
 {
-    return c == ',' || c == ';' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    return (kClasses.bits[static_cast<unsigned char>(c)] & kSeparator) != 0;
 }
 
 inline bool isSpace(char c)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return (kClasses.bits[static_cast<unsigned char>(c)] & kSpace) != 0;
+}
+
+// Step 4 of the splitter: the gap after a field.
+inline const char* skipGap(const char* p)
+{
+    bool separatorSeen = false;
+    for (;;) {
+        const char c = *p;
+        if (c == ' ' || c == '\r' || c == '\n') {
+            ++p;
+        } else if ((c == ',' || c == ';' || c == '\t') && !separatorSeen) {
+            separatorSeen = true;
+            ++p;
+        } else {
+            return p;
+        }
+    }
+}
+
+const double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimals ("-12.25") with at most 15 digits in all: the quotient of two exact
+// doubles, which is the correctly rounded value strtod gives. *end is where the number
+// stops; false for anything else (exponents, hex, inf, nan, long mantissas).
+inline bool fastDecimal(const char* s, double* value, const char** end)
+{
+    bool negative = false;
+    if (*s == '+' || *s == '-') {
+        negative = *s == '-';
+        ++s;
+    }
+    unsigned long long mantissa = 0;
+    int digits = 0, fraction = 0;
+    for (; *s >= '0' && *s <= '9'; ++s, ++digits)
+        mantissa = mantissa * 10 + unsigned(*s - '0');
+    if (*s == '.') {
+        ++s;
+        for (; *s >= '0' && *s <= '9'; ++s, ++digits, ++fraction)
+            mantissa = mantissa * 10 + unsigned(*s - '0');
+    }
+    if (digits == 0 || digits > 15 || *s == 'e' || *s == 'E' || *s == 'x' || *s == 'X')
+        return false;
+    double v = double(mantissa);
+    if (fraction > 0)
+        v /= kPowersOfTen[fraction];
+    *value = negative ? -v : v;
+    *end = s;
+    return true;
 }
 
 // Reads an unsigned number the way scanf's %u does: leading white space, an optional
@@ -114,8 +184,13 @@ const char* csv_readfield(const char* p, Field* field, bool strip)
     const char* begin = p;
     bool quoted = false;
     int braces = 0;
-    for (; *p != '\0'; ++p) {
+    for (;; ++p) {
+        // Plain characters in bulk; separators and specials below.
+        while (!(kClasses.bits[static_cast<unsigned char>(*p)] & (kSeparator | kSpecial)))
+            ++p;
         const char c = *p;
+        if (c == '\0')
+            break;
         if (c == '"' && braces == 0)
             quoted = !quoted;
         else if (c == '{' && !quoted)
@@ -136,19 +211,19 @@ const char* csv_readfield(const char* p, Field* field, bool strip)
         field->begin = begin;
         field->size = size;
     }
-    bool separatorSeen = false;
-    for (;;) {
-        const char c = *p;
-        if (c == ' ' || c == '\r' || c == '\n') {
-            ++p;
-        } else if ((c == ',' || c == ';' || c == '\t') && !separatorSeen) {
-            separatorSeen = true;
-            ++p;
-        } else {
-            break;
-        }
-    }
-    return p;
+    return skipGap(p);
+}
+
+const char* csv_readnumber(const char* p, double* value)
+{
+    const char* s = p;
+    while (isSpace(*s))
+        ++s;
+    const char* end = nullptr;
+    if (fastDecimal(s, value, &end) && (isSeparator(*end) || *end == '\0'))
+        return skipGap(end);
+    *value = std::atof(p);
+    return csv_skipfield(p);
 }
 
 const char* csv_skipfield(const char* p)
@@ -174,6 +249,13 @@ double csv_gettime(const char* p, const char** next)
         }
     }
     if (n < 7) {
+        const char* fastEnd = nullptr;
+        double fast;
+        if (fastDecimal(p, &fast, &fastEnd) && (isSeparator(*fastEnd) || *fastEnd == '\0')) {
+            if (next)
+                *next = skipGap(fastEnd);
+            return fast;
+        }
         char* end = nullptr;
         const double value = std::strtod(p, &end);
         if (end == p)
@@ -227,9 +309,25 @@ std::string timeText(double seconds, bool calendar, char separator)
     if (!calendar) {
         const double whole = std::nearbyint(seconds);
         if (std::isfinite(seconds) && std::fabs(seconds - whole) < 0.001
-            && std::fabs(whole) < 9.2e18)
-            std::snprintf(buf, sizeof buf, "%lli", static_cast<long long>(whole));
-        else
+            && std::fabs(whole) < 9.2e18) {
+            long long v = static_cast<long long>(whole);
+            char digits[24];
+            int n = 0;
+            const bool negative = v < 0;
+            unsigned long long u = negative ? 0ULL - static_cast<unsigned long long>(v)
+                                            : static_cast<unsigned long long>(v);
+            do {
+                digits[n++] = char('0' + u % 10);
+                u /= 10;
+            } while (u != 0);
+            std::string text;
+            text.reserve(size_t(n) + 1);
+            if (negative)
+                text += '-';
+            while (n > 0)
+                text += digits[--n];
+            return text;
+        } else
             std::snprintf(buf, sizeof buf, "%1.3lf", seconds);
         return buf;
     }

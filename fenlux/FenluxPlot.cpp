@@ -3,6 +3,7 @@
 #include "FenluxGeometry.h"
 #include "FenluxParse.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QLineF>
 #include <QVector>
@@ -153,6 +154,12 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     // Within one pixel column the points cover the span from their lowest to their highest
     // value: draw that span once, and join each column to the next from its last point.
     QVector<QLineF> segments;
+    QVector<QRect> spans;
+    // On screen a span is a one-pixel column filled at once, much cheaper than a stroked
+    // line and the same pixels; scaled output (printing) keeps stroked lines.
+    const bool pixelSpans = painter->transform().isIdentity() && painter->paintEngine()
+                            && painter->paintEngine()->type() == QPaintEngine::Raster
+                            && linePen.widthF() <= 1.0;
     for (const auto& line : lines) {
         if (line.empty())
             continue;
@@ -177,8 +184,13 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
             }
             if (havePrevious)
                 segments.append(QLineF(previousLast, first));
-            if (high > low)
-                segments.append(QLineF(px, low, px, high));
+            if (high > low) {
+                if (pixelSpans)
+                    spans.append(QRect(int(std::lround(px)), int(std::lround(low)), 1,
+                                       int(std::lround(high)) - int(std::lround(low)) + 1));
+                else
+                    segments.append(QLineF(px, low, px, high));
+            }
             previousLast = last;
             havePrevious = true;
             k = j;
@@ -188,6 +200,11 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     }
     if (!segments.isEmpty())
         painter->drawLines(segments);
+    if (!spans.isEmpty()) {
+        const QBrush brush(linePen.color());
+        for (const QRect& r : spans)
+            painter->fillRect(r, brush);
+    }
 }
 
 FenluxPlot::FenluxPlot(QWidget* parent) : QwtPlot(parent)

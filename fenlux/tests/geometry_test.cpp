@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <algorithm>
 #include <string>
 
 using namespace fenlux;
@@ -136,4 +138,50 @@ TEST(FenluxLineFeederTest, WholeLinesAcrossChunksAndALastLineWithoutEnd)
     EXPECT_EQ(lines[0], "a,b\r");
     EXPECT_EQ(lines[1], longLine);
     EXPECT_EQ(lines[2], "last");
+}
+
+TEST(FenluxReduction, BlockSummaryGivesTheSameSpansAsEveryRow)
+{
+    const size_t n = 100000;
+    std::vector<double> x(n), y(n);
+    unsigned seed = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        x[i] = double(i);
+        y[i] = double(seed % 10007) / 7.0 - 500;
+    }
+    y[54321] = std::numeric_limits<double>::quiet_NaN();
+    ColumnSummary summary;
+    summary.build(y.data(), n);
+    auto px = [](double v) { return v / 997.0; };
+    // Per pixel column: lowest and highest value drawn, and the number of line breaks.
+    auto spans = [&](size_t offset, const ColumnSummary* s) {
+        std::vector<std::vector<PolylinePoint>> lines;
+        reduceAscending(x.data() + offset, y.data() + offset, n - offset, px, &lines, s, offset);
+        std::map<long, std::pair<double, double>> out;
+        for (const auto& line : lines)
+            for (const PolylinePoint& p : line) {
+                const long c = long(std::floor(px(p.x)));
+                auto it = out.find(c);
+                if (it == out.end())
+                    out[c] = {p.y, p.y};
+                else
+                    it->second = {std::min(it->second.first, p.y), std::max(it->second.second, p.y)};
+            }
+        return std::make_pair(lines.size(), out);
+    };
+    for (size_t offset : {size_t(0), size_t(1000), size_t(12345)}) {
+        const auto fast = spans(offset, &summary);
+        const auto slow = spans(offset, nullptr);
+        EXPECT_EQ(fast.first, 2u);
+        EXPECT_EQ(fast.first, slow.first);
+        EXPECT_EQ(fast.second, slow.second) << offset;
+    }
+    double lo = 0, hi = 0;
+    ASSERT_TRUE(summary.range(y.data(), 100, 60000, &lo, &hi));
+    double expected = y[100];
+    for (size_t i = 100; i < 60000; ++i)
+        if (!std::isnan(y[i]))
+            expected = std::min(expected, y[i]);
+    EXPECT_EQ(lo, expected);
 }

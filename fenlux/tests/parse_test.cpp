@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -129,4 +132,23 @@ TEST(FenluxNormaliseLine, OverlongFieldDropsTheRestOfTheLine)
     EXPECT_FALSE(normaliseLine(line.c_str(), &out));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "line buffer overflow\n");
     EXPECT_EQ(out, "1,2");
+}
+
+TEST(FenluxReadNumber, SameValueAndPositionAsAtofAndTheSplitter)
+{
+    const char* cases[] = {"1.5,2",   " -12.25 ; x", "0.1,",     "12.",       ".5",
+                           "+7",      "-0",          "1e3,4",    "0x1A,2",    "NaN,1",
+                           "+INF",    "-inf x",      "1.5abc,9", "\"2\",3",   "",
+                           "123456789012345678,1",     "0.30000000000000004,2",
+                           "999999999999999.9,1",     "7.0e-1;2", "3 4"};
+    for (const char* text : cases) {
+        double value = -12345;
+        const char* next = csv_readnumber(text, &value);
+        const double expected = std::atof(text);
+        if (std::isnan(expected))
+            EXPECT_TRUE(std::isnan(value)) << text;
+        else
+            EXPECT_EQ(value, expected) << text;
+        EXPECT_EQ(next, csv_skipfield(text)) << text;
+    }
 }
