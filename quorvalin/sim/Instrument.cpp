@@ -172,17 +172,20 @@ uint32_t Instrument::logLength(size_t index) const
 uint32_t Instrument::memoryIdentity() const
 {
     // The conversion library's file identity of a file holding this memory.
-    static uint32_t table[256];
-    static bool ready = false;
-    if (!ready) {
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
+    struct Table {
+        uint32_t entry[256];
+        Table()
+        {
+            for (uint32_t i = 0; i < 256; ++i) {
+                uint32_t c = i;
+                for (int k = 0; k < 8; ++k)
+                    c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+                entry[i] = c;
+            }
         }
-        ready = true;
-    }
+    };
+    static const Table crcTable;
+    const uint32_t* table = crcTable.entry;
     auto crc = [&](size_t k) {
         uint32_t c = 0;
         for (size_t i = 0; i < k; ++i)

@@ -577,3 +577,65 @@ TEST(LinkWithoutBench, AFreshBenchHasFourEmptyPorts)
     ::unsetenv("QUORVALIN_BENCH");
     (void)std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
 }
+
+TEST_F(Link, SharedBetweenThreadsAsTheTerminalUsesIt)
+{
+    addInstrument("direct", "COM3", "", 2, 2);
+    auto link = connect("COM3");
+    std::atomic<bool> stop{false};
+    std::atomic<int> ticks{0}, skipped{0};
+    // The panel's jobs: status and values refreshes under Lock(-1).
+    auto job = [&](bool values) {
+        for (int i = 0; i < 60; ++i) {
+            ASSERT_TRUE(link->Lock(-1));
+            if (link->IsConnected()) {
+                if (values) {
+                    link->ReadValues(0, 0);
+                    link->ReadStatistics(0, 0);
+                } else {
+                    link->Update();
+                }
+            }
+            link->Unlock();
+        }
+    };
+    // The one-second timers: only TryLock, and skip the tick when busy.
+    std::thread timer([&] {
+        while (!stop) {
+            if (link->TryLock()) {
+                double v[64];
+                link->GetValues(v, 64);
+                link->GetLogStart();
+                link->GetLogLength();
+                link->IdleTime(1);
+                link->Unlock();
+                ++ticks;
+            } else {
+                ++skipped;
+            }
+            std::this_thread::yield();
+        }
+    });
+    std::thread status(job, false), values(job, true);
+    // The window thread: listing and a download, with nested locking.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(link->Lock(-1));
+        ASSERT_TRUE(link->Lock(-1));
+        listLogs(*link);
+        link->GetFunctionName(i % 8);
+        link->Unlock();
+        link->Unlock();
+    }
+    ASSERT_TRUE(link->Lock(-1));
+    const std::vector<ListedLog> logs = listLogs(*link);
+    ASSERT_TRUE(link->StartDownload(bench + "/shared.vrn", 1, logs[0].start, logs[0].length));
+    EXPECT_GE(finishDownload(*link), 1.0);
+    link->IdleTime(0);
+    link->Unlock();
+    status.join();
+    values.join();
+    stop = true;
+    timer.join();
+    EXPECT_TRUE(link->IsConnected());
+    EXPECT_GT(ticks + skipped, 0);
+}
