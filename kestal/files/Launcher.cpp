@@ -51,8 +51,20 @@ QString Launcher::defaultPath(const char* file) const
     return QDir(m_programFolder).filePath(QString::fromLatin1(file));
 }
 
+bool Launcher::installed(const char* name, const char* file) const
+{
+    // The converter and the statistics viewer come from outside the suite, and their file
+    // names are common: another "convert" on the search path would take the data logs as
+    // its input and output files. Only a registered program or one beside ours is used.
+    const std::string resolved = lunebrig_resolve(name, varno::pathBytes(defaultPath(file)));
+    return !resolved.empty() &&
+        (resolved == GetApplicationExePath(name) || resolved == varno::pathBytes(defaultPath(file)));
+}
+
 bool Launcher::OpenStationStatistics(const QString& path) const
 {
+    if (!installed("varno-brodmir", "brodmir"))
+        return false;
     return LaunchApplication("varno-brodmir", varno::pathBytes(path),
                              varno::pathBytes(defaultPath("brodmir")));
 }
@@ -89,6 +101,8 @@ bool Launcher::ViewFiles(const QStringList& paths) const
 
 bool Launcher::ConvertFiles(const QStringList& paths, const QString& workingFolder) const
 {
+    if (!installed("varno-convert", "convert"))
+        return false;
     return launchList("varno-convert", "convert", paths, workingFolder);
 }
 

@@ -18,6 +18,8 @@ public:
 
     QString programFolder() const { return m_programFolder; }
 
+    // The outside programs ("convert", "brodmir") start only when registered or installed
+    // beside the terminal, never from the search path.
     bool OpenStationStatistics(const QString& path) const;
     bool OpenInViewer(const QString& path) const;
     // Empty lists start nothing and fail. workingFolder "" keeps the terminal's folder.
@@ -42,6 +44,7 @@ private:
     bool launchList(const char* name, const char* file, const QStringList& paths,
                     const QString& workingFolder) const;
     QString defaultPath(const char* file) const;
+    bool installed(const char* name, const char* file) const;
 
     QString m_programFolder;
 };

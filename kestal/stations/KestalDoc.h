@@ -10,6 +10,7 @@
 
 #include "ProgramSettings.h"
 #include "StationConfig.h"
+#include "Timing.h"
 
 class CQuorvalin;
 class CKestalView;
@@ -88,6 +89,8 @@ public:
     CKestalView* GetFileListView() const { return m_fileListView; }
 
     const kestal::ProgramSettings& Settings() const { return m_settings; }
+    // Timers and clock of the views and dialogs (tests shorten them).
+    KestalTiming& Timing() { return m_timing; }
     QString GetTitle() const { return m_title; }
 
     // Notifies every view ("update all views").
@@ -110,4 +113,5 @@ private:
     bool m_viaModem = false;
     QString m_title;
     StationEditor m_stationEditor;
+    KestalTiming m_timing;
 };

@@ -295,6 +295,20 @@ TEST_F(KestalUi, FileCommandsHandOverPaths)
     ASSERT_EQ(clip->urls().size(), 2);
     EXPECT_EQ(clip->urls()[1].toLocalFile(), vrn + "/" + dayName(2, 100));
 
+    // No converter beside the terminal: another "convert" on the search path is not used.
+    ui.clear();
+    starts.clear();
+    app->Frame()->Execute(ID_CONVERT);
+    EXPECT_TRUE(starts.empty());
+    EXPECT_EQ(ui.texts(), QStringList{"Unable to call Data Converter"});
+    writeFile(bin.filePath("convert"), "#!/bin/sh\n");
+    QFile::setPermissions(bin.filePath("convert"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    app->Frame()->Execute(ID_CONVERT);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].program, bin.filePath("convert").toStdString());
+    EXPECT_EQ(starts[0].folder, root.filePath("a/export").toStdString());
+    EXPECT_EQ(starts[0].arguments.size(), 3u);
+
     startsWork = false;
     ui.clear();
     view->ViewRow(0);
