@@ -30,7 +30,7 @@ private:
     std::FILE* m_out;
 };
 
-class InProcessCall : public TransferBench {
+class TransferInProcessCall : public TransferBench {
 protected:
     void SetUp() override
     {
@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(InProcessCall, DurationComesFromTheMonotonicClockBetweenConnectAndDisconnect)
+TEST_F(TransferInProcessCall, DurationComesFromTheMonotonicClockBetweenConnectAndDisconnect)
 {
     addInstrument("tower", "COM3", "", 2);
     Capture capture;
@@ -64,7 +64,7 @@ TEST_F(InProcessCall, DurationComesFromTheMonotonicClockBetweenConnectAndDisconn
     EXPECT_NE(capture.text().find("READY transferred=2 skipped=0 duration=7s\n"), std::string::npos);
 }
 
-TEST_F(InProcessCall, AStopRequestCancelsTheDownloadAndLeavesNothingPartial)
+TEST_F(TransferInProcessCall, AStopRequestCancelsTheDownloadAndLeavesNothingPartial)
 {
     // A slow line: the first file takes seconds, so the stop request meets it running.
     addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { in.faults.lineSpeed = 1000; });

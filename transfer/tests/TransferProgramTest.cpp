@@ -316,7 +316,7 @@ TEST_F(TransferBench, LineDroppedBetweenFilesAndDuringADownload)
 // An instrument that lists its data logs out of address order makes the selection walk
 // pick a data log again whose file is already there: the install step then meets an
 // existing final name.
-class ExistingNames : public TransferBench {
+class TransferExistingNames : public TransferBench {
 protected:
     void SetUp() override
     {
@@ -335,7 +335,7 @@ protected:
     std::string station, vrn, a, key;
 };
 
-TEST_F(ExistingNames, TheExistingFileTakesTheNextFreeBackupName)
+TEST_F(TransferExistingNames, TheExistingFileTakesTheNextFreeBackupName)
 {
     writeFile(a, "old");
     writeFile(a + ".bak00", "older");
@@ -348,7 +348,7 @@ TEST_F(ExistingNames, TheExistingFileTakesTheNextFreeBackupName)
     EXPECT_TRUE(others(vrn) == (std::vector<std::string>{n[1] + ".bak00", n[1] + ".bak01"}));
 }
 
-TEST_F(ExistingNames, BackupLimitKeepsTheDataUnderNamesNoLaterDownloadReuses)
+TEST_F(TransferExistingNames, BackupLimitKeepsTheDataUnderNamesNoLaterDownloadReuses)
 {
     writeFile(a, "old");
     for (int i = 0; i < 100; ++i) {
