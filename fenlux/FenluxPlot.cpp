@@ -139,7 +139,8 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     const double* y = series->y() + from;
     const size_t count = size_t(to - from + 1);
     std::vector<std::vector<fenlux::PolylinePoint>> lines;
-    auto toPixel = [&xMap](double v) { return xMap.transform(v); };
+    // Pixel columns as the painter rounds them: a point at 10.7 lies in column 11.
+    auto toPixel = [&xMap](double v) { return xMap.transform(v) + 0.5; };
     if (series->ascending())
         fenlux::reduceAscending(x, y, count, toPixel, &lines, series->summary(),
                                 series->offset() + size_t(from));
@@ -169,14 +170,14 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
         size_t k = 0;
         while (k < line.size()) {
             const double px = xMap.transform(line[k].x);
-            const double column = std::floor(px);
+            const double column = std::floor(px + 0.5);
             const QPointF first(px, yMap.transform(line[k].y));
             double low = first.y(), high = first.y();
             QPointF last = first;
             size_t j = k + 1;
             for (; j < line.size(); ++j) {
                 const double qx = xMap.transform(line[j].x);
-                if (std::floor(qx) != column)
+                if (std::floor(qx + 0.5) != column)
                     break;
                 last = QPointF(qx, yMap.transform(line[j].y));
                 low = std::min(low, last.y());
@@ -186,7 +187,7 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
                 segments.append(QLineF(previousLast, first));
             if (high > low) {
                 if (pixelSpans)
-                    spans.append(QRect(int(std::lround(px)), int(std::lround(low)), 1,
+                    spans.append(QRect(int(column), int(std::lround(low)), 1,
                                        int(std::lround(high)) - int(std::lround(low)) + 1));
                 else
                     segments.append(QLineF(px, low, px, high));

@@ -17,7 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
+#include <vector>
+
+#include "FenluxGeometry.h"
 
 namespace {
 
@@ -247,4 +252,63 @@ TEST_F(FenluxViewTest, PrintRendersThePlotIntoThePrinter)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_GT(pdf.size(), 2000);
+}
+
+TEST(FenluxCurveDrawing, ReducedCurveLooksLikeEveryPointDrawn)
+{
+    // A noisy series of 200,000 points on a 600-pixel canvas, drawn once reduced and once
+    // point by point by the plain curve.
+    const size_t n = 200000;
+    std::vector<double> x(n), y(n);
+    unsigned seed = 7;
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        x[i] = double(i);
+        y[i] = std::sin(double(i) * 0.0002) * 50 + double(seed % 1000) / 100.0;
+    }
+    y[n / 3] = std::numeric_limits<double>::quiet_NaN();
+    fenlux::ColumnSummary summary;
+    summary.build(y.data(), n);
+    auto render = [&](bool reduced) {
+        FenluxPlot plot;
+        plot.setCanvasBackground(Qt::white);
+        plot.enableAxis(QwtPlot::yLeft, false);
+        plot.enableAxis(QwtPlot::xBottom, false);
+        plot.setAxisScale(QwtPlot::xBottom, 0, double(n - 1));
+        plot.setAxisScale(QwtPlot::yLeft, -60, 70);
+        QwtPlotCurve* curve;
+        if (reduced) {
+            auto* c = new FenluxCurve;
+            c->setSeries(x.data(), y.data(), n, true, &summary, 0);
+            curve = c;
+        } else {
+            curve = new QwtPlotCurve;
+            // The plain curve draws NaN badly: give it the two halves separately.
+            curve->setRawSamples(x.data(), y.data(), int(n / 3));
+            auto* rest = new QwtPlotCurve;
+            rest->setRawSamples(x.data() + n / 3 + 1, y.data() + n / 3 + 1, int(n - n / 3 - 1));
+            rest->setPen(QPen(Qt::blue, 1));
+            rest->attach(&plot);
+        }
+        curve->setPen(QPen(Qt::blue, 1));
+        curve->attach(&plot);
+        plot.resize(600, 300);
+        plot.show();
+        plot.replot();
+        return plot.canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage reduced = render(true);
+    const QImage full = render(false);
+    ASSERT_EQ(reduced.size(), full.size());
+    long blue = 0, differ = 0;
+    for (int r = 0; r < full.height(); ++r)
+        for (int c = 0; c < full.width(); ++c) {
+            const bool a = qBlue(full.pixel(c, r)) > 200 && qRed(full.pixel(c, r)) < 100;
+            const bool b = qBlue(reduced.pixel(c, r)) > 200 && qRed(reduced.pixel(c, r)) < 100;
+            blue += a;
+            differ += a != b;
+        }
+    EXPECT_GT(blue, 10000);
+    // Rounding at span ends may move single pixels, nothing more.
+    EXPECT_LT(double(differ) / double(blue), 0.005) << differ << " of " << blue;
 }
