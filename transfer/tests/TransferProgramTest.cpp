@@ -70,6 +70,7 @@ TEST_F(TransferBench, StationModeFetchesEveryNewDataLogThenNothingThenTheGrownOn
     const std::string vrn = station + "/vrn";
     const std::vector<std::string> n = names("tower");
     ASSERT_EQ(n.size(), 3u);
+    ASSERT_EQ(::rmdir(vrn.c_str()), 0); // a new station gets its data folder
 
     auto r = run({"--station=" + station});
     EXPECT_EQ(r.status, 0);
