@@ -146,3 +146,14 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
     ASSERT_EQ(run("remove tower").status, 0);
     EXPECT_TRUE(qsim::instrumentNames(bench).empty());
 }
+
+TEST_F(BenchTool, DemoBench)
+{
+    const ToolRun r = run("demo");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(qsim::instrumentNames(bench), (std::vector<std::string>{"coast", "ridge", "tower"}));
+    EXPECT_EQ(load("tower").logs.size(), 4u);
+    EXPECT_DOUBLE_EQ(load("ridge").firmware, 2.5);
+    EXPECT_EQ(load("coast").faults.lineSpeed, 960);
+    EXPECT_NE(run("demo").status, 0); // the names are taken
+}

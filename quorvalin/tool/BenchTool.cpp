@@ -39,6 +39,8 @@ const char* const kUsage =
     "      --password1/2/3 TEXT     passwords of the user levels (read, varno, system)\n"
     "      --flags HEX              status flags (default 0x3e0)\n"
     "      --timer-slots N          modem timer slots (default 8; 0: none)\n"
+    "  demo                         three instruments: tower (COM3, 90 days), ridge (modem\n"
+    "                               0123456, firmware 2.5) and coast (COM4, slow line)\n"
     "  list                         the instruments of the bench\n"
     "  show NAME                    settings, state and data logs of an instrument\n"
     "  advance DURATION [NAME...]   let time pass (e.g. 90, 10m, 6h, 3d): moves the frozen\n"
@@ -217,6 +219,23 @@ int cmdCreate(const std::vector<std::string>& args)
                 in.type.c_str(), in.serial, in.port.empty() ? ("modem " + in.phone).c_str() : in.port.c_str(),
                 in.logs.size(), in.memory.size());
     return 0;
+}
+
+int cmdDemo()
+{
+    const std::vector<std::vector<std::string>> instruments = {
+        {"tower", "--port", "COM3", "--days", "90", "--measurements", "4", "--title", "Tower A"},
+        {"ridge", "--phone", "0123456", "--days", "20", "--measurements", "1", "--title", "Ridge",
+         "--firmware", "2.5", "--type", "varno250", "--flags", "0x300", "--timer-slots", "4"},
+        {"coast", "--port", "COM4", "--days", "7", "--measurements", "2", "--title", "Coast station"},
+    };
+    for (const std::vector<std::string>& args : instruments)
+        if (const int status = cmdCreate(args))
+            return status;
+    return withInstrument("coast", [](Instrument& in, int64_t) {
+        in.faults.lineSpeed = 960; // a 9600-baud line
+        return 0;
+    });
 }
 
 int cmdList()
@@ -475,6 +494,7 @@ int main(int argc, char** argv)
     const std::string command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "create") return cmdCreate(rest);
+    if (command == "demo") return cmdDemo();
     if (command == "list") return cmdList();
     if (command == "show" && rest.size() == 1) return cmdShow(rest[0]);
     if (command == "advance") return cmdAdvance(rest);
