@@ -7,7 +7,7 @@
 
 using namespace kestal;
 
-TEST(CommandEnabling, BeforeAnyConnection)
+TEST(KestalCommandEnabling, BeforeAnyConnection)
 {
     CommandState none;
     none.fileListView = true;
@@ -32,7 +32,7 @@ TEST(CommandEnabling, BeforeAnyConnection)
     EXPECT_FALSE(IsCommandEnabled(ID_MONTHLY_REPORTS, noList));
 }
 
-TEST(CommandEnabling, WhileConnected)
+TEST(KestalCommandEnabling, WhileConnected)
 {
     CommandState s;
     s.connected = true;
@@ -48,7 +48,7 @@ TEST(CommandEnabling, WhileConnected)
         EXPECT_TRUE(IsCommandEnabled(id, s)) << id;
 }
 
-TEST(CommandEnabling, DeleteStationNeverAndTableComplete)
+TEST(KestalCommandEnabling, DeleteStationNeverAndTableComplete)
 {
     CommandState s;
     s.stationSelected = true;

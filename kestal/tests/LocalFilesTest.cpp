@@ -59,7 +59,7 @@ std::vector<std::string> names(const std::vector<LocalFile>& files)
 
 } // namespace
 
-TEST(LocalOrder, SerialStartLengthThenNameWithoutCase)
+TEST(KestalLocalOrder, SerialStartLengthThenNameWithoutCase)
 {
     std::vector<LocalFile> files = {rec(2, 0, 5), rec(1, 100, 5), rec(1, 100, 3, "b"),
                                     rec(1, 100, 3, "A"), rec(0xFFFFFFF0u, 1, 1), rec(1, 50, 9)};
@@ -67,7 +67,7 @@ TEST(LocalOrder, SerialStartLengthThenNameWithoutCase)
     EXPECT_EQ(names(files), (std::vector<std::string>{"f50-9", "A", "b", "f100-5", "f0-5", "f1-1"}));
 }
 
-TEST(LocalOrder, MixedMagicsStayInRange)
+TEST(KestalLocalOrder, MixedMagicsStayInRange)
 {
     // Magic 0 (transfer names) and real magics in one folder: the order may be cyclic.
     std::vector<LocalFile> files;
@@ -82,7 +82,7 @@ TEST(LocalOrder, MixedMagicsStayInRange)
     }
 }
 
-TEST(LocalReduce, KeepsLongerOfSameStartAndLeadingZeros)
+TEST(KestalLocalReduce, KeepsLongerOfSameStartAndLeadingZeros)
 {
     std::vector<LocalFile> files = {rec(0, 0, 0, "z1"), rec(0, 0, 0, "z2"), rec(5, 0, 100),
                                     rec(5, 0, 300), rec(5, 300, 10, "x"), rec(5, 300, 10, "y"),
@@ -96,7 +96,7 @@ TEST(LocalReduce, KeepsLongerOfSameStartAndLeadingZeros)
     EXPECT_EQ(names(magic), (std::vector<std::string>{"a", "c"}));
 }
 
-TEST(LocalScanTest, ListsVrnAndCsvWithSizesAnyCase)
+TEST(KestalLocalScanTest, ListsVrnAndCsvWithSizesAnyCase)
 {
     QTemporaryDir dir;
     touch(dir.filePath(QString::fromStdString(dayName(7, 0, 100, "2006-08-01", "2006-08-02"))), 10);
@@ -113,7 +113,7 @@ TEST(LocalScanTest, ListsVrnAndCsvWithSizesAnyCase)
     EXPECT_TRUE(LocalScan(QString()).empty());
 }
 
-TEST(MonthlyMerge, DaysOfOneMonthBecomeOneRow)
+TEST(KestalMonthlyMerge, DaysOfOneMonthBecomeOneRow)
 {
     std::vector<LocalFile> files;
     const char* days[][2] = {{"2006-08-29", "2006-08-30"}, {"2006-08-30", "2006-08-31"},
@@ -135,7 +135,7 @@ TEST(MonthlyMerge, DaysOfOneMonthBecomeOneRow)
     EXPECT_EQ(monthly[1].names.size(), 1);
 }
 
-TEST(MonthlyMerge, NeedsContiguityMidnightAndParseableTexts)
+TEST(KestalMonthlyMerge, NeedsContiguityMidnightAndParseableTexts)
 {
     std::vector<LocalFile> files = {
         LocalFileFromName(dayName(7, 0, 100, "2006-08-01", "2006-08-02")),
@@ -157,7 +157,7 @@ TEST(MonthlyMerge, NeedsContiguityMidnightAndParseableTexts)
     EXPECT_FALSE(ParseTimeText("", y, m, d, h, mi, s));
 }
 
-TEST(LocalPaths, OneNameManyNamesAndSearchForm)
+TEST(KestalLocalPaths, OneNameManyNamesAndSearchForm)
 {
     const QString a = QString::fromStdString(dayName(7, 0, 100, "2006-08-01", "2006-08-02"));
     const QString b = QString::fromStdString(dayName(7, 100, 100, "2006-08-02", "2006-08-03"));
@@ -169,7 +169,7 @@ TEST(LocalPaths, OneNameManyNamesAndSearchForm)
               "search=/d/vrn/*Wind.vrn\n[0007-00000000-00100-0000]\n[0007-00000100-00100-0000]\n/d/vrn/" + c);
 }
 
-TEST(RenamePassTest, MovesOnlyRealRenamesOnce)
+TEST(KestalRenamePassTest, MovesOnlyRealRenamesOnce)
 {
     QTemporaryDir dir;
     const std::string tilde = dayName(7, 100, 50, "2006-08-01", "2006-08-02", "Wind~");
@@ -196,7 +196,7 @@ TEST(RenamePassTest, MovesOnlyRealRenamesOnce)
     EXPECT_EQ(RenamePass(dir.path(), LocalScan(dir.path()), identify), 0);
 }
 
-class ImportTest : public ::testing::Test {
+class KestalImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -214,7 +214,7 @@ protected:
     QString source, dataFolder;
 };
 
-TEST_F(ImportTest, FinalNameFromContents)
+TEST_F(KestalImportTest, FinalNameFromContents)
 {
     const IdentifiedLog log = IdentifyDataLog(source);
     EXPECT_EQ(log.record.serial, 4711u);
@@ -230,7 +230,7 @@ TEST_F(ImportTest, FinalNameFromContents)
     EXPECT_GT(back.length, 0u);
 }
 
-TEST_F(ImportTest, SecondImportBacksUpFirstAndSelfImportIsSkipped)
+TEST_F(KestalImportTest, SecondImportBacksUpFirstAndSelfImportIsSkipped)
 {
     QString message;
     EXPECT_EQ(ImportDataLog(source, dataFolder, &message), ImportResult::Imported);
@@ -245,7 +245,7 @@ TEST_F(ImportTest, SecondImportBacksUpFirstAndSelfImportIsSkipped)
     EXPECT_EQ(QDir(dataFolder).entryList(QDir::Files, QDir::Name), after);
 }
 
-TEST_F(ImportTest, FailureIsReported)
+TEST_F(KestalImportTest, FailureIsReported)
 {
     QString message;
     EXPECT_EQ(ImportDataLog(source, dst.filePath("missing/folder"), &message), ImportResult::Failed);

@@ -36,7 +36,7 @@ QByteArray readText(const QString& path)
 
 } // namespace
 
-TEST(StationConfig, ToleratesBlanksCaseAndMissingValues)
+TEST(KestalStationConfig, ToleratesBlanksCaseAndMissingValues)
 {
     StationRecord r{"folder", "folder", "", ""};
     ParseStationConfig("creator kestal 3.0\r\n  STATION  Hill Top  \r\nConnection COM3\n"
@@ -52,7 +52,7 @@ TEST(StationConfig, ToleratesBlanksCaseAndMissingValues)
     EXPECT_EQ(onlyKey.name, "folder");
 }
 
-TEST(StationConfig, WritesExactBytesOwnerOnly)
+TEST(KestalStationConfig, WritesExactBytesOwnerOnly)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath("a/b/Station");
@@ -72,7 +72,7 @@ TEST(StationConfig, WritesExactBytesOwnerOnly)
     EXPECT_EQ(r.password, "");
 }
 
-TEST(StationConfig, FailedWriteKeepsOldFileAndSaysSo)
+TEST(KestalStationConfig, FailedWriteKeepsOldFileAndSaysSo)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath("s");
@@ -97,14 +97,14 @@ TEST(StationConfig, FailedWriteKeepsOldFileAndSaysSo)
     EXPECT_TRUE(QFileInfo(blocked + "/station.cfg/keep").isDir());
 }
 
-TEST(StationConfig, FolderNameRuleKeepsLength)
+TEST(KestalStationConfig, FolderNameRuleKeepsLength)
 {
     EXPECT_EQ(StationFolderName("Fjell: Nord/2"), "Fjell_ Nord_2");
     EXPECT_EQ(StationFolderName(QString::fromUtf8("Bär")), "Bar");
     EXPECT_EQ(StationFolderName(QString::fromUtf8("Bär")).size(), 3);
 }
 
-TEST(StationConfig, SplitsAndJoinsConnections)
+TEST(KestalStationConfig, SplitsAndJoinsConnections)
 {
     ConnectionFields port = SplitConnection("COM3");
     EXPECT_EQ(port.connectUsing, "COM3");
@@ -119,7 +119,7 @@ TEST(StationConfig, SplitsAndJoinsConnections)
     EXPECT_FALSE(IsDirectLine("0123"));
 }
 
-TEST(ProgramSettingsTest, DefaultsAndTrailingSeparators)
+TEST(KestalProgramSettingsTest, DefaultsAndTrailingSeparators)
 {
     varno::qttest::qtTestApp();
     QStandardPaths::setTestModeEnabled(true);
@@ -142,7 +142,7 @@ TEST(ProgramSettingsTest, DefaultsAndTrailingSeparators)
     EXPECT_EQ(StripTrailingSeparators("///"), "/");
 }
 
-class DocTest : public ::testing::Test {
+class KestalDocTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -157,7 +157,7 @@ protected:
     varno::ScriptedUserInteraction ui;
 };
 
-TEST_F(DocTest, RebuildSortsByNameAndSelectsFirst)
+TEST_F(KestalDocTest, RebuildSortsByNameAndSelectsFirst)
 {
     for (const char* f : {"b", "A", "c"})
         QDir(root.path()).mkdir(f);
@@ -182,7 +182,7 @@ TEST_F(DocTest, RebuildSortsByNameAndSelectsFirst)
     EXPECT_EQ(doc.GetStationName(), "b");
 }
 
-TEST_F(DocTest, FoldersAreMadeOnDemandOnlyForASelectedStation)
+TEST_F(KestalDocTest, FoldersAreMadeOnDemandOnlyForASelectedStation)
 {
     CKestalDoc doc(settings);
     EXPECT_EQ(doc.RebuildStationList(), 0);
@@ -200,7 +200,7 @@ TEST_F(DocTest, FoldersAreMadeOnDemandOnlyForASelectedStation)
     EXPECT_TRUE(QFileInfo(root.filePath("st/documents")).isDir());
 }
 
-TEST_F(DocTest, EmptyFolderLeadsToAddStationAndEditKeepsFolder)
+TEST_F(KestalDocTest, EmptyFolderLeadsToAddStationAndEditKeepsFolder)
 {
     CKestalDoc doc(settings);
     std::vector<StationEdit> seen;
@@ -233,7 +233,7 @@ TEST_F(DocTest, EmptyFolderLeadsToAddStationAndEditKeepsFolder)
     EXPECT_EQ(doc.GetStationCount(), 1);
 }
 
-TEST_F(DocTest, CancelledAddChangesNothing)
+TEST_F(KestalDocTest, CancelledAddChangesNothing)
 {
     CKestalDoc doc(settings);
     doc.SetStationEditor([](StationEdit&) { return false; });
@@ -242,7 +242,7 @@ TEST_F(DocTest, CancelledAddChangesNothing)
     EXPECT_EQ(doc.GetSelectedStation(), -1);
 }
 
-TEST_F(DocTest, LatinPasswordKeepsItsBytesWhenNotEdited)
+TEST_F(KestalDocTest, LatinPasswordKeepsItsBytesWhenNotEdited)
 {
     writeText(root.filePath("s/station.cfg"), "station S\r\npassword p\xe4ss\r\n");
     CKestalDoc doc(settings);
@@ -253,7 +253,7 @@ TEST_F(DocTest, LatinPasswordKeepsItsBytesWhenNotEdited)
               QByteArray("creator kestal 3.0\r\nstation S\r\nconnection COM4\r\npassword p\xe4ss\r\n"));
 }
 
-TEST_F(DocTest, DeleteAndSaveOnlyReport)
+TEST_F(KestalDocTest, DeleteAndSaveOnlyReport)
 {
     QDir(root.path()).mkdir("x");
     CKestalDoc doc(settings);
