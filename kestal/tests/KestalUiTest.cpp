@@ -9,6 +9,7 @@
 #include <StationPropertiesDlg.h>
 
 #include <Lunebrig.h>
+#include "TestConfig.h"
 #include <QtTestApp.h>
 #include <SampleLog.h>
 #include <UserInteraction.h>
@@ -70,10 +71,7 @@ class KestalUi : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        varno::qttest::qtTestApp();
-        QStandardPaths::setTestModeEnabled(true);
+        kestal::testing::isolateSettings();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-test");
     }

@@ -2,6 +2,7 @@
 #include <Launcher.h>
 
 #include <Lunebrig.h>
+#include "TestConfig.h"
 #include <QtTestApp.h>
 
 #include <QDir>
@@ -26,10 +27,7 @@ class KestalLauncherTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        varno::qttest::qtTestApp();
-        QStandardPaths::setTestModeEnabled(true);
+        kestal::testing::isolateSettings();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-launch-test");
     }

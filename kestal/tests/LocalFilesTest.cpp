@@ -5,6 +5,7 @@
 
 #include <DataLogNames.h>
 #include <UtcTime.h>
+#include "TestConfig.h"
 #include <QtTestApp.h>
 #include <SampleLog.h>
 
@@ -200,7 +201,7 @@ class KestalImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        varno::qttest::qtTestApp();
+        kestal::testing::isolateSettings();
         source = src.filePath("picked.vrn");
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

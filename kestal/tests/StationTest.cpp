@@ -3,6 +3,7 @@
 #include <ProgramSettings.h>
 #include <StationConfig.h>
 
+#include "TestConfig.h"
 #include <QtTestApp.h>
 #include <UserInteraction.h>
 
@@ -121,8 +122,7 @@ TEST(KestalStationConfig, SplitsAndJoinsConnections)
 
 TEST(KestalProgramSettingsTest, DefaultsAndTrailingSeparators)
 {
-    varno::qttest::qtTestApp();
-    QStandardPaths::setTestModeEnabled(true);
+    kestal::testing::isolateSettings();
     QTemporaryDir dir;
     QSettings store(dir.filePath("s.ini"), QSettings::IniFormat);
     ProgramSettings s;
@@ -146,7 +146,7 @@ class KestalDocTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        varno::qttest::qtTestApp();
+        kestal::testing::isolateSettings();
         settings.mainDataFolder = root.path();
         varno::setUserInteraction(&ui);
     }
