@@ -17,6 +17,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTableWidget>
 #include <QWheelEvent>
@@ -178,6 +179,12 @@ void FenluxView::buildTable()
         m_labels[i]->setText(QStringLiteral("9999.99"));
     m_table->resizeColumnsToContents();
     m_table->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // Wide enough for every statistic column, so none hides behind a scroll bar.
+    int width = 2 * m_table->frameWidth() + m_table->verticalHeader()->sizeHint().width()
+                + m_table->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_table->columnCount(); ++c)
+        width += m_table->columnWidth(c);
+    m_table->setMinimumWidth(width);
     for (int i = 1; i < m_labels.size(); ++i)
         m_labels[i]->clear();
 }
@@ -238,11 +245,11 @@ void FenluxView::optionChanged()
     const fenlux::FenluxData& data = m_doc->data();
     for (int i = 1; i < data.columnCount() && i < m_labels.size(); ++i) {
         const FenluxColumn* c = data.column(i);
-        QPalette palette = m_labels[i]->palette();
-        palette.setColor(QPalette::WindowText,
-                         QColor(m_curves[i].shown ? m_curves[i].colour : QStringLiteral("darkgrey")));
-        palette.setColor(QPalette::Window, QColor(QStringLiteral("white")));
-        m_labels[i]->setPalette(palette);
+        // Cell widgets take the item view's colours over their palette: a style sheet holds.
+        const QString style = QStringLiteral("color: %1; background-color: white;")
+                                  .arg(m_curves[i].shown ? m_curves[i].colour : QStringLiteral("darkgrey"));
+        if (m_labels[i]->styleSheet() != style)
+            m_labels[i]->setStyleSheet(style);
         if (c->group > 0 && m_table) {
             if (c->index == 0)
                 setRowHeaderColour(c->group - 1, QColor(QStringLiteral("lightgrey")));

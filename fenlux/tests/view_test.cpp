@@ -72,8 +72,25 @@ TEST_F(FenluxViewTest, NewViewShowsTheTableButNoCurve)
     EXPECT_FALSE(view->cellLabel(1)->isVisible()); // time, group 0
     EXPECT_EQ(view->colourName(2), "blue");
     EXPECT_EQ(view->colourName(4), "red");
-    // Values at the cursor row 0.
+    // Values at the cursor row 0, in grey while the curve is hidden, in its colour when shown.
     EXPECT_EQ(view->cellLabel(3)->text(), "1.00");
+    auto textColour = [&](int column) {
+        const QImage image = view->cellLabel(column)->grab().toImage();
+        QColor darkest(Qt::white);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.lightness() < darkest.lightness())
+                    darkest = c;
+            }
+        return darkest;
+    };
+    EXPECT_EQ(view->cellLabel(3)->grab().toImage().pixelColor(1, 1), QColor(Qt::white));
+    EXPECT_EQ(textColour(3), QColor(QStringLiteral("darkgrey")));
+    view->tableClicked(0, 2);
+    const QColor shown = textColour(3);
+    EXPECT_TRUE(shown.blue() > 240 && shown.red() < 20 && shown.green() < 20) << shown.name().toStdString();
+    view->tableClicked(0, 2);
     EXPECT_EQ(view->plot()->title().text(), "table.csv");
     EXPECT_EQ(view->cursorMarker()->label().text(), "2006-08-17 12:00:00");
 }
