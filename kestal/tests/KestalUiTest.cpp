@@ -1,4 +1,5 @@
 // The terminal's windows offscreen: start-up, main window, station list, file list, dialogs.
+#include <FinalName.h>
 #include <ImportDlg.h>
 #include <InstrumentPanel.h>
 #include <KestalApp.h>
@@ -357,6 +358,29 @@ TEST_F(KestalUi, ContextMenuAndStationListDocument)
     ui.queueFileName(root.filePath("other.vsl"));
     app->Frame()->Execute(ID_FILE_OPEN);
     EXPECT_EQ(app->Doc()->GetStationCount(), 2);
+}
+
+TEST_F(KestalUi, ListingGivesTemporaryNamesTheirFinalName)
+{
+    station("a", "Alpha");
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const QString probe = root.filePath("probe.vrn");
+    writeFile(probe, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    const IdentifiedLog log = IdentifyDataLog(probe);
+    const QString finalName = QString::fromStdString(FinalFileName(log));
+    datalog::Record left = log.record;
+    left.text = "Hill~";
+    const QString tilde = QString::fromStdString(datalog::TerminalFileName(left, "vrn", ""));
+    QDir().mkpath(root.filePath("a/vrn"));
+    ASSERT_TRUE(QFile::rename(probe, root.filePath("a/vrn/" + tilde)));
+
+    auto app = start();
+    EXPECT_TRUE(QFile::exists(root.filePath("a/vrn/" + finalName)));
+    EXPECT_FALSE(QFile::exists(root.filePath("a/vrn/" + tilde)));
+    CKestalView* view = app->Frame()->fileList();
+    ASSERT_EQ(view->topLevelItemCount(), 1);
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColPcFile), finalName);
+    EXPECT_EQ(view->topLevelItem(0)->text(CKestalView::ColName), "Hill");
 }
 
 TEST_F(KestalUi, NoStationMeansNoFolderCommands)
