@@ -19,6 +19,8 @@ public:
     bool read(const QString& path, FenluxDoc* doc, QWidget* parent = nullptr);
 
     const QString& command() const { return m_command; }
+    // Whether the child is still running (not after a read returned).
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     const QString& options() const { return m_options; }
 
     // A bare program name is looked up beside the plotter first, then on the search path.

@@ -3,6 +3,7 @@
 // and through a reader process, and times redraws of a view with every curve shown.
 //
 //   fenlux_bench [rows] [file]     (QT_QPA_PLATFORM=offscreen for a headless run)
+//   fenlux_bench --reader program file.vrn   (one data log through a reader program)
 // The file defaults to /tmp/fenlux-bench-<rows>.csv and is reused when it exists.
 #include "FenluxDoc.h"
 #include "FenluxParse.h"
@@ -111,6 +112,19 @@ Stats timeIt(int runs, F&& f)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--reader") == 0) {
+        // A data log through a reader program, such as the converter.
+        FenluxDoc doc(nullptr);
+        FenluxReader reader(QString::fromLocal8Bit(argv[2]), QString());
+        resetPeak();
+        QElapsedTimer t;
+        t.start();
+        const bool ok = doc.openDocument(QString::fromLocal8Bit(argv[3]), &reader);
+        std::printf("open via %s %.2f s  (%s, %zu rows, %d columns), peak memory %ld KiB\n", argv[2],
+                    t.nsecsElapsed() / 1e9, ok ? "ok" : "FAILED", doc.data().rowCount(),
+                    doc.data().columnCount(), peakKiB());
+        return ok ? 0 : 1;
+    }
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     const std::string path =
         argc > 2 ? argv[2] : "/tmp/fenlux-bench-" + std::to_string(rows) + ".csv";

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <unistd.h>
 
 using ostrel::records::Writer;
 
@@ -80,6 +81,7 @@ TEST(FenluxReader, CancelStopsTheChildAndDropsTheData)
     poll.start(0);
     EXPECT_FALSE(doc.openDocument(table, &reader));
     EXPECT_EQ(doc.data().columnCount(), 0);
+    EXPECT_FALSE(reader.isRunning());
     // Another open on the same document starts clean.
     FenluxReader again(helperPath(), QString());
     EXPECT_TRUE(doc.openDocument(table, &again));
@@ -112,6 +114,23 @@ TEST(FenluxTextFile, WholeLongLinesAndCrLf)
     EXPECT_TRUE(std::isnan(doc.data().values(3)[1]));
     EXPECT_DOUBLE_EQ(doc.data().values(1)[2], 3);
     EXPECT_EQ(doc.title(), "long.csv");
+}
+
+TEST(FenluxTextFile, DashReadsStandardInput)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.csv"));
+    writeFile(path, csvTable(4));
+    const int saved = dup(0);
+    ASSERT_NE(std::freopen(path.toLocal8Bit().constData(), "r", stdin), nullptr);
+    FenluxDoc doc(nullptr);
+    const bool ok = doc.openDocument(QStringLiteral("-"));
+    dup2(saved, 0);
+    close(saved);
+    clearerr(stdin);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(doc.data().rowCount(), 4u);
+    EXPECT_EQ(doc.title(), "-");
 }
 
 TEST(FenluxTextFile, FailuresAndTheSuccessRule)
