@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "ostrel/Wildcard.h"
 
 namespace datalog {
 
@@ -16,11 +17,6 @@ bool exists(const std::string& path)
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
-}
-
-char foldCase(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -97,42 +93,12 @@ std::string MoveResultMessage(MoveResult result, const std::string& source, cons
 
 bool WildcardMatch(const std::string& pattern, const std::string& name)
 {
-    size_t p = 0, n = 0;
-    size_t starP = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size()
-                   && (pattern[p] == '?' || foldCase(pattern[p]) == foldCase(name[n]))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
+    return ostrel::WildcardMatch(pattern, name);
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern)
 {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (WildcardMatch(pattern, name))
-            names.push_back(name);
-    }
-    ::closedir(dir);
+    std::vector<std::string> names = ostrel::ListMatchingNames(folder, pattern);
     std::sort(names.begin(), names.end());
     return names;
 }

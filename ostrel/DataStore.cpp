@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
@@ -284,15 +283,7 @@ std::string CDataStore::FindBracketName(const std::string& name) const
     const size_t slash = m_searchPattern.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_searchPattern.substr(0, slash == 0 ? 1 : slash);
     const std::string pattern = slash == std::string::npos ? m_searchPattern : m_searchPattern.substr(slash + 1);
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            const std::string file = entry->d_name;
-            if (file != "." && file != ".." && ostrel_wildcardmatch(file, pattern))
-                names.push_back(file);
-        }
-        closedir(dir);
-    }
+    std::vector<std::string> names = ostrel::ListMatchingNames(folder, pattern);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return textscan::ToLower(a) < textscan::ToLower(b);
     });

@@ -188,15 +188,15 @@ TEST_F(DataStoreTest, BracketNamesAreFoundThroughTheSearchPattern)
 
 TEST(Wildcard, StarQuestionMarkCaseAndLiteralBrackets)
 {
-    EXPECT_TRUE(ostrel_wildcardmatch("[1-2] x.vrn", "*.vrn"));
-    EXPECT_TRUE(ostrel_wildcardmatch("A.VRN", "*.vrn"));
-    EXPECT_TRUE(ostrel_wildcardmatch("[1-2].vrn", "[1-2]*"));
-    EXPECT_FALSE(ostrel_wildcardmatch("1.vrn", "[1-2]*"));
-    EXPECT_TRUE(ostrel_wildcardmatch("abc", "a?c"));
-    EXPECT_FALSE(ostrel_wildcardmatch("ac", "a?c"));
-    EXPECT_TRUE(ostrel_wildcardmatch("a.b.c.vrn", "*.*.vrn"));
-    EXPECT_FALSE(ostrel_wildcardmatch("a.vrn.bak00", "*.vrn"));
-    EXPECT_TRUE(ostrel_wildcardmatch("", "*"));
+    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "[1-2] x.vrn"));
+    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "A.VRN"));
+    EXPECT_TRUE(ostrel::WildcardMatch("[1-2]*", "[1-2].vrn"));
+    EXPECT_FALSE(ostrel::WildcardMatch("[1-2]*", "1.vrn"));
+    EXPECT_TRUE(ostrel::WildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(ostrel::WildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(ostrel::WildcardMatch("*.*.vrn", "a.b.c.vrn"));
+    EXPECT_FALSE(ostrel::WildcardMatch("*.vrn", "a.vrn.bak00"));
+    EXPECT_TRUE(ostrel::WildcardMatch("*", ""));
 }
 
 } // namespace
