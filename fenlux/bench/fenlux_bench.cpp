@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
 
 #include <algorithm>
 #include <cmath>
@@ -183,6 +184,25 @@ int main(int argc, char** argv)
         Stats scan = timeIt(5, [&] { fenlux::reduceAscending(x, y, n, px, &lines); });
         std::printf("one curve       reduce %.2f ms with block summary, %.2f ms row by row (%zu points)\n",
                     reduce.median, scan.median, points);
+    }
+
+    {
+        // Reference: the same 12 columns as plain curves that draw every point.
+        FenluxPlot plain;
+        plain.resize(1141, 797);
+        for (int i = 2; i < doc.data().columnCount(); ++i) {
+            auto* curve = new QwtPlotCurve;
+            curve->setRawSamples(doc.data().values(1), doc.data().values(i), int(doc.data().rowCount()));
+            curve->attach(&plain);
+        }
+        plain.show();
+        QCoreApplication::processEvents();
+        Stats every = timeIt(3, [&] {
+            plain.replot();
+            plain.canvas()->repaint();
+        });
+        std::printf("every point     %.1f ms median, %.1f ms CPU (12 plain curves, all rows)\n",
+                    every.median, every.cpu);
     }
 
     resetPeak();
