@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QDropEvent>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSlider>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -223,13 +225,21 @@ TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
     const QString hanging = file(QStringLiteral("log.vrn"), csvTable(10, 1200000000L));
     const QString never = file(QStringLiteral("never.csv"), csvTable(10, 1300000000L));
     bool actionsWereDisabled = false;
+    bool cancelled = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!app->isReading())
+        if (!app->isReading() || cancelled)
             return;
+        cancelled = true;
         actionsWereDisabled = !app->action(QStringLiteral("Open File"))->isEnabled()
                               && !app->action(QStringLiteral("Exit"))->isEnabled();
-        app->slotAbortOpenDocument();
+        // The progress dialog's own Cancel button.
+        auto* progress = app->findChild<QProgressDialog*>();
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(progress->labelText(), "Reading Measurement Data...");
+        EXPECT_EQ(progress->maximum(), 4);
+        EXPECT_EQ(progress->value(), 2);
+        progress->findChild<QPushButton*>()->click();
     });
     poll.start(0);
     app->openStartupFiles({first, hanging, never});
@@ -240,6 +250,27 @@ TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
     ASSERT_EQ(app->documents().size(), 1);
     EXPECT_EQ(app->documents()[0]->title(), "first.csv");
     EXPECT_TRUE(app->action(QStringLiteral("Open File"))->isEnabled());
+}
+
+TEST_F(FenluxAppTest, ClosingTheWindowWhileReadingStopsTheReadFirst)
+{
+    setVrnReader(helperPath(), QStringLiteral("--hang"));
+    const QString hanging = file(QStringLiteral("log.vrn"), csvTable(10));
+    bool closedDuringRead = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!app->isReading())
+            return;
+        app->close();
+        closedDuringRead = !app->isVisible();
+    });
+    poll.start(0);
+    EXPECT_EQ(app->openDocumentFile(hanging), nullptr);
+    poll.stop();
+    EXPECT_FALSE(closedDuringRead);
+    EXPECT_TRUE(app->documents().isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(app->isVisible());
 }
 
 TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)
