@@ -17,7 +17,16 @@ struct TestEnvironment {
 
 } // namespace
 
-#if VARNO_TEST_QT && defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNO_TEST_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define VARNO_TEST_ASAN 1
+#endif
+
+#if VARNO_TEST_QT && defined(VARNO_TEST_ASAN)
 // Qt's offscreen platform keeps its screens until exit; not ours to free.
 extern "C" const char* __lsan_default_options()
 {
