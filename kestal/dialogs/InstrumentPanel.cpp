@@ -1,26 +1,148 @@
 #include "InstrumentPanel.h"
 
 #include "KestalDoc.h"
+#include "PanelFormat.h"
 
+#include <Quorvalin.h>
+#include <Text.h>
+#include <UserInteraction.h>
+
+#include <QFontMetrics>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace kestal;
+
+namespace {
+
+QLineEdit* readOnlyEdit(QWidget* parent, bool centred = false)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    if (centred)
+        edit->setAlignment(Qt::AlignCenter);
+    return edit;
+}
+
+QProgressBar* verticalBar(QWidget* parent)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setOrientation(Qt::Vertical);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setMinimumHeight(60);
+    return bar;
+}
+
+void setCell(QTableWidget* table, int row, int column, const QString& text)
+{
+    QTableWidgetItem* item = table->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        table->setItem(row, column, item);
+    }
+    if (item->text() != text)
+        item->setText(text);
+}
+
+} // namespace
 
 CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     : QWidget(parent)
     , m_doc(doc)
-    , m_station(new QLineEdit(this))
-    , m_connection(new QLineEdit(this))
+    , m_station(readOnlyEdit(this))
+    , m_connection(readOnlyEdit(this))
+    , m_instrument(nullptr)
     , m_stations(new QTreeWidget(this))
+    , m_functions(new QTableWidget(this))
+    , m_timer(new QTimer(this))
 {
-    m_station->setReadOnly(true);
-    m_connection->setReadOnly(true);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Station"), m_station);
     form->addRow(QStringLiteral("Connection"), m_connection);
+
+    // Identity, user level and clock.
+    m_instrumentBox = new QWidget(this);
+    m_instrument = readOnlyEdit(m_instrumentBox);
+    m_version = readOnlyEdit(m_instrumentBox);
+    m_number = readOnlyEdit(m_instrumentBox);
+    m_userLevel = readOnlyEdit(m_instrumentBox);
+    m_clock = readOnlyEdit(m_instrumentBox, true);
+    m_numberLabel = new QLabel(QStringLiteral("No."), m_instrumentBox);
+    auto* identity = new QFormLayout(m_instrumentBox);
+    identity->setContentsMargins(0, 0, 0, 0);
+    identity->addRow(QStringLiteral("Instrument"), m_instrument);
+    identity->addRow(QStringLiteral("Version"), m_version);
+    identity->addRow(m_numberLabel, m_number);
+    identity->addRow(QStringLiteral("User Level"), m_userLevel);
+    identity->addRow(QStringLiteral("Clock"), m_clock);
+
+    // Batteries.
+    m_batteryBox = new QWidget(this);
+    m_internalBar = verticalBar(m_batteryBox);
+    m_externalBar = verticalBar(m_batteryBox);
+    m_internalVoltage = readOnlyEdit(m_batteryBox, true);
+    m_externalVoltage = readOnlyEdit(m_batteryBox, true);
+    for (QLineEdit* e : {m_internalVoltage, m_externalVoltage})
+        e->setFixedWidth(QFontMetrics(e->font()).horizontalAdvance(QStringLiteral("00.0V")) + 16);
+    auto* batteries = new QGridLayout(m_batteryBox);
+    batteries->setContentsMargins(0, 0, 0, 0);
+    batteries->addWidget(new QLabel(QStringLiteral("Battery"), m_batteryBox), 0, 0, 1, 2, Qt::AlignCenter);
+    batteries->addWidget(m_internalBar, 1, 0, Qt::AlignHCenter);
+    batteries->addWidget(m_externalBar, 1, 1, Qt::AlignHCenter);
+    batteries->addWidget(m_internalVoltage, 2, 0);
+    batteries->addWidget(m_externalVoltage, 2, 1);
+    batteries->addWidget(new QLabel(QStringLiteral("int."), m_batteryBox), 3, 0, Qt::AlignCenter);
+    batteries->addWidget(new QLabel(QStringLiteral("ext."), m_batteryBox), 3, 1, Qt::AlignCenter);
+
+    // Memory.
+    m_memoryBox = new QWidget(this);
+    m_memoryBar = verticalBar(m_memoryBox);
+    m_memory = readOnlyEdit(m_memoryBox, true);
+    m_memory->setFixedWidth(QFontMetrics(m_memory->font()).horizontalAdvance(QStringLiteral("100%")) + 16);
+    m_memoryLabel = new QLabel(QStringLiteral("Memory"), m_memoryBox);
+    m_freeLabel = new QLabel(QStringLiteral("free"), m_memoryBox);
+    auto* memory = new QVBoxLayout(m_memoryBox);
+    memory->setContentsMargins(0, 0, 0, 0);
+    memory->addWidget(m_memoryLabel, 0, Qt::AlignCenter);
+    memory->addWidget(m_memoryBar, 1, Qt::AlignHCenter);
+    memory->addWidget(m_memory);
+    memory->addWidget(m_freeLabel, 0, Qt::AlignCenter);
+
+    auto* gauges = new QHBoxLayout;
+    gauges->addWidget(m_batteryBox);
+    gauges->addSpacing(12);
+    gauges->addWidget(m_memoryBox);
+    gauges->addStretch();
+
+    // Function list: each column one and a half times as wide as its header.
+    const QStringList headers{QStringLiteral("function"), QStringLiteral("value "), QStringLiteral("mean  "),
+                              QStringLiteral("sigma "), QStringLiteral("min   "), QStringLiteral("max   ")};
+    m_functions->setColumnCount(int(headers.size()));
+    m_functions->setHorizontalHeaderLabels(headers);
+    m_functions->verticalHeader()->hide();
+    m_functions->setShowGrid(true);
+    m_functions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_functions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_functions->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    for (int c = 0; c < headers.size(); ++c) {
+        const int w = m_functions->horizontalHeader()->sectionSizeHint(c);
+        m_functions->setColumnWidth(c, w + w / 2);
+    }
 
     m_stations->setColumnCount(3);
     m_stations->setHeaderLabels({QStringLiteral("station"), QStringLiteral("connection"),
@@ -39,8 +161,11 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->addLayout(form);
-    layout->addSpacing(40);
+    layout->addWidget(m_instrumentBox);
+    layout->addLayout(gauges);
+    layout->addSpacing(8);
     layout->addWidget(m_stations, 1);
+    layout->addWidget(m_functions, 1);
 
     connect(m_stations, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { selectRow(item); });
@@ -50,6 +175,13 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     });
     connect(m_stations, &QWidget::customContextMenuRequested, this, &CInstrumentPanel::showContextMenu);
     m_stations->setFocus();
+
+    // Ticks never overlap: the timer is started again at the end of each tick.
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &CInstrumentPanel::tick);
+    connect(&m_doc, &CKestalDoc::closing, m_timer, &QTimer::stop);
+    if (m_doc.Timing().panelTickMs > 0)
+        m_timer->start(m_doc.Timing().panelTickMs);
     Refresh();
 }
 
@@ -86,14 +218,93 @@ void CInstrumentPanel::showContextMenu(const QPoint& pos)
     contextMenu()->popup(m_stations->viewport()->mapToGlobal(at));
 }
 
+void CInstrumentPanel::showInstrument(bool connected)
+{
+    m_instrumentBox->setVisible(connected);
+    m_batteryBox->setVisible(connected);
+    m_memoryBox->setVisible(connected);
+    m_functions->setVisible(connected);
+    if (!connected) {
+        m_numberLabel->hide();
+        m_number->hide();
+    }
+    m_stations->setVisible(!connected);
+}
+
+void CInstrumentPanel::showClock()
+{
+    m_clock->setText(ClockText(m_doc.Timing().now().addSecs(m_clockOffset), m_statusFlags));
+}
+
 void CInstrumentPanel::Refresh()
 {
     m_station->setText(m_doc.GetStationName());
     m_connection->setText(m_doc.GetStationConnection());
-    if (m_doc.IsConnected()) {
-        m_stations->hide();
-        return;
+    if (m_doc.IsConnected() && m_doc.GetLink()) {
+        refreshConnected();
+    } else {
+        showInstrument(false);
+        refreshStations();
     }
+}
+
+void CInstrumentPanel::refreshConnected()
+{
+    CQuorvalin& link = *m_doc.GetLink();
+    link.Lock(-1);
+    m_connection->setText(varno::textFromBytes(link.GetConnectionText()));
+    showInstrument(true);
+
+    const uint32_t flags = link.GetStatusFlags();
+    const bool memoryShown = !(flags & 0x400);
+    m_memoryBox->setVisible(memoryShown);
+    const uint32_t serial = link.GetSerialNumber();
+    m_numberLabel->setVisible(serial != 0);
+    m_number->setVisible(serial != 0);
+
+    m_userLevel->setText(UserLevelWord(link.GetUserLevel()));
+    m_instrument->setText(varno::textFromBytes(link.GetInstrumentType()));
+    m_version->setText(VersionText(link.GetFirmwareVersion()));
+    m_number->setText(SerialText(serial));
+
+    m_clockOffset = ClockOffsetSeconds(link.GetClockOffset());
+    m_statusFlags = flags;
+    showClock();
+
+    m_internalVoltage->setText(VoltageText(link.GetBatteryVoltage(0)));
+    m_externalVoltage->setText(VoltageText(link.GetBatteryVoltage(1)));
+    m_internalBar->setValue(std::clamp(BatteryBar(link.GetBatteryCharge(0)), 0, 100));
+    m_externalBar->setValue(std::clamp(BatteryBar(link.GetBatteryCharge(1)), 0, 100));
+
+    const int percent = MemoryPercent(link.GetFreeMemory());
+    m_memory->setText(QString::asprintf("%i%%", percent));
+    m_memoryBar->setValue(percent);
+
+    // Function table: values and statistics as the jobs last fetched them.
+    double values[kMaxPanelValues] = {};
+    double stats[kMaxPanelStatistics] = {};
+    const int n = std::clamp(link.GetValues(values, kMaxPanelValues), 0, kMaxPanelValues);
+    const int m = std::clamp(link.GetStatistics(stats, kMaxPanelStatistics), 0, kMaxPanelStatistics);
+    std::vector<std::string> names;
+    std::vector<int> statistics;
+    for (int i = 0; i < n; ++i) {
+        names.push_back(link.GetFunctionName(i));
+        statistics.push_back(link.GetFunctionStatistics(i));
+    }
+    link.Unlock();
+
+    const std::vector<FunctionRow> rows = FunctionTable(names, values, n, statistics, stats, m);
+    m_functions->setRowCount(int(rows.size()));
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const FunctionRow& r = rows[size_t(i)];
+        const QString cells[] = {r.name, r.value, r.mean, r.sigma, r.min, r.max};
+        for (int c = 0; c < 6; ++c)
+            setCell(m_functions, i, c, cells[c]);
+    }
+}
+
+void CInstrumentPanel::refreshStations()
+{
     // Rebuilt only when it differs, so that the user's selection and scrolling stay.
     int count = 0;
     bool same = true;
@@ -116,7 +327,34 @@ void CInstrumentPanel::Refresh()
         const QSignalBlocker block(m_stations);
         m_stations->setCurrentItem(m_stations->topLevelItem(selected));
     }
-    m_stations->show();
+}
+
+void CInstrumentPanel::tick()
+{
+    m_timer->stop();
+    // The clock goes on without asking the instrument.
+    if (m_doc.IsConnected())
+        showClock();
+    CQuorvalin* link = m_doc.GetLink();
+    RefreshCountdowns& countdowns = ProgramCountdowns();
+    // Only when nobody uses the link: inside a transfer, a connect or a setting this skips.
+    if (link && link->TryLock()) {
+        if (m_doc.IsConnected() && !link->IsConnected()) {
+            varno::userInteraction().message(QStringLiteral("The connection has dropped!"),
+                                             QStringLiteral("kestal"), varno::UserInteraction::Icon::Warning);
+            m_doc.Disconnect();
+        }
+        Refresh();
+        if (countdowns.StepValues()) {
+            m_doc.StartValuesJob();
+            countdowns.RestartValues(link->GetSamplePeriod());
+        }
+        link->Unlock();
+    }
+    if (countdowns.StepStatus())
+        m_doc.StartStatusJob();
+    if (m_doc.Timing().panelTickMs > 0)
+        m_timer->start(m_doc.Timing().panelTickMs);
 }
 
 CLeftView::CLeftView(CKestalDoc& doc, QWidget* parent)

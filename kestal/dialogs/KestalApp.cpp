@@ -1,5 +1,7 @@
 #include "KestalApp.h"
 
+#include "ConnectDlg.h"
+
 #include "KestalDoc.h"
 #include "KestalView.h"
 #include "MainFrame.h"
@@ -68,6 +70,22 @@ CKestalApp::CKestalApp(const QString& programFilePath)
         return true;
     };
     m_about = [this](const QString& components) { ShowAboutBox(components, m_frame.get()); };
+    m_connectDialog = [this](ConnectRequest& r) {
+        CConnectDlg dialog(m_frame.get());
+        dialog.SetValues(r.stationName, r.connection, r.password);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        r.connection = dialog.GetConnection();
+        r.password = dialog.GetPassword();
+        return true;
+    };
+    m_loginDialog = [this](QString& password) {
+        CLoginDlg dialog(m_frame.get());
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        password = dialog.GetPassword();
+        return true;
+    };
     SetApplicationExePath("varno-terminal", varno::pathBytes(QFileInfo(programFilePath).absoluteFilePath()));
 }
 
@@ -131,8 +149,18 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
 
     m_doc = std::make_unique<CKestalDoc>(m_settings);
     m_doc->SetStationEditor([this](StationEdit& v) { return m_stationEditor(v); });
+    m_doc->SetConnectDialog([this](ConnectRequest& r) { return m_connectDialog(r); });
+    m_doc->SetLoginDialog([this](QString& password) { return m_loginDialog(password); });
     auto* fileList = new CKestalView(*m_doc, m_launcher);
     m_frame = std::make_unique<CMainFrame>(*m_doc, fileList);
+    m_frame->SetConnectionCommands([this](int id) {
+        switch (id) {
+        case kestal::ID_CONNECT: m_doc->OnConnect(); break;
+        case kestal::ID_DISCONNECT: m_doc->Disconnect(); break;
+        case kestal::ID_LOGIN: m_doc->OnLogin(); break;
+        default: break;
+        }
+    });
     m_frame->SetApplicationCommands([this](int id) {
         switch (id) {
         case kestal::ID_PREFERENCES: OnPreferences(); break;

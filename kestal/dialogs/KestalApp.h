@@ -14,6 +14,7 @@ class CKestalView;
 class CMainFrame;
 class QWidget;
 struct StationEdit;
+struct ConnectRequest;
 
 // The terminal's application object: settings, registration, command-line hand-over,
 // first run, the document and the main window, and the commands Preferences, Manual, About.
@@ -23,6 +24,8 @@ public:
     using PreferencesRunner = std::function<bool(kestal::ProgramSettings& settings)>;
     using StationEditor = std::function<bool(StationEdit& values)>;
     using AboutRunner = std::function<void(const QString& components)>;
+    using ConnectDialog = std::function<bool(ConnectRequest& request)>;
+    using LoginDialog = std::function<bool(QString& password)>;
 
     // programFilePath: the running program (its folder holds the suite's programs).
     explicit CKestalApp(const QString& programFilePath);
@@ -32,6 +35,8 @@ public:
     void SetPreferencesRunner(PreferencesRunner runner) { m_preferences = std::move(runner); }
     void SetStationEditor(StationEditor editor) { m_stationEditor = std::move(editor); }
     void SetAboutRunner(AboutRunner runner) { m_about = std::move(runner); }
+    void SetConnectDialog(ConnectDialog dialog) { m_connectDialog = std::move(dialog); }
+    void SetLoginDialog(LoginDialog dialog) { m_loginDialog = std::move(dialog); }
 
     // Start-up in its order. arguments: the command line without the program name (Qt's
     // own options already removed). False ends the program (a data file was handed over,
@@ -58,6 +63,8 @@ private:
     PreferencesRunner m_preferences;
     StationEditor m_stationEditor;
     AboutRunner m_about;
+    ConnectDialog m_connectDialog;
+    LoginDialog m_loginDialog;
     std::unique_ptr<CKestalDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -69,11 +70,22 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { ViewRow(indexOfTopLevelItem(item)); });
     connect(&doc, &CKestalDoc::changed, this, &CKestalView::OnUpdate);
+    // The list's one-second timer: the idle time-out of a modem line.
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &CKestalView::tick);
+    connect(&doc, &CKestalDoc::closing, m_timer, &QTimer::stop);
+    if (doc.Timing().fileListTickMs > 0)
+        m_timer->start(doc.Timing().fileListTickMs);
     m_importConfirm = [this](const QString& path) {
         CImportDlg dialog(path, m_launcher, this);
         return dialog.exec() == QDialog::Accepted;
     };
     OnUpdate();
+}
+
+void CKestalView::tick()
+{
+    m_doc.CheckIdle();
 }
 
 void CKestalView::OnUpdate()

@@ -7,6 +7,7 @@
 
 class CKestalDoc;
 class QMenu;
+class QTimer;
 
 namespace kestal {
 class Launcher;
@@ -26,6 +27,9 @@ public:
 
     // Lists again (the document's "update all views").
     void OnUpdate();
+    // One tick of the list's one-second timer (public for tests).
+    void tick();
+    QTimer* timer() const { return m_timer; }
     int GetReportMode() const { return m_reportMode; }
     void OnDailyReports();
     void OnMonthlyReports();
@@ -64,4 +68,5 @@ private:
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
     ImportConfirm m_importConfirm;
+    QTimer* m_timer = nullptr;
 };

@@ -4,10 +4,14 @@
 #include <Text.h>
 #include <UserInteraction.h>
 
+#include "WaitDialogs.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
 
 using kestal::StationRecord;
 
@@ -20,10 +24,15 @@ CKestalDoc::CKestalDoc(const kestal::ProgramSettings& settings, CQuorvalin* link
 
 CKestalDoc::~CKestalDoc()
 {
-    // Whoever still uses the link finishes first.
+    // Views stop their timers, running jobs end, no job starts any more; then whoever
+    // still holds the link finishes before it goes.
+    emit closing();
+    m_closing = true;
+    WaitForJobs();
     if (m_link) {
         m_link->Lock(-1);
         m_link->Unlock();
+        m_link.reset();
     }
 }
 
@@ -195,13 +204,204 @@ void CKestalDoc::SetConnectionState(bool connected, bool viaModem, uint32_t stat
     m_statusFlags = connected ? statusFlags : 0;
 }
 
+namespace {
+
+const QString kCaption = QStringLiteral("kestal");
+
+// Lock(-1) ... Unlock on the window thread.
+class LinkLock {
+public:
+    explicit LinkLock(CQuorvalin& link) : m_link(link) { m_link.Lock(-1); }
+    ~LinkLock() { m_link.Unlock(); }
+    LinkLock(const LinkLock&) = delete;
+    LinkLock& operator=(const LinkLock&) = delete;
+
+private:
+    CQuorvalin& m_link;
+};
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+} // namespace
+
+bool CKestalDoc::runConnecting(const std::string& connection)
+{
+    CConnectingDlg dialog(*m_link, connection, varno::bytesFromText(m_settings.dialMethod),
+                          varno::bytesFromText(m_settings.modemInit), m_timing, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CKestalDoc::OnConnect()
+{
+    if (m_selected < 0 || !m_connectDialog)
+        return;
+    ConnectRequest request{GetStationName(), GetStationConnection(), GetStationPassword()};
+    if (!m_connectDialog(request))
+        return;
+
+    // A telephone number is dialled through the modem port.
+    QString connection = request.connection;
+    m_viaModem = !kestal::ConnectsDirectly(connection);
+    if (m_viaModem)
+        connection = m_settings.modemPort + QLatin1Char(' ') + connection;
+
+    bool loginNeeded = false;
+    {
+        varno::WaitCursor wait;
+        LinkLock lock(*m_link);
+        m_link->ResetLink();
+        m_link->SetPassword(varno::bytesFromText(request.password));
+        runConnecting(varno::bytesFromText(connection));
+        if (m_link->IsConnected()) {
+            const double version = m_link->GetFirmwareVersion();
+            if (version > 0.0 && version < 2.0) {
+                varno::userInteraction().message(
+                    QStringLiteral("Varno versions prior to 2.0 are not supported by this version of Kestal."),
+                    kCaption, varno::UserInteraction::Icon::Warning);
+                varno::WaitCursor disconnecting;
+                m_link->Disconnect();
+            }
+        } else {
+            QString error = varno::textFromBytes(m_link->GetLastErrorText());
+            if (error.isEmpty())
+                error = QStringLiteral("No connection to instrument");
+            varno::userInteraction().message(error, kCaption, varno::UserInteraction::Icon::Warning);
+        }
+        m_connected = m_link->IsConnected();
+        m_statusFlags = 0;
+        if (m_connected) {
+            m_statusFlags = m_link->GetStatusFlags();
+            loginNeeded = m_link->GetUserLevel() < 1;
+        }
+        (void)m_link->GetLastErrorText();
+        m_link->IdleTime(0);
+    }
+    UpdateAllViews();
+    if (loginNeeded)
+        OnLogin();
+}
+
 void CKestalDoc::Disconnect()
 {
     if (!m_connected)
         return;
-    m_link->Lock(-1);
-    m_link->Disconnect();
-    m_link->Unlock();
-    SetConnectionState(false, m_viaModem, 0);
+    {
+        varno::WaitCursor wait;
+        CWaitThread waitWindow(m_timing.waitDialogTickMs);
+        waitWindow.SetMessage(QStringLiteral("Disconnecting..."));
+        waitWindow.dialog()->tick();
+        // The lock belongs to the window thread (a tick may hold it already); the hang-up
+        // itself runs on a worker while the window keeps moving.
+        LinkLock lock(*m_link);
+        kestal::RunOffThread([this] { m_link->Disconnect(); });
+        m_connected = m_link->IsConnected();
+    }
+    m_statusFlags = 0;
     UpdateAllViews();
+}
+
+void CKestalDoc::OnLogin()
+{
+    QString password;
+    if (!m_loginDialog || !m_loginDialog(password))
+        return;
+    int level = 0;
+    {
+        varno::WaitCursor wait;
+        LinkLock lock(*m_link);
+        m_link->IdleTime(0);
+        level = m_link->Login(varno::bytesFromText(password));
+    }
+    if (level < 1)
+        varno::userInteraction().message(QStringLiteral("Password rejected by Instrument"), kCaption,
+                                         varno::UserInteraction::Icon::Warning);
+    UpdateAllViews();
+}
+
+bool CKestalDoc::AskHangUp()
+{
+    if (!m_viaModem)
+        return false;
+    if (m_hangUpDialog)
+        return m_hangUpDialog();
+    CDisconnectDlg dialog(m_timing.hangUpCountdownSeconds, m_timing.hangUpTickMs, dialogParent());
+    return dialog.exec() == QDialog::Rejected;
+}
+
+void CKestalDoc::CheckIdle()
+{
+    // Ticks that fire while the countdown is shown leave it alone.
+    if (!m_connected || m_askingHangUp || !m_link->TryLock())
+        return;
+    if (m_link->IdleTime(1) <= m_timing.idleHangUpSeconds) {
+        m_link->Unlock();
+        return;
+    }
+    m_link->IdleTime(0);
+    m_link->Unlock();
+    m_askingHangUp = true;
+    const bool hangUp = AskHangUp();
+    m_askingHangUp = false;
+    if (hangUp)
+        Disconnect();
+}
+
+// ------------------------------------------------------------------ background jobs
+
+void CKestalDoc::startJob(std::function<void()> body)
+{
+    if (m_closing)
+        return;
+    // Finished jobs are joined as new ones start.
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        if (it->done->load()) {
+            it->thread.join();
+            it = m_jobs.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    m_jobs.push_back(Job{std::thread([body = std::move(body), done] {
+                             body();
+                             done->store(true);
+                         }),
+                         done});
+}
+
+void CKestalDoc::StartStatusJob()
+{
+    startJob([this] {
+        if (!m_statusMutex.try_lock_for(std::chrono::milliseconds(1)))
+            return; // the previous status job still runs
+        m_link->Lock(-1);
+        if (m_link->IsConnected())
+            m_link->Update();
+        m_link->Unlock();
+        ++m_statusRuns;
+        m_statusMutex.unlock();
+    });
+}
+
+void CKestalDoc::StartValuesJob()
+{
+    startJob([this] {
+        if (!m_valuesMutex.try_lock_for(std::chrono::milliseconds(1)))
+            return;
+        m_link->Lock(-1);
+        if (m_link->IsConnected()) {
+            m_link->ReadValues(0, 0);
+            m_link->ReadStatistics(0, 0);
+        }
+        m_link->Unlock();
+        ++m_valuesRuns;
+        m_valuesMutex.unlock();
+    });
+}
+
+void CKestalDoc::WaitForJobs()
+{
+    for (Job& job : m_jobs)
+        job.thread.join();
+    m_jobs.clear();
 }

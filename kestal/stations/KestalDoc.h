@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "ProgramSettings.h"
@@ -23,6 +26,13 @@ struct StationEdit {
     QString dataPath; // full station folder path; empty for a new station
 };
 
+// What the connect dialog shows and returns.
+struct ConnectRequest {
+    QString stationName;
+    QString connection; // the station's connection text; on OK the one to use now
+    QString password;
+};
+
 // The terminal's one document: the station list rebuilt from the sub-folders of the main
 // data folder, the selected station, the instrument link and the connection state.
 class CKestalDoc : public QObject {
@@ -37,7 +47,18 @@ public:
                         QObject* parent = nullptr);
     ~CKestalDoc() override;
 
+    // Runs the connect dialog on request; true on OK (request then holds the result).
+    using ConnectDialog = std::function<bool(ConnectRequest& request)>;
+    // Runs the login dialog; true on "Login" (password then holds the typed text).
+    using LoginDialog = std::function<bool(QString& password)>;
+    // Runs the countdown before an idle modem line is dropped; true: hang up.
+    using HangUpDialog = std::function<bool()>;
+
     void SetStationEditor(StationEditor editor) { m_stationEditor = std::move(editor); }
+    void SetConnectDialog(ConnectDialog dialog) { m_connectDialog = std::move(dialog); }
+    void SetLoginDialog(LoginDialog dialog) { m_loginDialog = std::move(dialog); }
+    // Replaces the "Disconnect" countdown dialog (the default shows it).
+    void SetHangUpDialog(HangUpDialog dialog) { m_hangUpDialog = std::move(dialog); }
 
     // Station list.
     int RebuildStationList();
@@ -81,8 +102,31 @@ public:
     bool IsViaModem() const { return m_viaModem; }
     uint32_t GetStatusFlags() const { return m_statusFlags; }
     void SetConnectionState(bool connected, bool viaModem, uint32_t statusFlags);
-    // Ends a connection; nothing happens while not connected.
+    // Connect command: connect dialog, connecting dialog, firmware gate, login when needed.
+    void OnConnect();
+    // Ends a connection behind a "Disconnecting..." wait window; nothing happens while not
+    // connected.
     void Disconnect();
+    // Login command: login dialog, then the new user level.
+    void OnLogin();
+    // Only for a modem connection: the countdown dialog; true when the line is to be dropped.
+    bool AskHangUp();
+    // The idle time-out of a modem line, run by the data-file list's tick: skipped while the
+    // link is busy; after the idle limit the countdown, then Disconnect.
+    void CheckIdle();
+
+    // Background refresh jobs of the instrument panel, each on a worker thread of its own and
+    // guarded by its mutex, so that at most one of each kind runs. No job starts once the
+    // document is closing.
+    void StartStatusJob();
+    void StartValuesJob();
+    // Joins every job started so far.
+    void WaitForJobs();
+    std::timed_mutex& StatusMutex() { return m_statusMutex; }
+    std::timed_mutex& ValuesMutex() { return m_valuesMutex; }
+    // How often a job got its mutex and did its work.
+    int StatusJobRuns() const { return m_statusRuns; }
+    int ValuesJobRuns() const { return m_valuesRuns; }
 
     // The right-hand file list registers itself here.
     void SetFileListView(CKestalView* view) { m_fileListView = view; }
@@ -98,10 +142,19 @@ public:
 
 signals:
     void changed();
+    // The document is about to be destroyed: views stop their timers.
+    void closing();
     void titleChanged(const QString& title);
 
 private:
     QString folderOf(const QString& sub) const;
+    void startJob(std::function<void()> body);
+    bool runConnecting(const std::string& connection);
+
+    struct Job {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
 
     const kestal::ProgramSettings& m_settings;
     std::unique_ptr<CQuorvalin> m_link;
@@ -113,5 +166,16 @@ private:
     bool m_viaModem = false;
     QString m_title;
     StationEditor m_stationEditor;
+    ConnectDialog m_connectDialog;
+    LoginDialog m_loginDialog;
+    HangUpDialog m_hangUpDialog;
     KestalTiming m_timing;
+    bool m_askingHangUp = false;
+    // Background jobs (window thread only touches the list).
+    std::timed_mutex m_statusMutex;
+    std::timed_mutex m_valuesMutex;
+    std::vector<Job> m_jobs;
+    bool m_closing = false;
+    std::atomic<int> m_statusRuns{0};
+    std::atomic<int> m_valuesRuns{0};
 };

@@ -126,4 +126,9 @@ bool IsDirectLine(const QString& connection)
         connection.startsWith(QLatin1String("/dev/"));
 }
 
+bool ConnectsDirectly(const QString& connection)
+{
+    return connection.contains(QLatin1String("COM")) || connection.startsWith(QLatin1String("/dev/"));
+}
+
 } // namespace kestal

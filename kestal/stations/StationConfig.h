@@ -55,5 +55,8 @@ QString JoinConnection(const QString& connectUsing, const QString& phoneNumber);
 
 // Whether a connection text names a direct line: "COM" at its start, or a device path.
 bool IsDirectLine(const QString& connection);
+// Whether connecting takes a connection text as a direct line: "COM" anywhere in it, or a
+// device path; anything else is dialled through the modem port.
+bool ConnectsDirectly(const QString& connection);
 
 } // namespace kestal

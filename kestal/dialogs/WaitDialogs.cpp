@@ -1,0 +1,403 @@
+#include "WaitDialogs.h"
+
+#include <Quorvalin.h>
+#include <Text.h>
+#include <UserInteraction.h>
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kestal {
+
+void RunOffThread(const std::function<void()>& work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        work();
+        return;
+    }
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        // Queued: the loop quits on its own thread, also when this comes before exec().
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+}
+
+void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work)
+{
+    CWaitThread wait(tickMs);
+    wait.SetMessage(text);
+    wait.dialog()->tick(); // the text shows at once
+    RunOffThread(work);
+}
+
+} // namespace kestal
+
+// ------------------------------------------------------------------ wait window
+
+CWaitDlg::CWaitDlg(CWaitThread& owner, int tickMs, QWidget* parent)
+    : QDialog(parent)
+    , m_owner(owner)
+    , m_text(new QPlainTextEdit(this))
+    , m_timer(new QTimer(this))
+{
+    setWindowTitle(QStringLiteral("Please Wait"));
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
+    m_text->setReadOnly(true);
+    m_text->setMinimumSize(260, 60);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    connect(m_timer, &QTimer::timeout, this, &CWaitDlg::tick);
+    m_timer->start(tickMs);
+}
+
+QString CWaitDlg::text() const { return m_text->toPlainText(); }
+
+void CWaitDlg::tick()
+{
+    // The dots of all wait windows keep one pace.
+    static int ticks = 0;
+    QString message;
+    if (m_owner.TakeMessage(message)) {
+        m_text->setPlainText(message);
+        ticks = 0;
+        setVisible(!message.isEmpty());
+        return;
+    }
+    const int v = ticks++;
+    if (v % 5 == 0)
+        m_text->setPlainText(m_text->toPlainText() + QLatin1Char('.'));
+}
+
+CWaitThread::CWaitThread(int tickMs, QWidget* parent)
+    : m_dialog(std::make_unique<CWaitDlg>(*this, tickMs, parent))
+{
+    m_dialog->show();
+}
+
+CWaitThread::~CWaitThread()
+{
+    m_dialog->timer()->stop();
+    m_dialog->hide();
+}
+
+void CWaitThread::SetMessage(const QString& text)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_message = text;
+    m_changed = true;
+}
+
+bool CWaitThread::TakeMessage(QString& text)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    text = m_message;
+    const bool changed = m_changed;
+    m_changed = false;
+    return changed;
+}
+
+// ------------------------------------------------------------------ connecting
+
+CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, const std::string& dialMethod,
+                               const std::string& modemInit, const KestalTiming& timing, QWidget* parent)
+    : QDialog(parent)
+    , m_link(link)
+    , m_connection(connection)
+    , m_dialMethod(dialMethod)
+    , m_modemInit(modemInit)
+    , m_text(new QLineEdit(QStringLiteral("Connecting.."), this))
+    , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
+    , m_dots(new QTimer(this))
+{
+    setWindowTitle(QStringLiteral("Please Wait"));
+    m_text->setReadOnly(true);
+    m_text->setMinimumWidth(240);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_cancel);
+    layout->addLayout(row);
+    connect(m_cancel, &QPushButton::clicked, this, &CConnectingDlg::cancel);
+    connect(m_dots, &QTimer::timeout, this, [this] { m_text->setText(m_text->text() + QLatin1Char('.')); });
+    m_dots->start(timing.dotMs);
+    QTimer::singleShot(timing.connectStartMs, this, &CConnectingDlg::startConnect);
+}
+
+CConnectingDlg::~CConnectingDlg()
+{
+    if (m_worker.joinable()) {
+        m_link.AbortConnect();
+        m_worker.join();
+    }
+}
+
+QString CConnectingDlg::text() const { return m_text->text(); }
+
+void CConnectingDlg::startConnect()
+{
+    m_running = true;
+    m_worker = std::thread([this] {
+        m_link.SetBusy(1);
+        m_link.Connect(m_connection, m_modemInit, m_dialMethod, 1);
+        m_link.SetBusy(0);
+        QMetaObject::invokeMethod(this, &CConnectingDlg::connectEnded, Qt::QueuedConnection);
+    });
+}
+
+void CConnectingDlg::connectEnded()
+{
+    m_worker.join();
+    m_running = false;
+    for (QTimer* t : findChildren<QTimer*>())
+        t->stop();
+    m_dots->stop();
+    done(m_link.IsConnected() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void CConnectingDlg::cancel()
+{
+    if (!m_cancel->isEnabled())
+        return;
+    m_cancel->setEnabled(false);
+    m_link.AbortConnect();
+    // A call that was only about to start would forget the request: repeat it until the
+    // call has returned.
+    auto* again = new QTimer(this);
+    connect(again, &QTimer::timeout, this, [this] { m_link.AbortConnect(); });
+    again->start(10);
+}
+
+void CConnectingDlg::reject()
+{
+    // The dialog ends when the call returns; before it started, cancelling ends it at once.
+    if (m_running) {
+        cancel();
+        return;
+    }
+    if (!m_worker.joinable()) {
+        m_link.AbortConnect();
+        QDialog::reject();
+    }
+}
+
+// ------------------------------------------------------------------ refreshing
+
+CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent)
+    : QDialog(parent)
+    , m_link(link)
+    , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
+    , m_dots(new QTimer(this))
+    , m_dotMs(timing.dotMs)
+{
+    setWindowTitle(QStringLiteral("Please Wait"));
+    m_text->setReadOnly(true);
+    m_text->setMinimumWidth(240);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    m_dots->setSingleShot(true);
+    connect(m_dots, &QTimer::timeout, this, [this] {
+        m_text->setText(m_text->text() + QLatin1Char('.'));
+        m_dots->start(m_dotMs);
+    });
+    m_dots->start(timing.connectStartMs);
+    QTimer::singleShot(timing.connectStartMs, this, [this] {
+        m_running = true;
+        m_worker = std::thread([this] {
+            m_link.SetBusy(1);
+            m_link.ReadFileList();
+            m_link.SetBusy(0);
+            QMetaObject::invokeMethod(this, [this] {
+                m_worker.join();
+                m_running = false;
+                m_dots->stop();
+                accept();
+            }, Qt::QueuedConnection);
+        });
+    });
+}
+
+CRefreshDlg::~CRefreshDlg()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+QString CRefreshDlg::text() const { return m_text->text(); }
+
+void CRefreshDlg::reject()
+{
+    if (!m_running && !m_worker.joinable())
+        QDialog::reject();
+}
+
+// ------------------------------------------------------------------ file transfer
+
+CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent)
+    : QDialog(parent)
+    , m_link(link)
+    , m_pollMs(timing.downloadPollMs)
+    , m_text(new QLineEdit(this))
+    , m_bar(new QProgressBar(this))
+    , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
+    , m_timer(new QTimer(this))
+{
+    setWindowTitle(QStringLiteral("File Transfer"));
+    m_text->setReadOnly(true);
+    m_text->setMinimumWidth(320);
+    m_text->setText(m_shown);
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Receiving:"), this));
+    layout->addWidget(m_text);
+    layout->addWidget(m_bar);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_cancel);
+    layout->addLayout(row);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &CTransferProgressDlg::poll);
+    connect(m_cancel, &QPushButton::clicked, this, &CTransferProgressDlg::cancel);
+}
+
+double& CTransferProgressDlg::LastFraction()
+{
+    static double fraction = 0;
+    return fraction;
+}
+
+void CTransferProgressDlg::SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode)
+{
+    m_destination = destination;
+    m_start = start;
+    m_length = length;
+    m_mode = mode;
+    m_shown = destination;
+    m_text->setText(m_shown);
+}
+
+void CTransferProgressDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        m_timer->start(m_pollMs);
+    }
+}
+
+void CTransferProgressDlg::poll()
+{
+    if (step())
+        m_timer->start(m_pollMs);
+    else if (m_state != 2)
+        done(QDialog::Accepted);
+}
+
+bool CTransferProgressDlg::step()
+{
+    bool going = false;
+    switch (m_state) {
+    case 0: {
+        varno::WaitCursor wait;
+        m_link.StartDownload(varno::pathBytes(m_destination), m_mode, m_start, m_length);
+        m_file = varno::pathFromBytes(m_link.GetDownloadFile());
+        m_state = 1;
+        going = true;
+        break;
+    }
+    case 1:
+        going = m_link.IsDownloading();
+        break;
+    default: {
+        varno::WaitCursor wait;
+        m_link.CancelDownload();
+        if (m_mode != 0 && !m_file.isEmpty())
+            QFile::remove(m_file);
+        m_file.clear();
+        going = false;
+        setResult(QDialog::Rejected);
+        done(QDialog::Rejected);
+        break;
+    }
+    }
+    const double f = m_link.GetDownloadProgress();
+    if (f != LastFraction()) {
+        LastFraction() = f;
+        m_bar->setValue(int(f * 100));
+    }
+    m_text->setText(m_shown);
+    if (!going && LastFraction() < 1.0) {
+        if (m_mode != 0 && !m_file.isEmpty())
+            QFile::remove(m_file);
+        m_file.clear();
+    }
+    return going;
+}
+
+void CTransferProgressDlg::cancel()
+{
+    if (m_state == 1 || m_state == 0)
+        m_state = 2;
+    m_cancel->setEnabled(false);
+}
+
+// ------------------------------------------------------------------ disconnect countdown
+
+CDisconnectDlg::CDisconnectDlg(int seconds, int tickMs, QWidget* parent)
+    : QDialog(parent)
+    , m_format(QStringLiteral("The Instrument will be disconnected automatically in   %i   seconds."))
+    , m_seconds(seconds)
+    , m_label(new QLabel(this))
+    , m_continue(new QPushButton(QStringLiteral("Continue"), this))
+    , m_disconnect(new QPushButton(QStringLiteral("Disconnect"), this))
+    , m_timer(new QTimer(this))
+{
+    setWindowTitle(QStringLiteral("Disconnect"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    auto* hint = new QLabel(QStringLiteral("Press CONTINUE if you want to keep the connection, or "
+                                           "DISCONNECT to disconnect the instrument now."), this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_continue);
+    row->addWidget(m_disconnect);
+    layout->addLayout(row);
+    m_continue->setDefault(true);
+    connect(m_continue, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_disconnect, &QPushButton::clicked, this, &QDialog::reject);
+    m_label->setText(QString::asprintf(qPrintable(m_format), m_seconds));
+    connect(m_timer, &QTimer::timeout, this, &CDisconnectDlg::tick);
+    m_timer->start(tickMs);
+}
+
+QString CDisconnectDlg::text() const { return m_label->text(); }
+
+void CDisconnectDlg::tick()
+{
+    --m_seconds;
+    if (m_seconds < 1) {
+        m_timer->stop();
+        reject();
+        return;
+    }
+    m_label->setText(QString::asprintf(qPrintable(m_format), m_seconds));
+}

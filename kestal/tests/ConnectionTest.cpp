@@ -1,0 +1,607 @@
+// Connecting the terminal to simulated instruments: connect over a port and a modem, the
+// firmware gate, refusals, cancelling, login, the panel's connected state, the one-second
+// tick with its dropped line and jobs, the idle hang-up of a modem line and the shutdown.
+#include <ConnectDlg.h>
+#include <InstrumentPanel.h>
+#include <KestalDoc.h>
+#include <KestalView.h>
+#include <Launcher.h>
+#include <PanelFormat.h>
+#include <WaitDialogs.h>
+
+#include <Quorvalin.h>
+#include <QuorvalinTesting.h>
+#include <UserInteraction.h>
+
+#include "TestConfig.h"
+#include "quorvalin/tests/BenchFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <deque>
+
+using namespace kestal;
+
+namespace {
+
+int64_t g_pcClock = 0;
+int64_t testClock() { return g_pcClock; }
+
+class KestalConnection : public BenchTest {
+protected:
+    static void SetUpTestSuite() { kestal::testing::isolateSettings(); }
+
+    void SetUp() override
+    {
+        BenchTest::SetUp();
+        varno::setUserInteraction(&ui);
+        g_pcClock = kStart;
+        quorvalin_settestclock(&testClock);
+        ProgramCountdowns() = RefreshCountdowns();
+        settings.mainDataFolder = root.path();
+        settings.modemPort = "COM1";
+        doc = std::make_unique<CKestalDoc>(settings);
+        KestalTiming& t = doc->Timing();
+        t.panelTickMs = 0; // ticks by hand
+        t.fileListTickMs = 0;
+        t.waitDialogTickMs = 1;
+        t.connectStartMs = 0;
+        t.dotMs = 1;
+        t.hangUpCountdownSeconds = 2;
+        t.hangUpTickMs = 1;
+        t.now = [] { return QDateTime(QDate(2006, 3, 5), QTime(14, 7, 9)); };
+        doc->SetConnectDialog([this](ConnectRequest& r) {
+            requests.push_back(r);
+            if (onConnectDialog)
+                onConnectDialog();
+            if (!connectAnswer)
+                return false;
+            if (!typedPassword.isNull())
+                r.password = typedPassword;
+            return true;
+        });
+        doc->SetLoginDialog([this](QString& password) {
+            ++loginDialogs;
+            if (logins.empty())
+                return false;
+            password = logins.front();
+            logins.pop_front();
+            return true;
+        });
+    }
+
+    void TearDown() override
+    {
+        panel.reset();
+        doc.reset();
+        quorvalin_settestclock(nullptr);
+        varno::setUserInteraction(nullptr);
+        BenchTest::TearDown();
+    }
+
+    // A station folder, then the document's list rebuilt with it selected.
+    void station(const QString& name, const QString& connection, const QString& password = "varno")
+    {
+        ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath(name), name.toStdString(),
+                                       connection.toStdString(), password.toStdString()));
+        doc->RebuildStationList();
+        doc->SelectStation(0);
+    }
+
+    CInstrumentPanel& makePanel()
+    {
+        panel = std::make_unique<CLeftView>(*doc);
+        panel->resize(350, 600);
+        return *panel->panel();
+    }
+
+    // Shown as far as the panel decides (the panel itself is never put on screen here).
+    bool shown(QWidget* w) const { return w->isVisibleTo(panel->panel()); }
+    // The status job fetches what the instrument reports now; the panel shows it.
+    void refreshStatus(CInstrumentPanel& p)
+    {
+        doc->StartStatusJob();
+        doc->WaitForJobs();
+        p.Refresh();
+    }
+
+    varno::ScriptedUserInteraction ui;
+    QTemporaryDir root;
+    ProgramSettings settings;
+    std::unique_ptr<CKestalDoc> doc;
+    std::unique_ptr<CLeftView> panel;
+    std::vector<ConnectRequest> requests;
+    std::function<void()> onConnectDialog;
+    bool connectAnswer = true;
+    QString typedPassword;
+    std::deque<QString> logins;
+    int loginDialogs = 0;
+};
+
+TEST_F(KestalConnection, ConnectsOverAPortAndDisconnects)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2", "varno");
+    doc->OnConnect();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].stationName, "Hill Top");
+    EXPECT_EQ(requests[0].connection, "COM2");
+    EXPECT_EQ(requests[0].password, "varno");
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+    EXPECT_TRUE(doc->IsConnected());
+    EXPECT_FALSE(doc->IsViaModem());
+    EXPECT_EQ(doc->GetStatusFlags(), 0x3E0u);
+    EXPECT_EQ(loginDialogs, 0); // full access with the station's password
+    EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM2");
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
+    EXPECT_GT(ui.waitCursorCount(), 0);
+    EXPECT_EQ(ui.waitDepth(), 0);
+
+    doc->Disconnect();
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_EQ(doc->GetStatusFlags(), 0u);
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
+    EXPECT_EQ(ui.waitDepth(), 0);
+    // The lock is free again.
+    EXPECT_TRUE(doc->GetLink()->TryLock());
+    doc->GetLink()->Unlock();
+}
+
+TEST_F(KestalConnection, ConnectsOverAModemNumber)
+{
+    addInstrument("moor", "", "0161 555 0199");
+    station("Oldham Moor", "0161 555 0199");
+    doc->OnConnect();
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+    ASSERT_TRUE(doc->IsConnected());
+    EXPECT_TRUE(doc->IsViaModem());
+    // Dialled as the modem port, one blank and the number.
+    EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM1 0161 555 0199");
+    doc->Disconnect();
+    EXPECT_TRUE(doc->IsViaModem()); // not cleared by a disconnect
+}
+
+TEST_F(KestalConnection, CancelledConnectDialogDoesNothing)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    connectAnswer = false;
+    doc->OnConnect();
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
+    EXPECT_TRUE(ui.texts().isEmpty());
+}
+
+TEST_F(KestalConnection, FirmwareBeforeTwoIsRefusedZeroIsAccepted)
+{
+    addInstrument("old", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 1.5; });
+    addInstrument("unknown", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 0.0; });
+    station("Old", "COM2");
+    doc->OnConnect();
+    EXPECT_EQ(ui.texts(), QStringList{"Varno versions prior to 2.0 are not supported by this version of Kestal."});
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
+    EXPECT_EQ(doc->GetStatusFlags(), 0u);
+
+    ui.clear();
+    station("Unknown", "COM3");
+    doc->SelectStation(1);
+    doc->OnConnect();
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+    EXPECT_TRUE(doc->IsConnected());
+}
+
+TEST_F(KestalConnection, RefusedConnectionShowsTheLinkTextOrTheDefault)
+{
+    addInstrument("refusing", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:Instrument busy"; });
+    addInstrument("silent", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:"; });
+    station("A", "COM2");
+    station("B", "COM3");
+    doc->SelectStation(0);
+    doc->OnConnect();
+    EXPECT_EQ(ui.texts(), QStringList{"Instrument busy"});
+    EXPECT_FALSE(doc->IsConnected());
+
+    ui.clear();
+    doc->SelectStation(1);
+    doc->OnConnect();
+    EXPECT_EQ(ui.texts(), QStringList{"No connection to instrument"});
+    EXPECT_FALSE(doc->IsConnected());
+    // The error text was handed over and not left for the next caller.
+    EXPECT_EQ(doc->GetLink()->GetLastErrorText(), "");
+}
+
+TEST_F(KestalConnection, CancelWhileConnecting)
+{
+    // A modem call that would take a minute.
+    addInstrument("far", "", "0047 7712 3456", 3, 3, [](qsim::Instrument& in) { in.faults.dialDelayMs = 60000; });
+    station("Fjell", "0047 7712 3456");
+    bool cancelled = false;
+    QString textAtCancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CConnectingDlg*>(w); d && d->isVisible() && d->running() && !cancelled) {
+                textAtCancel = d->text();
+                d->cancelButton()->click();
+                cancelled = !d->cancelButton()->isEnabled();
+            }
+    });
+    poll.start(1);
+    const auto started = std::chrono::steady_clock::now();
+    doc->OnConnect();
+    poll.stop();
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(textAtCancel.startsWith("Connecting..")) << textAtCancel.toStdString();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_EQ(ui.texts(), QStringList{"Connection aborted"});
+}
+
+TEST_F(KestalConnection, LoginWhenTheLevelIsBelowOne)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2", "wrong");
+    logins = {"varno"};
+    doc->OnConnect();
+    EXPECT_EQ(loginDialogs, 1);
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
+
+    // A refused password keeps the connection and its level.
+    logins = {"nonsense"};
+    doc->OnLogin();
+    EXPECT_EQ(ui.texts(), QStringList{"Password rejected by Instrument"});
+    EXPECT_TRUE(doc->IsConnected());
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
+
+    // Cancelled login: nothing happens.
+    ui.clear();
+    doc->OnLogin();
+    EXPECT_TRUE(ui.texts().isEmpty());
+}
+
+TEST_F(KestalConnection, RefusedLoginAfterConnect)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2", "");
+    typedPassword = "guess";
+    logins = {"still wrong"};
+    doc->OnConnect();
+    EXPECT_EQ(loginDialogs, 1);
+    EXPECT_EQ(ui.texts(), QStringList{"Password rejected by Instrument"});
+    EXPECT_TRUE(doc->IsConnected());
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 0);
+}
+
+TEST_F(KestalConnection, StationChangeDisconnectsFirst)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    station("Kap Sud", "COM3");
+    doc->SelectStation(0);
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    doc->SelectStation(1);
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
+}
+
+TEST_F(KestalConnection, PanelShowsTheConnectedInstrument)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    CInstrumentPanel& p = makePanel();
+    EXPECT_TRUE(shown(p.stationList()));
+    EXPECT_FALSE(shown(p.functionList()));
+    EXPECT_FALSE(shown(p.instrumentEdit()));
+    EXPECT_FALSE(shown(p.numberEdit()));
+
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    EXPECT_FALSE(shown(p.stationList()));
+    EXPECT_TRUE(shown(p.functionList()));
+    EXPECT_TRUE(shown(p.instrumentEdit()));
+    EXPECT_EQ(p.stationEdit()->text(), "Hill Top");
+    EXPECT_EQ(p.connectionEdit()->text(), "COM2");
+    EXPECT_EQ(p.instrumentEdit()->text(), "varno310");
+    EXPECT_EQ(p.versionEdit()->text(), "3.2");
+    EXPECT_EQ(p.numberEdit()->text(), "4711");
+    EXPECT_TRUE(shown(p.numberEdit()) && shown(p.numberLabel()));
+    EXPECT_EQ(p.userLevelEdit()->text(), "full access");
+    // Flag 0x100 is set: the clock shows seconds (the instrument clock has no offset here).
+    EXPECT_EQ(p.clockEdit()->text(), "05.03.06 14:07:09");
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\dV$").match(p.internalVoltageEdit()->text()).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\dV$").match(p.externalVoltageEdit()->text()).hasMatch());
+    const QString memory = p.memoryEdit()->text();
+    ASSERT_TRUE(memory.endsWith('%'));
+    EXPECT_EQ(p.memoryBar()->value(), memory.chopped(1).toInt());
+    EXPECT_TRUE(shown(p.memoryBar()));
+    const double charge = doc->GetLink()->GetBatteryCharge(0);
+    EXPECT_EQ(p.internalBar()->value(), BatteryBar(charge));
+
+    // No values fetched yet: an empty table; the values job fills it.
+    EXPECT_EQ(p.functionList()->rowCount(), 0);
+    doc->StartValuesJob();
+    doc->WaitForJobs();
+    p.Refresh();
+    const int functions = int(last.functions.size());
+    ASSERT_GT(functions, 0);
+    ASSERT_EQ(p.functionList()->rowCount(), functions);
+    EXPECT_EQ(p.functionList()->item(0, 0)->text().toStdString(), last.functions[0].name);
+    EXPECT_FALSE(p.functionList()->item(0, 1)->text().isEmpty());
+    EXPECT_FALSE(p.functionList()->item(0, 2)->text().isEmpty()); // every default function has a mean
+    EXPECT_EQ(p.functionList()->horizontalHeaderItem(1)->text(), "value ");
+
+    // Without seconds, without memory, without a serial number.
+    modify("hill", [](qsim::Instrument& in) {
+        in.statusFlags = (in.statusFlags & ~0x100u) | 0x400u;
+        in.serial = 0;
+    });
+    refreshStatus(p);
+    EXPECT_EQ(p.clockEdit()->text(), "05.03.06 14:07");
+    EXPECT_FALSE(shown(p.memoryBar()));
+    EXPECT_FALSE(shown(p.memoryLabel()));
+    EXPECT_FALSE(shown(p.numberEdit()));
+    EXPECT_FALSE(shown(p.numberLabel()));
+
+    doc->Disconnect();
+    EXPECT_TRUE(shown(p.stationList()));
+    EXPECT_FALSE(shown(p.functionList()));
+    EXPECT_FALSE(shown(p.instrumentEdit()));
+    EXPECT_EQ(p.connectionEdit()->text(), "COM2");
+}
+
+TEST_F(KestalConnection, PanelClockFollowsTheInstrumentOffset)
+{
+    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.speed = 1.0; });
+    station("Hill Top", "COM2");
+    CInstrumentPanel& p = makePanel();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    // The instrument runs 90 s ahead of the PC.
+    modify("hill", [](qsim::Instrument& in) { in.anchorInstrument += 90; });
+    refreshStatus(p);
+    EXPECT_EQ(p.clockEdit()->text(), "05.03.06 14:08:39");
+    // The tick moves the clock from the PC's clock without asking the instrument.
+    doc->Timing().now = [] { return QDateTime(QDate(2006, 3, 5), QTime(14, 7, 10)); };
+    doc->GetLink()->Lock(-1); // busy link: only the clock moves
+    p.tick();
+    doc->GetLink()->Unlock();
+    EXPECT_EQ(p.clockEdit()->text(), "05.03.06 14:08:40");
+}
+
+TEST_F(KestalConnection, TickNoticesADroppedLine)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    CInstrumentPanel& p = makePanel();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    p.tick();
+    EXPECT_TRUE(ui.texts().isEmpty());
+    modify("hill", [](qsim::Instrument& in) { ++in.hangups; });
+    // Not while someone holds the link.
+    doc->GetLink()->Lock(-1);
+    p.tick();
+    doc->GetLink()->Unlock();
+    EXPECT_TRUE(ui.texts().isEmpty());
+    EXPECT_TRUE(doc->IsConnected());
+    p.tick();
+    EXPECT_EQ(ui.texts(), QStringList{"The connection has dropped!"});
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_TRUE(shown(p.stationList()));
+    // The line comes back: connect again.
+    ui.clear();
+    doc->OnConnect();
+    EXPECT_TRUE(doc->IsConnected());
+    p.tick();
+    EXPECT_TRUE(ui.texts().isEmpty());
+}
+
+TEST_F(KestalConnection, TickStartsTheJobsByTheirCountdowns)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    CInstrumentPanel& p = makePanel();
+    doc->OnConnect();
+    ProgramCountdowns().values = 0;
+    ProgramCountdowns().status = 1;
+    p.tick(); // values 0 -> -1, status 1 -> 0
+    doc->WaitForJobs();
+    EXPECT_EQ(doc->ValuesJobRuns(), 0);
+    EXPECT_EQ(doc->StatusJobRuns(), 0);
+    p.tick(); // values -1: job, countdown = sample period 1 / 2 = 0
+    doc->WaitForJobs();
+    EXPECT_EQ(doc->ValuesJobRuns(), 1);
+    EXPECT_EQ(ProgramCountdowns().values, 0);
+    EXPECT_EQ(doc->StatusJobRuns(), 0);
+    p.tick(); // status -1: job, countdown 60
+    doc->WaitForJobs();
+    EXPECT_EQ(doc->StatusJobRuns(), 1);
+    EXPECT_EQ(ProgramCountdowns().status, 60);
+    EXPECT_EQ(doc->ValuesJobRuns(), 1);
+    // The table shows what the job fetched.
+    EXPECT_GT(p.functionList()->rowCount(), 0);
+
+    // A busy link: the values countdown stands still, the status countdown goes on.
+    ProgramCountdowns().values = 5;
+    doc->GetLink()->Lock(-1);
+    p.tick();
+    doc->GetLink()->Unlock();
+    EXPECT_EQ(ProgramCountdowns().values, 5);
+    EXPECT_EQ(ProgramCountdowns().status, 59);
+
+    // A long sample period: at most ten ticks apart.
+    modify("hill", [](qsim::Instrument& in) { in.samplePeriod = 3600; });
+    ProgramCountdowns().values = -1;
+    p.tick();
+    doc->WaitForJobs();
+    EXPECT_EQ(ProgramCountdowns().values, 10);
+}
+
+TEST_F(KestalConnection, JobsRunOneAtATimeByTheirMutexes)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    doc->OnConnect();
+    doc->ValuesMutex().lock(); // a values job still running
+    doc->StartValuesJob();
+    doc->StartStatusJob();
+    doc->WaitForJobs();
+    EXPECT_EQ(doc->ValuesJobRuns(), 0);
+    EXPECT_EQ(doc->StatusJobRuns(), 1);
+    doc->ValuesMutex().unlock();
+    doc->StartValuesJob();
+    doc->WaitForJobs();
+    EXPECT_EQ(doc->ValuesJobRuns(), 1);
+    double values[64];
+    EXPECT_GT(doc->GetLink()->GetValues(values, 64), 0);
+    // Many at once: each does its work or ends at once, none runs twice at the same time.
+    for (int i = 0; i < 20; ++i) {
+        doc->StartValuesJob();
+        doc->StartStatusJob();
+    }
+    doc->WaitForJobs();
+    EXPECT_GE(doc->ValuesJobRuns(), 2);
+    EXPECT_TRUE(doc->ValuesMutex().try_lock());
+    doc->ValuesMutex().unlock();
+}
+
+TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    makePanel();
+    doc->OnConnect();
+    // Jobs that wait for a link held by another thread while the document goes away.
+    CQuorvalin* link = doc->GetLink();
+    std::atomic<bool> held{false};
+    std::thread holder([&] {
+        link->Lock(-1);
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        link->Unlock();
+    });
+    while (!held)
+        std::this_thread::yield();
+    doc->StartStatusJob();
+    doc->StartValuesJob();
+    panel.reset();
+    doc.reset(); // joins both jobs, then deletes the link
+    holder.join();
+    SUCCEED();
+}
+
+TEST_F(KestalConnection, IdleModemLineIsHungUpAfterTheCountdown)
+{
+    addInstrument("moor", "", "0161 555 0199");
+    station("Oldham Moor", "0161 555 0199");
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    int asked = 0;
+    bool answer = false;
+    doc->SetHangUpDialog([&] { ++asked; return answer; });
+
+    g_pcClock += 60;
+    doc->CheckIdle();
+    EXPECT_EQ(asked, 0); // 60 s is not above the limit
+    g_pcClock += 1;
+    // A busy link (a transfer, a dialog of the window thread): the check waits.
+    doc->GetLink()->Lock(-1);
+    doc->CheckIdle();
+    doc->GetLink()->Unlock();
+    EXPECT_EQ(asked, 0);
+    doc->CheckIdle();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(doc->IsConnected()); // "Continue"
+    // The idle clock started again.
+    g_pcClock += 30;
+    doc->CheckIdle();
+    EXPECT_EQ(asked, 1);
+
+    // The real countdown dialog, left alone, ends as "Disconnect".
+    doc->SetHangUpDialog(nullptr);
+    g_pcClock += 31;
+    doc->CheckIdle();
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
+}
+
+TEST_F(KestalConnection, DirectLineNeverTimesOut)
+{
+    addInstrument("hill", "COM3", "");
+    station("Hill Top", "COM3");
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    int asked = 0;
+    doc->SetHangUpDialog([&] { ++asked; return true; });
+    g_pcClock += 3600;
+    doc->CheckIdle();
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(doc->IsConnected());
+    EXPECT_FALSE(doc->AskHangUp());
+}
+
+TEST_F(KestalConnection, FileListTickRunsTheIdleCheck)
+{
+    addInstrument("moor", "", "0161 555 0199");
+    station("Oldham Moor", "0161 555 0199");
+    Launcher launcher(QCoreApplication::applicationDirPath());
+    CKestalView view(*doc, launcher);
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    doc->SetHangUpDialog([] { return true; });
+    g_pcClock += 61;
+    view.tick();
+    EXPECT_FALSE(doc->IsConnected());
+}
+
+TEST_F(KestalConnection, ConnectDialogFields)
+{
+    const auto probe = [](const QString& port) { return port == "COM1" || port == "COM4"; };
+    CConnectDlg modem(nullptr, probe);
+    modem.SetValues(" Oldham Moor ", " 0161 555 0199", "secret");
+    EXPECT_EQ(modem.windowTitle(), "Connect to remote instrument");
+    EXPECT_EQ(modem.nameEdit()->text(), "Oldham Moor");
+    EXPECT_EQ(modem.phoneEdit()->text(), "0161 555 0199");
+    EXPECT_FALSE(modem.phoneEdit()->isHidden());
+    EXPECT_FALSE(modem.phoneLabel()->isHidden());
+    ASSERT_EQ(modem.connectUsingBox()->count(), 3);
+    EXPECT_EQ(modem.connectUsingBox()->itemText(0), "Modem");
+    EXPECT_EQ(modem.connectUsingBox()->currentText(), "Modem");
+    EXPECT_EQ(modem.GetConnection(), "0161 555 0199");
+    EXPECT_EQ(modem.passwordEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(modem.GetPassword(), "secret");
+    // A modem station can go through a local port for this one connection.
+    modem.connectUsingBox()->setCurrentText("COM4");
+    EXPECT_EQ(modem.GetConnection(), "COM4");
+
+    CConnectDlg port(nullptr, probe);
+    const QString longPassword(40, 'p');
+    port.SetValues("Hill Top", "COM3", longPassword);
+    EXPECT_TRUE(port.phoneEdit()->isHidden());
+    EXPECT_EQ(port.connectUsingBox()->findText("Modem"), -1);
+    EXPECT_EQ(port.connectUsingBox()->currentText(), "COM3"); // busy but configured: offered
+    EXPECT_EQ(port.GetConnection(), "COM3");
+    EXPECT_EQ(port.GetPassword(), longPassword); // never cut
+
+    CLoginDlg login;
+    EXPECT_EQ(login.windowTitle(), "Change Userlevel");
+    EXPECT_EQ(login.passwordEdit()->echoMode(), QLineEdit::Password);
+    login.passwordEdit()->setText("varno");
+    EXPECT_EQ(login.GetPassword(), "varno");
+}
+
+} // namespace

@@ -1,0 +1,126 @@
+// The wait window, the hang-up countdown and the worker pattern that keeps the window
+// thread's event loop turning during a blocking call.
+#include <WaitDialogs.h>
+
+#include "TestConfig.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class KestalWaitDialogs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { kestal::testing::isolateSettings(); }
+};
+
+TEST_F(KestalWaitDialogs, WaitWindowTakesMessagesAndMovesItsDots)
+{
+    CWaitThread wait(100000); // ticks by hand
+    CWaitDlg* dialog = wait.dialog();
+    wait.SetMessage("first");
+    wait.SetMessage("Disconnecting..."); // only the latest is shown
+    dialog->tick();
+    EXPECT_EQ(dialog->text(), "Disconnecting...");
+    EXPECT_TRUE(dialog->isVisible());
+    // A dot at the first tick after the message, then every fifth tick.
+    for (int i = 0; i < 6; ++i)
+        dialog->tick();
+    EXPECT_EQ(dialog->text(), "Disconnecting.....");
+    // An empty message hides the window; a new one shows it again with fresh dots.
+    wait.SetMessage("");
+    dialog->tick();
+    EXPECT_FALSE(dialog->isVisible());
+    wait.SetMessage("again");
+    dialog->tick();
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->tick();
+    EXPECT_EQ(dialog->text(), "again.");
+}
+
+TEST_F(KestalWaitDialogs, MessagesFromAnotherThread)
+{
+    CWaitThread wait(100000);
+    std::thread other([&] { wait.SetMessage("from a worker"); });
+    other.join();
+    QString text;
+    EXPECT_TRUE(wait.TakeMessage(text));
+    EXPECT_EQ(text, "from a worker");
+    EXPECT_FALSE(wait.TakeMessage(text)); // the flag was taken
+}
+
+TEST_F(KestalWaitDialogs, EventLoopTurnsWhileTheWorkerBlocks)
+{
+    // The worker waits for something only a timer of the window thread can do.
+    std::atomic<bool> ticked{false};
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ticked = true; });
+    timer.start(1);
+    std::atomic<bool> sawTick{false};
+    std::thread::id workerId;
+    kestal::RunOffThread([&] {
+        workerId = std::this_thread::get_id();
+        for (int i = 0; i < 5000 && !ticked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sawTick = ticked.load();
+    });
+    EXPECT_TRUE(sawTick);
+    EXPECT_NE(workerId, std::this_thread::get_id());
+}
+
+TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
+{
+    // A timer of the window thread looks at the wait window while the worker blocks.
+    std::atomic<bool> seen{false};
+    QString textSeen;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CWaitDlg*>(w); d && d->isVisible()) {
+                textSeen = d->text();
+                seen = true;
+            }
+    });
+    look.start(1);
+    kestal::RunWithWaitWindow("Disconnecting...", 1, [&] {
+        for (int i = 0; i < 5000 && !seen; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    look.stop();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(textSeen.startsWith("Disconnecting...")) << textSeen.toStdString();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<CWaitDlg*>(w), nullptr); // gone afterwards
+}
+
+TEST_F(KestalWaitDialogs, HangUpCountdownEndsAsDisconnect)
+{
+    CDisconnectDlg dialog(3, 100000);
+    EXPECT_EQ(dialog.windowTitle(), "Disconnect");
+    EXPECT_EQ(dialog.text(), "The Instrument will be disconnected automatically in   3   seconds.");
+    dialog.tick();
+    EXPECT_EQ(dialog.text(), "The Instrument will be disconnected automatically in   2   seconds.");
+    dialog.tick();
+    EXPECT_EQ(dialog.secondsLeft(), 1);
+    dialog.tick();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    // Left alone, the dialog ends by itself with the "Disconnect" result.
+    CDisconnectDlg alone(2, 1);
+    EXPECT_EQ(alone.exec(), QDialog::Rejected);
+
+    CDisconnectDlg keep(30, 100000);
+    QTimer::singleShot(0, keep.continueButton(), &QPushButton::click);
+    EXPECT_EQ(keep.exec(), QDialog::Accepted);
+    EXPECT_TRUE(keep.continueButton()->isDefault());
+}
+
+} // namespace
