@@ -43,7 +43,7 @@ QProgressBar* verticalBar(QWidget* parent)
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
-    bar->setMinimumHeight(60);
+    bar->setFixedHeight(80);
     return bar;
 }
 

@@ -1,0 +1,86 @@
+// Renders the instrument panel connected to a simulated instrument into a PNG
+// (docs/kestal-panel.png):   kestal-panel-screenshot <file.png>
+#include "InstrumentPanel.h"
+#include "KestalApp.h"
+#include "KestalDoc.h"
+#include "MainFrame.h"
+#include "StationConfig.h"
+
+#include "sim/Bench.h"
+#include "sim/Instrument.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config, root, bench;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png>\n");
+        return 2;
+    }
+    QCoreApplication::setOrganizationName("varno");
+    QCoreApplication::setApplicationName("kestal");
+    QSettings().setValue("folders/root", root.path());
+
+    // A simulated instrument on COM3 with a week of history, at a fixed time.
+    const std::string benchPath = bench.path().toStdString();
+    std::ofstream(benchPath + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
+    const int64_t now = qsim::fromCivil(2026, 3, 15, 12, 0, 0);
+    qsim::setFrozenClock(benchPath, now);
+    qsim::Instrument in;
+    in.serial = 4711;
+    in.port = "COM3";
+    in.title = "Hill Top";
+    in.passwords[1] = "read";
+    in.passwords[2] = "varno";
+    in.setDefaultFunctions();
+    in.buildHistory(now, 7, 2);
+    in.generation = 1;
+    QDir().mkpath(bench.filePath("hilltop"));
+    if (!in.save(bench.filePath("hilltop").toStdString(), true)) {
+        std::fprintf(stderr, "kestal-panel-screenshot: unable to create the instrument\n");
+        return 1;
+    }
+    kestal::WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM3", "varno");
+    kestal::WriteStationConfig(QDir(root.path()).filePath("Kap Sud"), "Kap Sud", "COM2", "");
+
+    CKestalApp kestal(QCoreApplication::applicationDirPath() + "/kestal");
+    kestal.SetConnectDialog([](ConnectRequest&) { return true; });
+    if (!kestal.InitInstance({}, false))
+        return 1;
+    CKestalDoc* doc = kestal.Doc();
+    doc->Timing().now = [] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0, 0)); };
+    doc->SelectStation(0);
+    CMainFrame* frame = kestal.Frame();
+    frame->resize(1100, 760);
+    frame->show();
+    frame->Execute(kestal::ID_CONNECT);
+    if (!doc->IsConnected()) {
+        std::fprintf(stderr, "kestal-panel-screenshot: not connected\n");
+        return 1;
+    }
+    doc->StartValuesJob();
+    doc->WaitForJobs();
+    frame->leftView()->panel()->Refresh();
+    app.processEvents();
+    QWidget* pane = frame->leftView();
+    if (!pane->grab().save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
+        return 1;
+    }
+    doc->Disconnect();
+    return 0;
+}
