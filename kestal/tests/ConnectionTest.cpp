@@ -3,9 +3,11 @@
 // tick with its dropped line and jobs, the idle hang-up of a modem line and the shutdown.
 #include <ConnectDlg.h>
 #include <InstrumentPanel.h>
+#include <KestalApp.h>
 #include <KestalDoc.h>
 #include <KestalView.h>
 #include <Launcher.h>
+#include <MainFrame.h>
 #include <PanelFormat.h>
 #include <WaitDialogs.h>
 
@@ -20,16 +22,21 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSettings>
+#include <QAction>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <chrono>
 #include <deque>
+#include <thread>
 
 using namespace kestal;
 
@@ -566,6 +573,105 @@ TEST_F(KestalConnection, FileListTickRunsTheIdleCheck)
     g_pcClock += 61;
     view.tick();
     EXPECT_FALSE(doc->IsConnected());
+}
+
+TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    CQuorvalin& link = *doc->GetLink();
+    doc->Timing().downloadPollMs = 0;
+    link.Lock(-1);
+    {
+        CRefreshDlg refresh(link, doc->Timing());
+        EXPECT_EQ(refresh.windowTitle(), "Please Wait");
+        EXPECT_TRUE(refresh.text().startsWith("refreshing file view"));
+        EXPECT_EQ(refresh.exec(), QDialog::Accepted);
+    }
+    ASSERT_TRUE(link.NextFile());
+    const uint32_t start = link.GetFileStart();
+    const uint32_t length = link.GetFileSize();
+    ASSERT_GT(length, 0u);
+
+    // A complete download keeps its file.
+    const QString path = QDir(root.path()).filePath("download-1");
+    CTransferProgressDlg::LastFraction() = 0;
+    {
+        CTransferProgressDlg transfer(link, doc->Timing());
+        transfer.SetDownload(path, start, length, 1);
+        EXPECT_EQ(transfer.windowTitle(), "File Transfer");
+        EXPECT_EQ(transfer.exec(), QDialog::Accepted);
+        EXPECT_EQ(transfer.GetFile(), path);
+        EXPECT_EQ(transfer.progressBar()->value(), 100);
+        EXPECT_EQ(QFileInfo(path).size(), qint64(length));
+    }
+
+    // Cancelled: the partly written new file goes, the caller sees no file.
+    modify("hill", [](qsim::Instrument& in) {
+        in.faults.pollPaced = true;
+        in.faults.chunk = 16;
+    });
+    link.IsConnected(); // takes the changed instrument
+    const QString cancelled = QDir(root.path()).filePath("download-2");
+    CTransferProgressDlg::LastFraction() = 0;
+    {
+        CTransferProgressDlg transfer(link, doc->Timing());
+        transfer.SetDownload(cancelled, start, length, 1);
+        EXPECT_TRUE(transfer.step()); // started
+        EXPECT_EQ(transfer.state(), 1);
+        EXPECT_TRUE(transfer.step());
+        transfer.cancelButton()->click();
+        transfer.cancelButton()->click(); // disabled: the same as once
+        EXPECT_FALSE(transfer.cancelButton()->isEnabled());
+        EXPECT_EQ(transfer.state(), 2);
+        EXPECT_FALSE(transfer.step());
+        EXPECT_EQ(transfer.result(), QDialog::Rejected);
+        EXPECT_EQ(transfer.GetFile(), "");
+    }
+    for (int i = 0; i < 500 && link.IsDownloading(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(QFileInfo::exists(cancelled));
+    link.Unlock();
+}
+
+TEST_F(KestalConnection, MainWindowCommandsConnectLoginAndDisconnect)
+{
+    addInstrument("hill", "COM2", "");
+    ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM2", "read"));
+    QCoreApplication::setOrganizationName("varno");
+    QCoreApplication::setApplicationName("kestal-connection-test");
+    QSettings().clear();
+    QSettings().setValue("folders/root", root.path());
+    CKestalApp app(QCoreApplication::applicationDirPath() + "/kestal");
+    int connectDialogs = 0;
+    app.SetConnectDialog([&](ConnectRequest& r) {
+        ++connectDialogs;
+        EXPECT_EQ(r.connection, "COM2");
+        return true;
+    });
+    app.SetLoginDialog([](QString& password) {
+        password = "varno";
+        return true;
+    });
+    ASSERT_TRUE(app.InitInstance({}, false));
+    CMainFrame& frame = *app.Frame();
+    EXPECT_TRUE(frame.action(ID_CONNECT)->isEnabled());
+    EXPECT_FALSE(frame.action(ID_DISCONNECT)->isEnabled());
+    frame.Execute(ID_CONNECT);
+    EXPECT_EQ(connectDialogs, 1);
+    ASSERT_TRUE(app.Doc()->IsConnected());
+    EXPECT_FALSE(frame.action(ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(frame.action(ID_DISCONNECT)->isEnabled());
+    EXPECT_TRUE(frame.action(ID_LOGIN)->isEnabled()); // flag 0x200
+    EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "restricted");
+    frame.Execute(ID_LOGIN);
+    EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "full access");
+    frame.Execute(ID_DISCONNECT);
+    EXPECT_FALSE(app.Doc()->IsConnected());
+    EXPECT_TRUE(frame.action(ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
 }
 
 TEST_F(KestalConnection, ConnectDialogFields)
