@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -139,10 +140,15 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     m_functions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_functions->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functions->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    int columnsWidth = 0;
     for (int c = 0; c < headers.size(); ++c) {
         const int w = m_functions->horizontalHeader()->sectionSizeHint(c);
         m_functions->setColumnWidth(c, w + w / 2);
+        columnsWidth += w + w / 2;
     }
+    // Never wider than its columns (plus frame and scroll bar).
+    m_functions->setMaximumWidth(columnsWidth + 4 + 2 * m_functions->frameWidth() +
+                                 m_functions->verticalScrollBar()->sizeHint().width());
 
     m_stations->setColumnCount(3);
     m_stations->setHeaderLabels({QStringLiteral("station"), QStringLiteral("connection"),

@@ -20,6 +20,42 @@
 
 namespace kestal {
 
+WorkerCall::WorkerCall(QObject* parent)
+    : QObject(parent)
+    , m_poll(new QTimer(this))
+{
+    connect(m_poll, &QTimer::timeout, this, &WorkerCall::poll);
+}
+
+WorkerCall::~WorkerCall()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void WorkerCall::start(std::function<void()> work, std::function<void()> finished)
+{
+    if (m_thread.joinable())
+        return;
+    m_finished = std::move(finished);
+    m_done.store(false);
+    m_thread = std::thread([this, work = std::move(work)] {
+        work();
+        m_done.store(true, std::memory_order_release);
+    });
+    m_poll->start(2);
+}
+
+void WorkerCall::poll()
+{
+    if (!m_done.load(std::memory_order_acquire))
+        return;
+    m_poll->stop();
+    m_thread.join();
+    if (m_finished)
+        m_finished();
+}
+
 void RunOffThread(const std::function<void()>& work)
 {
     QCoreApplication* app = QCoreApplication::instance();
@@ -28,13 +64,10 @@ void RunOffThread(const std::function<void()>& work)
         return;
     }
     QEventLoop loop;
-    std::thread worker([&] {
-        work();
-        // Queued: the loop quits on its own thread, also when this comes before exec().
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
+    WorkerCall call;
+    // finished comes from a timer of this loop, so never before exec() runs.
+    call.start(work, [&loop] { loop.quit(); });
     loop.exec();
-    worker.join();
 }
 
 void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work)
@@ -124,6 +157,7 @@ CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, 
     , m_text(new QLineEdit(QStringLiteral("Connecting.."), this))
     , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
+    , m_call(new kestal::WorkerCall(this))
 {
     setWindowTitle(QStringLiteral("Please Wait"));
     m_text->setReadOnly(true);
@@ -142,10 +176,9 @@ CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, 
 
 CConnectingDlg::~CConnectingDlg()
 {
-    if (m_worker.joinable()) {
+    if (m_call->running())
         m_link.AbortConnect();
-        m_worker.join();
-    }
+    delete m_call; // waits for the worker while the members it reads still exist
 }
 
 QString CConnectingDlg::text() const { return m_text->text(); }
@@ -153,17 +186,15 @@ QString CConnectingDlg::text() const { return m_text->text(); }
 void CConnectingDlg::startConnect()
 {
     m_running = true;
-    m_worker = std::thread([this] {
+    m_call->start([this] {
         m_link.SetBusy(1);
         m_link.Connect(m_connection, m_modemInit, m_dialMethod, 1);
         m_link.SetBusy(0);
-        QMetaObject::invokeMethod(this, &CConnectingDlg::connectEnded, Qt::QueuedConnection);
-    });
+    }, [this] { connectEnded(); });
 }
 
 void CConnectingDlg::connectEnded()
 {
-    m_worker.join();
     m_running = false;
     for (QTimer* t : findChildren<QTimer*>())
         t->stop();
@@ -191,7 +222,7 @@ void CConnectingDlg::reject()
         cancel();
         return;
     }
-    if (!m_worker.joinable()) {
+    if (!m_call->running()) {
         m_link.AbortConnect();
         QDialog::reject();
     }
@@ -204,6 +235,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     , m_link(link)
     , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
     , m_dots(new QTimer(this))
+    , m_call(new kestal::WorkerCall(this))
     , m_dotMs(timing.dotMs)
 {
     setWindowTitle(QStringLiteral("Please Wait"));
@@ -219,31 +251,28 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     m_dots->start(timing.connectStartMs);
     QTimer::singleShot(timing.connectStartMs, this, [this] {
         m_running = true;
-        m_worker = std::thread([this] {
+        m_call->start([this] {
             m_link.SetBusy(1);
             m_link.ReadFileList();
             m_link.SetBusy(0);
-            QMetaObject::invokeMethod(this, [this] {
-                m_worker.join();
-                m_running = false;
-                m_dots->stop();
-                accept();
-            }, Qt::QueuedConnection);
+        }, [this] {
+            m_running = false;
+            m_dots->stop();
+            accept();
         });
     });
 }
 
 CRefreshDlg::~CRefreshDlg()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    delete m_call; // waits for the worker
 }
 
 QString CRefreshDlg::text() const { return m_text->text(); }
 
 void CRefreshDlg::reject()
 {
-    if (!m_running && !m_worker.joinable())
+    if (!m_running)
         QDialog::reject();
 }
 

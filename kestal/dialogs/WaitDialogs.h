@@ -22,6 +22,27 @@ class QTimer;
 
 namespace kestal {
 
+// Runs a blocking call on a worker thread and tells the window thread when it has ended.
+// The window thread looks at an atomic flag every few milliseconds (no event crosses the
+// threads), joins the worker and then calls finished. Destroying the object waits for a
+// running call.
+class WorkerCall : public QObject {
+public:
+    explicit WorkerCall(QObject* parent = nullptr);
+    ~WorkerCall() override;
+    // work runs on the worker and must not touch widgets; finished runs on the window thread.
+    void start(std::function<void()> work, std::function<void()> finished);
+    bool running() const { return m_thread.joinable(); }
+
+private:
+    void poll();
+
+    std::thread m_thread;
+    std::atomic<bool> m_done{false};
+    QTimer* m_poll;
+    std::function<void()> m_finished;
+};
+
 // Runs work on a worker thread while the calling (window) thread keeps its event loop
 // turning, so that timers fire and windows repaint; returns when work has ended and the
 // worker is joined. work must not touch widgets.
@@ -111,7 +132,7 @@ private:
     QLineEdit* m_text;
     QPushButton* m_cancel;
     QTimer* m_dots;
-    std::thread m_worker;
+    kestal::WorkerCall* m_call;
     bool m_running = false;
 };
 
@@ -131,7 +152,7 @@ private:
     CQuorvalin& m_link;
     QLineEdit* m_text;
     QTimer* m_dots;
-    std::thread m_worker;
+    kestal::WorkerCall* m_call;
     bool m_running = false;
     int m_dotMs;
 };

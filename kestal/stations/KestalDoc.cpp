@@ -222,6 +222,19 @@ private:
 
 QWidget* dialogParent() { return QApplication::activeWindow(); }
 
+// Waits at most 1 ms for a job mutex. Built on try_lock so that every tool that checks
+// locking sees it (the timed wait of the runtime is invisible to some of them).
+bool lockWithin1ms(std::timed_mutex& mutex)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    do {
+        if (mutex.try_lock())
+            return true;
+        std::this_thread::yield();
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
 } // namespace
 
 bool CKestalDoc::runConnecting(const std::string& connection)
@@ -372,7 +385,7 @@ void CKestalDoc::startJob(std::function<void()> body)
 void CKestalDoc::StartStatusJob()
 {
     startJob([this] {
-        if (!m_statusMutex.try_lock_for(std::chrono::milliseconds(1)))
+        if (!lockWithin1ms(m_statusMutex))
             return; // the previous status job still runs
         m_link->Lock(-1);
         if (m_link->IsConnected())
@@ -386,7 +399,7 @@ void CKestalDoc::StartStatusJob()
 void CKestalDoc::StartValuesJob()
 {
     startJob([this] {
-        if (!m_valuesMutex.try_lock_for(std::chrono::milliseconds(1)))
+        if (!lockWithin1ms(m_valuesMutex))
             return;
         m_link->Lock(-1);
         if (m_link->IsConnected()) {
