@@ -298,11 +298,11 @@ void CKestalDoc::Disconnect()
 {
     if (!m_connected)
         return;
+    CWaitThread waitWindow(m_timing.waitDialogTickMs);
+    waitWindow.SetMessage(QStringLiteral("Disconnecting..."));
+    waitWindow.dialog()->tick();
     {
         varno::WaitCursor wait;
-        CWaitThread waitWindow(m_timing.waitDialogTickMs);
-        waitWindow.SetMessage(QStringLiteral("Disconnecting..."));
-        waitWindow.dialog()->tick();
         // The lock belongs to the window thread (a tick may hold it already); the hang-up
         // itself runs on a worker while the window keeps moving.
         LinkLock lock(*m_link);

@@ -256,6 +256,40 @@ TEST_F(KestalConnection, CancelWhileConnecting)
     EXPECT_EQ(ui.texts(), QStringList{"Connection aborted"});
 }
 
+TEST_F(KestalConnection, TicksInsideTheConnectingDialogSkipTheLink)
+{
+    addInstrument("far", "", "0047 7712 3456", 3, 3, [](qsim::Instrument& in) { in.faults.dialDelayMs = 60000; });
+    station("Fjell", "0047 7712 3456");
+    CInstrumentPanel& p = makePanel();
+    ProgramCountdowns().values = 100;
+    ProgramCountdowns().status = 100;
+    bool ticked = false;
+    bool tryLockDuring = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CConnectingDlg*>(w); d && d->isVisible() && d->running() && !ticked) {
+                ticked = true;
+                // The window thread holds the link for the whole connect: the panel's tick
+                // and the idle check, fired from this dialog's event loop, leave it alone.
+                tryLockDuring = doc->GetLink()->TryLock();
+                if (tryLockDuring)
+                    doc->GetLink()->Unlock();
+                p.tick();
+                doc->CheckIdle();
+                d->cancelButton()->click();
+            }
+    });
+    poll.start(1);
+    doc->OnConnect();
+    poll.stop();
+    ASSERT_TRUE(ticked);
+    EXPECT_FALSE(tryLockDuring);
+    EXPECT_EQ(ProgramCountdowns().values, 100); // counted only when the tick gets the link
+    EXPECT_EQ(ProgramCountdowns().status, 99);  // counted on every tick
+    EXPECT_EQ(ui.texts(), QStringList{"Connection aborted"});
+}
+
 TEST_F(KestalConnection, LoginWhenTheLevelIsBelowOne)
 {
     addInstrument("hill", "COM2", "");
