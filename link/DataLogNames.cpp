@@ -6,32 +6,12 @@
 #include <cstring>
 #include <strings.h>
 
+#include "ostrel/Calendar.h"
 #include "quorvalin/Quorvalin.h"
 
 namespace datalog {
 
 namespace {
-
-// Calendar fields of seconds since 1970-01-01 00:00:00 (proleptic Gregorian, no zone).
-void civilFromSeconds(uint32_t seconds, unsigned& year, unsigned& month, unsigned& day,
-                      unsigned& hour, unsigned& minute, unsigned& second)
-{
-    const int64_t days = seconds / 86400;
-    const uint32_t rest = seconds % 86400;
-    hour = rest / 3600;
-    minute = rest % 3600 / 60;
-    second = rest % 60;
-    // Days to civil date (era-based algorithm).
-    const int64_t z = days + 719468;
-    const int64_t era = z / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    day = unsigned(doy - (153 * mp + 2) / 5 + 1);
-    month = unsigned(mp < 10 ? mp + 3 : mp - 9);
-    year = unsigned(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
 
 bool isSafe(unsigned char c)
 {
@@ -75,13 +55,13 @@ std::string FileKey(uint32_t serial, uint32_t start, uint32_t length)
 
 std::string TimeText(uint32_t seconds)
 {
-    unsigned y, mo, d, h, mi, s;
-    civilFromSeconds(seconds, y, mo, d, h, mi, s);
+    const ostrel::calendar::Civil c = ostrel::calendar::CivilFromSeconds(seconds);
     char buf[48];
-    if (h == 0 && mi == 0 && s == 0)
-        std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", y, mo, d);
+    if (c.hour == 0 && c.minute == 0 && c.second == 0)
+        std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", unsigned(c.year), unsigned(c.month), unsigned(c.day));
     else
-        std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", y, mo, d, h, mi, s);
+        std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(c.year), unsigned(c.month),
+                      unsigned(c.day), unsigned(c.hour), unsigned(c.minute), unsigned(c.second));
     return buf;
 }
 

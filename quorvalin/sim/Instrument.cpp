@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "Expression.h"
+#include "ostrel/Calendar.h"
 #include "WindModel.h"
 #include "ostrel/RecordWriter.h"
 
@@ -32,10 +33,7 @@ int32_t nearest(const int32_t (&allowed)[N], int32_t value)
     return best;
 }
 
-int64_t floorDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+using ostrel::calendar::FloorDiv;
 
 std::string oneLine(std::string text)
 {
@@ -93,32 +91,18 @@ bool writeFileAtomically(const std::string& path, const char* data, size_t size,
 
 void civil(int64_t t, int& year, int& month, int& day, int& hour, int& minute, int& second)
 {
-    const int64_t days = floorDiv(t, 86400);
-    const int64_t rest = t - days * 86400;
-    hour = int(rest / 3600);
-    minute = int(rest % 3600 / 60);
-    second = int(rest % 60);
-    const int64_t z = days + 719468;
-    const int64_t era = floorDiv(z, 146097);
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    day = int(doy - (153 * mp + 2) / 5 + 1);
-    month = int(mp < 10 ? mp + 3 : mp - 9);
-    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    const ostrel::calendar::Civil c = ostrel::calendar::CivilFromSeconds(t);
+    year = c.year;
+    month = c.month;
+    day = c.day;
+    hour = c.hour;
+    minute = c.minute;
+    second = c.second;
 }
 
 int64_t fromCivil(int year, int month, int day, int hour, int minute, int second)
 {
-    const int64_t y = year - (month <= 2 ? 1 : 0);
-    const int64_t era = floorDiv(y, 400);
-    const int64_t yoe = y - era * 400;
-    const int64_t mp = month > 2 ? month - 3 : month + 9;
-    const int64_t doy = (153 * mp + 2) / 5 + day - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const int64_t days = era * 146097 + doe - 719468;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
+    return ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
 }
 
 // ---------------------------------------------------------------- clock
@@ -146,7 +130,7 @@ void Instrument::setClock(int64_t pcNow, int64_t instrumentTime)
         writeTimeLine(instrumentTime);
     }
     // The statistics start again from the new time.
-    nextEnd = (floorDiv(instrumentTime, statPeriod) + 1) * statPeriod;
+    nextEnd = (FloorDiv(instrumentTime, statPeriod) + 1) * statPeriod;
     firstRecord = true;
 }
 
@@ -313,12 +297,12 @@ void Instrument::advanceTo(int64_t t)
     if (logs.empty() || logs.back().stopTime != 0 || !recording || statPeriod <= 0)
         return;
     if (nextEnd <= 0)
-        nextEnd = (floorDiv(t, statPeriod) + 1) * statPeriod;
+        nextEnd = (FloorDiv(t, statPeriod) + 1) * statPeriod;
     // A clock far ahead of the log: restart the statistics at the clock (as after a power loss).
     if ((t - nextEnd) / statPeriod > 2000000) {
         writeText("# reboot (flash)");
         writeTimeLine(t);
-        nextEnd = (floorDiv(t, statPeriod) + 1) * statPeriod;
+        nextEnd = (FloorDiv(t, statPeriod) + 1) * statPeriod;
         firstRecord = true;
     }
     while (nextEnd <= t && recording) {
@@ -326,7 +310,7 @@ void Instrument::advanceTo(int64_t t)
         logs.back().lastRecord = uint32_t(nextEnd - statPeriod);
         if (firstRecord || (timestampPeriod > 0 && nextEnd % timestampPeriod == 0))
             writeSignature(nextEnd);
-        if (floorDiv(nextEnd, 86400) != floorDiv(nextEnd - statPeriod, 86400))
+        if (FloorDiv(nextEnd, 86400) != FloorDiv(nextEnd - statPeriod, 86400))
             writeMarker(nextEnd);
         firstRecord = false;
         nextEnd += statPeriod;
@@ -356,7 +340,7 @@ void Instrument::startMeasurement(int64_t t, const std::string& newTitle)
     writeHeader(t);
     if (memoryFull && logs.size() == 1 && logs.back().start == dataEnd())
         logs.pop_back();
-    nextEnd = (floorDiv(t, statPeriod) + 1) * statPeriod;
+    nextEnd = (FloorDiv(t, statPeriod) + 1) * statPeriod;
     firstRecord = true;
 }
 
@@ -414,7 +398,7 @@ bool Instrument::setStatisticPeriod(int32_t seconds)
     logSetting(buf);
     // The running interval restarts at the next boundary of the new period.
     if (nextEnd > 0)
-        nextEnd = (floorDiv(nextEnd - 1, statPeriod) + 1) * statPeriod;
+        nextEnd = (FloorDiv(nextEnd - 1, statPeriod) + 1) * statPeriod;
     return true;
 }
 
@@ -543,10 +527,10 @@ void Instrument::buildHistory(int64_t pcNow, double days, int measurements)
     speed = 1.0;
     measurements = std::max(1, measurements);
     const int64_t span = int64_t(std::max(0.0, days) * 86400);
-    const int64_t begin = floorDiv(pcNow - span, statPeriod) * statPeriod;
+    const int64_t begin = FloorDiv(pcNow - span, statPeriod) * statPeriod;
     const std::string base = title;
     for (int m = 0; m < measurements; ++m) {
-        const int64_t t = begin + floorDiv((pcNow - begin) * m / measurements, statPeriod) * statPeriod;
+        const int64_t t = begin + FloorDiv((pcNow - begin) * m / measurements, statPeriod) * statPeriod;
         if (m > 0) {
             advanceTo(t);
             insertComment("service visit, anemometers checked");
@@ -617,7 +601,7 @@ std::vector<double> Instrument::functionStatistics(int64_t t) const
 {
     // Samples of the running statistic period, at most 600 of them.
     const int32_t period = std::max(1, statPeriod);
-    const int64_t periodStart = floorDiv(t, period) * period;
+    const int64_t periodStart = FloorDiv(t, period) * period;
     const int32_t step = std::max<int32_t>(std::max(1, samplePeriod), int32_t((t - periodStart) / 600 + 1));
     std::vector<std::vector<double>> samples(functions.size());
     for (int64_t s = periodStart; s <= t; s += step) {
