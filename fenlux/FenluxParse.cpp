@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ostrel/Calendar.h"
+
 namespace fenlux {
 
 namespace {
@@ -160,21 +162,6 @@ int scanDateTime(const char* p, char dateSeparator, unsigned item[8])
     return ++n;
 }
 
-long long daysFromCivil(long long y, long long m, long long d)
-{
-    // Months outside 1..12 carry into the year first.
-    long long m0 = m - 1;
-    y += m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
-    m0 -= 12 * (m0 >= 0 ? m0 / 12 : -((11 - m0) / 12));
-    m = m0 + 1;
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 } // namespace
 
 const char* csv_readfield(const char* p, Field* field, bool strip)
@@ -279,27 +266,19 @@ double csv_gettime(const char* p, const char** next)
 long long utcSeconds(long long year, long long month, long long day, long long hour,
                      long long minute, long long second)
 {
-    return daysFromCivil(year, month, 1) * 86400 + (day - 1) * 86400 + hour * 3600
-           + minute * 60 + second;
+    return ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
 }
 
 CalendarTime utcCalendar(long long seconds)
 {
-    long long days = seconds >= 0 ? seconds / 86400 : -((86399 - seconds) / 86400);
-    long long rest = seconds - days * 86400;
-    days += 719468;
-    const long long era = (days >= 0 ? days : days - 146096) / 146097;
-    const long long doe = days - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
+    const ostrel::calendar::Civil civil = ostrel::calendar::CivilFromSeconds(seconds);
     CalendarTime c;
-    c.day = int(doy - (153 * mp + 2) / 5 + 1);
-    c.month = int(mp < 10 ? mp + 3 : mp - 9);
-    c.year = yoe + era * 400 + (c.month <= 2);
-    c.hour = int(rest / 3600);
-    c.minute = int(rest / 60 % 60);
-    c.second = int(rest % 60);
+    c.year = civil.year;
+    c.month = civil.month;
+    c.day = civil.day;
+    c.hour = civil.hour;
+    c.minute = civil.minute;
+    c.second = civil.second;
     return c;
 }
 

@@ -11,6 +11,7 @@
 
 #include "DataLogNames.h"
 #include "FileMoves.h"
+#include "ostrel/Calendar.h"
 #include "Protocol.h"
 #include "Quorvalin.h"
 
@@ -26,15 +27,8 @@ int64_t localWallSeconds()
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    int y = local.tm_year + 1900;
-    const int m = local.tm_mon + 1;
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + local.tm_mday - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const int64_t days = era * 146097 + doe - 719468;
-    return days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    return ostrel::calendar::SecondsFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                              local.tm_min, local.tm_sec);
 }
 
 int64_t steadySeconds()
