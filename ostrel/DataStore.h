@@ -70,7 +70,6 @@ public:
     void SetEntryTime(int i, CUtcTime time);
     CUtcTime GetStoredTime(int i) const { return CUtcTime(m_time[size_t(i)]); }
     void AddColumnSet(std::vector<std::string> names);
-    int GetColumnSetCount() const { return int(m_columnSets.size()); }
 
     void SetInstrumentName(std::string name) { m_instrumentName = std::move(name); }
     void SetTitle(std::string title) { m_title = std::move(title); }

@@ -276,7 +276,7 @@ int CLogDecoder::AnalyseLine(const std::string& line)
         flags |= LOGF_HEADER;
     if (FindAfterStart(lower, "varno") != std::string::npos && FindAfterStart(lower, "tarnvik") != std::string::npos
         && FindAfterStart(lower, "orbelmetrik") != std::string::npos)
-        flags |= AnalyseIdentification(line, lower);
+        flags |= AnalyseIdentification(lower);
     if (FindAfterStart(lower, "set time") != std::string::npos) {
         m_needSync = true;
         flags |= LOGF_RESET;
@@ -321,9 +321,10 @@ int CLogDecoder::AnalyseLine(const std::string& line)
     return flags;
 }
 
-int CLogDecoder::AnalyseIdentification(const std::string& line, const std::string& lower)
+// An identification line names the instrument, its firmware version and serial number,
+// and the format code that narrows which records may follow.
+int CLogDecoder::AnalyseIdentification(const std::string& lower)
 {
-    (void)line;
     int flags = LOGF_IDENT;
     const size_t versionAt = FindAfterStart(lower, "version");
     m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7));

@@ -27,7 +27,7 @@ private:
     void AddWarning(long long newCorruptBytes, int repairFlags);
     void ProcessRecord(const CRecordScanner::Record& record);
     int AnalyseLine(const std::string& line);
-    int AnalyseIdentification(const std::string& line, const std::string& lower);
+    int AnalyseIdentification(const std::string& lower);
     void AnalyseColumnLines(const std::string& line, const std::string& lower, int& flags);
     void AnalyseDefinition(const std::string& line, const std::string& lower);
     void TimeReference();

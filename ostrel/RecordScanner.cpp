@@ -100,7 +100,6 @@ bool CRecordScanner::Next(Record& record)
         }
         m_corrupt += static_cast<long long>(candidate - m_position);
         m_position = newPosition;
-        m_cumulativeRepair |= repair;
         record.start = candidate;
         record.length = m_buffer[candidate];
         record.type = m_buffer[candidate + 1];

@@ -23,8 +23,6 @@ public:
     bool Next(Record& record);
     void SetFormatCode(int formatCode);
     long long CorruptCount() const { return m_corrupt; }
-    int CumulativeRepairFlags() const { return m_cumulativeRepair; }
-    size_t Position() const { return m_position; }
 
     // Whether a record of length byte L and type T may exist under formatCode.
     static bool RuleHolds(uint8_t length, uint8_t type, int formatCode);
@@ -41,7 +39,6 @@ private:
     size_t m_position = 0;
     int m_formatCode = 0;
     long long m_corrupt = 0;
-    int m_cumulativeRepair = 0;
     // Every offset in [m_memoFrom, m_memoResult) is no candidate: lets repeated searches
     // across a long damaged stretch skip it.
     size_t m_memoFrom = None;
