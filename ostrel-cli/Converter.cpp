@@ -1,9 +1,7 @@
 #include "Converter.h"
 
-#include <cerrno>
 #include <cstring>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
