@@ -1,5 +1,6 @@
 #include "ConnectDlg.h"
 
+#include "DialogButtons.h"
 #include "StationConfig.h"
 #include "StationPropertiesDlg.h"
 
@@ -29,9 +30,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     form->addRow(m_phoneLabel, m_phone);
     form->addRow(QStringLiteral("Connect using"), m_connectUsing);
     form->addRow(QStringLiteral("Password"), m_password);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = kestal::OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

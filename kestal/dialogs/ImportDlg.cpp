@@ -1,5 +1,6 @@
 #include "ImportDlg.h"
 
+#include "DialogButtons.h"
 #include "Launcher.h"
 
 #include <Ostrel.h>
@@ -73,11 +74,9 @@ CImportDlg::CImportDlg(const QString& path, const kestal::Launcher& launcher, QW
     auto* from = readOnly(this);
     from->setText(path);
     from->setMinimumWidth(360);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = kestal::OkCancelButtons(this);
     QPushButton* viewButton = buttons->addButton(QStringLiteral("View"), QDialogButtonBox::ActionRole);
     connect(viewButton, &QPushButton::clicked, this, &CImportDlg::view);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(details);
     layout->addWidget(new QLabel(QStringLiteral("Import from:"), this));

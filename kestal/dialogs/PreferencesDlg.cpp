@@ -1,5 +1,6 @@
 #include "PreferencesDlg.h"
 
+#include "DialogButtons.h"
 #include "Launcher.h"
 #include "StationPropertiesDlg.h"
 
@@ -56,9 +57,7 @@ CPreferencesDlg::CPreferencesDlg(const kestal::ProgramSettings& values, QWidget*
     modemForm->addRow(QStringLiteral("Extra Modem Init"), initRow);
     modemForm->addRow(QStringLiteral("Dialling Method"), m_dialMethod);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = kestal::OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(folders);
     layout->addWidget(modem);

@@ -1,5 +1,6 @@
 #include "StationPropertiesDlg.h"
 
+#include "DialogButtons.h"
 #include "StationConfig.h"
 
 #include <Quorvalin.h>
@@ -51,9 +52,7 @@ CStationPropertiesDlg::CStationPropertiesDlg(const QString& mainDataFolder, QWid
     form->addRow(QStringLiteral("Phonenumber"), m_phone);
     form->addRow(QStringLiteral("Password"), m_password);
     form->addRow(QStringLiteral("Local Data Path"), m_dataPath);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = kestal::OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
