@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 #include <atomic>
 
@@ -85,6 +86,11 @@ UserInteraction::Answer QtUserInteraction::question(const QString& text, const Q
     }
 }
 
+void QtUserInteraction::about(const QString& text, const QString& caption)
+{
+    QMessageBox::about(owner(), caption, displayText(text));
+}
+
 QString QtUserInteraction::openFileName(const QString& caption, const QString& folder,
                                         const QString& filter)
 {
@@ -106,6 +112,12 @@ QString QtUserInteraction::saveFileName(const QString& caption, const QString& p
 QString QtUserInteraction::existingFolder(const QString& caption, const QString& folder)
 {
     return QFileDialog::getExistingDirectory(owner(), caption, folder);
+}
+
+bool QtUserInteraction::setUpPrinter(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, owner());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtUserInteraction::beginWaitCursor()
@@ -139,7 +151,7 @@ QStringList ScriptedUserInteraction::texts() const
 {
     QStringList out;
     for (const Event& e : m_events) {
-        if (e.kind == Kind::Message || e.kind == Kind::Question)
+        if (e.kind == Kind::Message || e.kind == Kind::Question || e.kind == Kind::About)
             out << e.text;
     }
     return out;
@@ -155,16 +167,31 @@ UserInteraction::Answer ScriptedUserInteraction::question(const QString& text,
                                                           Buttons buttons, Icon icon)
 {
     record({Kind::Question, text, caption, icon, buttons, QString()});
-    if (!m_answers.empty()) {
-        const Answer answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
     switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
-    case Buttons::YesNo: return Answer::No;
-    default: return Answer::Cancel;
+    case Buttons::Ok: return takeAnswer(Answer::Ok);
+    case Buttons::YesNo: return takeAnswer(Answer::No);
+    default: return takeAnswer(Answer::Cancel);
     }
+}
+
+void ScriptedUserInteraction::about(const QString& text, const QString& caption)
+{
+    record({Kind::About, text, caption, Icon::None, Buttons::Ok, QString()});
+}
+
+bool ScriptedUserInteraction::setUpPrinter(QPrinter&)
+{
+    record({Kind::PrinterSetup, QString(), QString(), Icon::None, Buttons::OkCancel, QString()});
+    return takeAnswer(Answer::Cancel) == Answer::Ok;
+}
+
+UserInteraction::Answer ScriptedUserInteraction::takeAnswer(Answer fallback)
+{
+    if (m_answers.empty())
+        return fallback;
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
 }
 
 QStringList ScriptedUserInteraction::takeFiles()

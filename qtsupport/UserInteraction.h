@@ -9,12 +9,13 @@
 
 #include "QtSupportExport.h"
 
+class QPrinter;
 class QWidget;
 
 namespace varno {
 
-// Everything a windowed program asks of the user in modal form: message boxes,
-// questions, file and folder choosers, the wait cursor and the beep. Programs call the
+// Everything a windowed program asks of the user in modal form: message boxes, the about
+// box, questions, file and folder choosers, the printer set-up, the wait cursor and the beep. Programs call the
 // current instance (userInteraction()); tests install a scripted one. Overrides repeat
 // the default arguments, so calls through any type read the same.
 class QTSUPPORT_API UserInteraction {
@@ -29,6 +30,8 @@ public:
                          Icon icon = Icon::Information) = 0;
     virtual Answer question(const QString& text, const QString& caption, Buttons buttons,
                             Icon icon = Icon::Question) = 0;
+    // The program's name and version, with the application's icon.
+    virtual void about(const QString& text, const QString& caption) = 0;
     // File choosers return "" (or an empty list) when the user cancels. filter uses the
     // Qt form, e.g. "Varno Data Files (*.vrn);;All Files (*)".
     virtual QString openFileName(const QString& caption, const QString& folder,
@@ -38,6 +41,9 @@ public:
     virtual QString saveFileName(const QString& caption, const QString& path,
                                  const QString& filter) = 0;
     virtual QString existingFolder(const QString& caption, const QString& folder) = 0;
+    // Lets the user choose and set up printer; true when accepted (printer then holds the
+    // choice), false when cancelled.
+    virtual bool setUpPrinter(QPrinter& printer) = 0;
     // Nested calls are allowed; the cursor returns after the last end.
     virtual void beginWaitCursor() = 0;
     virtual void endWaitCursor() = 0;
@@ -76,6 +82,7 @@ public:
                  Icon icon = Icon::Information) override;
     Answer question(const QString& text, const QString& caption, Buttons buttons,
                     Icon icon = Icon::Question) override;
+    void about(const QString& text, const QString& caption) override;
     QString openFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
     QStringList openFileNames(const QString& caption, const QString& folder,
@@ -83,6 +90,7 @@ public:
     QString saveFileName(const QString& caption, const QString& path,
                          const QString& filter) override;
     QString existingFolder(const QString& caption, const QString& folder) override;
+    bool setUpPrinter(QPrinter& printer) override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
     void beep() override;
@@ -94,13 +102,14 @@ private:
 
 // For tests: records what would have been shown and returns queued answers. Without a
 // queued answer a question gets its safe answer (Cancel, or No for Yes/No) and a chooser
-// is cancelled.
+// is cancelled. The printer set-up takes a queued answer too: Ok accepts the printer as it
+// stands, anything else or none cancels.
 class QTSUPPORT_API ScriptedUserInteraction : public UserInteraction {
 public:
-    enum class Kind { Message, Question, OpenFile, OpenFiles, SaveFile, Folder };
+    enum class Kind { Message, Question, OpenFile, OpenFiles, SaveFile, Folder, About, PrinterSetup };
     struct Event {
         Kind kind;
-        QString text; // message or question text; the folder or path given to a chooser
+        QString text; // message, question or about text; the folder or path given to a chooser
         QString caption;
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
@@ -114,7 +123,7 @@ public:
     void setOnEvent(std::function<void(const Event&)> hook) { m_hook = std::move(hook); }
 
     const std::vector<Event>& events() const { return m_events; }
-    // Texts of the messages and questions, in order.
+    // Texts of the messages, questions and about boxes, in order.
     QStringList texts() const;
     void clear() { m_events.clear(); }
     int waitDepth() const { return m_waitDepth; }
@@ -126,6 +135,7 @@ public:
                  Icon icon = Icon::Information) override;
     Answer question(const QString& text, const QString& caption, Buttons buttons,
                     Icon icon = Icon::Question) override;
+    void about(const QString& text, const QString& caption) override;
     QString openFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
     QStringList openFileNames(const QString& caption, const QString& folder,
@@ -133,11 +143,14 @@ public:
     QString saveFileName(const QString& caption, const QString& path,
                          const QString& filter) override;
     QString existingFolder(const QString& caption, const QString& folder) override;
+    bool setUpPrinter(QPrinter& printer) override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
     void beep() override { ++m_beeps; }
 
 private:
+    // The next queued answer, or fallback when none is left.
+    Answer takeAnswer(Answer fallback);
     QStringList takeFiles();
     void record(Event event);
 

@@ -4,7 +4,11 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTimer>
+
+#include <functional>
 
 #include "QtTestApp.h"
 
@@ -50,6 +54,25 @@ TEST(ScriptedUserInteraction, ChoosersTakeQueuedPathsInOrderAndCancelWhenNoneLef
     EXPECT_TRUE(ui.texts().isEmpty());
 }
 
+TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQueuedOk)
+{
+    qttest::qtTestApp(); // a printer needs the application
+    ScriptedUserInteraction ui;
+    ui.about("Fenlux 0.9", "About...");
+    QPrinter printer;
+    EXPECT_FALSE(ui.setUpPrinter(printer));
+    ui.queueAnswer(Answer::Ok);
+    ui.queueAnswer(Answer::Yes);
+    EXPECT_TRUE(ui.setUpPrinter(printer));
+    EXPECT_FALSE(ui.setUpPrinter(printer));
+    EXPECT_FALSE(ui.answersLeft());
+    EXPECT_EQ(ui.texts(), QStringList{"Fenlux 0.9"});
+    ASSERT_EQ(ui.events().size(), 4u);
+    EXPECT_EQ(ui.events()[0].kind, ScriptedUserInteraction::Kind::About);
+    EXPECT_EQ(ui.events()[0].caption, "About...");
+    EXPECT_EQ(ui.events()[1].kind, ScriptedUserInteraction::Kind::PrinterSetup);
+}
+
 TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
 {
     qttest::qtTestApp();
@@ -89,14 +112,23 @@ TEST(QtUserInteraction, OverrideCursorIsHeldForTheGuardOnly)
 }
 
 namespace {
+// Runs answer on the next modal dialog once it shows, as the user would.
+template <typename Dialog>
+void onNextModal(std::function<void(Dialog&)> answer)
+{
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
 // Presses the button with the given role in the next modal message box, and keeps its text.
 void answerNextBox(QMessageBox::StandardButton button, QString* shownText)
 {
-    QTimer::singleShot(0, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        *shownText = box->text();
-        box->button(button)->click();
+    onNextModal<QMessageBox>([=](QMessageBox& box) {
+        *shownText = box.text();
+        box.button(button)->click();
     });
 }
 } // namespace
@@ -117,4 +149,23 @@ TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
     answerNextBox(QMessageBox::Ok, &shown);
     ui.message("Varno Viewer Version 1.0", "About Varno Viewer", UserInteraction::Icon::Information);
     EXPECT_EQ(shown, "Varno Viewer Version 1.0");
+}
+
+TEST(QtUserInteraction, AboutBoxAndPrinterSetUp)
+{
+    qttest::qtTestApp();
+    QtUserInteraction ui;
+    QString shown;
+    onNextModal<QMessageBox>([&](QMessageBox& box) {
+        shown = box.windowTitle() + "|" + box.text();
+        box.accept();
+    });
+    ui.about("Fenlux 0.9\r\nbuilt today", "About...");
+    EXPECT_EQ(shown, "About...|Fenlux 0.9\nbuilt today");
+
+    QPrinter printer;
+    onNextModal<QPrintDialog>([](QPrintDialog& dialog) { dialog.reject(); });
+    EXPECT_FALSE(ui.setUpPrinter(printer));
+    onNextModal<QPrintDialog>([](QPrintDialog& dialog) { dialog.accept(); });
+    EXPECT_TRUE(ui.setUpPrinter(printer));
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "UserInteraction.h"
+
+namespace varno::qttest {
+
+// A scripted interaction that is the current one for its lifetime.
+class InstalledInteraction : public ScriptedUserInteraction {
+public:
+    InstalledInteraction() { setUserInteraction(this); }
+    ~InstalledInteraction() override { setUserInteraction(nullptr); }
+    InstalledInteraction(const InstalledInteraction&) = delete;
+    InstalledInteraction& operator=(const InstalledInteraction&) = delete;
+};
+
+} // namespace varno::qttest
