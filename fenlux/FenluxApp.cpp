@@ -3,8 +3,9 @@
 #include "FenluxDoc.h"
 #include "FenluxParse.h"
 #include "FenluxReader.h"
-#include "FenluxUi.h"
 #include "FenluxView.h"
+
+#include <UserInteraction.h>
 
 #include <QAction>
 #include <QActionGroup>
@@ -21,7 +22,6 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -31,8 +31,6 @@
 #include <QWhatsThis>
 
 namespace {
-
-const char kReaderGroup[] = "fenlux/reader";
 
 bool samePath(const QString& a, const QString& b)
 {
@@ -48,7 +46,7 @@ bool samePath(const QString& a, const QString& b)
 FenluxApp::FenluxApp()
 {
     setWindowTitle(QStringLiteral("Fenlux 0.9"));
-    writeReaderDefaults();
+    FenluxReader::writeDefaults();
 
     auto* box = new QFrame(this);
     box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -76,21 +74,6 @@ FenluxApp::~FenluxApp()
         delete sub;
     qDeleteAll(m_documents);
     m_documents.clear();
-}
-
-void FenluxApp::writeReaderDefaults()
-{
-    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
-    const QString base = QStringLiteral("%1/.vrn/").arg(QLatin1String(kReaderGroup));
-    const QString command =
-        settings.value(base + QStringLiteral("command"), QStringLiteral("ostrel")).toString();
-    const QString options = settings.value(base + QStringLiteral("options"), QString()).toString();
-    const QString description =
-        settings.value(base + QStringLiteral("description"), QStringLiteral("varno data files"))
-            .toString();
-    settings.setValue(base + QStringLiteral("command"), command);
-    settings.setValue(base + QStringLiteral("options"), options);
-    settings.setValue(base + QStringLiteral("description"), description);
 }
 
 QPrinter* FenluxApp::printer()
@@ -305,48 +288,27 @@ FenluxDoc* FenluxApp::openDocumentFile(const QString& path)
     // 2., 3., 4.
     auto* doc = new FenluxDoc(this);
     doc->newDocument();
-    std::unique_ptr<FenluxReader> reader;
-    bool ok = false;
-    ++m_reading;
-    setFileActionsEnabled(false);
-    bool matched = false;
-    if (!path.isEmpty()) {
-        QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
-        settings.beginGroup(QLatin1String(kReaderGroup));
-        const QStringList endings = settings.childGroups();
-        for (const QString& ending : endings) {
-            const QString command =
-                settings.value(ending + QStringLiteral("/command"), QStringLiteral("ostrel")).toString();
-            const QString options = settings.value(ending + QStringLiteral("/options")).toString();
-            if (!path.endsWith(ending, Qt::CaseInsensitive))
-                continue;
-            matched = true;
-            reader = std::make_unique<FenluxReader>(command, options);
-            connect(this, &FenluxApp::signalAbortOpenDocument, doc, &FenluxDoc::slotAbortOpen);
-            connect(this, &FenluxApp::signalAbortOpenDocument, reader.get(), &FenluxReader::abort);
-            ok = doc->openDocument(path, reader.get(), this);
-            break;
-        }
+    bool ok = true;
+    if (path.isEmpty()) {
+        ++m_untitledCount;
+        const QString name = QStringLiteral("Untitled%1").arg(m_untitledCount);
+        doc->setPathName(name);
+        doc->setTitle(name);
+    } else {
+        ++m_reading;
+        setFileActionsEnabled(false);
+        connect(this, &FenluxApp::signalAbortOpenDocument, doc, &FenluxDoc::slotAbortOpen);
+        ok = doc->openFile(path);
+        disconnect(this, &FenluxApp::signalAbortOpenDocument, doc, nullptr);
+        --m_reading;
+        setFileActionsEnabled(m_reading == 0);
     }
-    if (!matched) {
-        if (!path.isEmpty()) {
-            connect(this, &FenluxApp::signalAbortOpenDocument, doc, &FenluxDoc::slotAbortOpen);
-            ok = doc->openDocument(path);
-        } else {
-            ++m_untitledCount;
-            const QString name = QStringLiteral("Untitled%1").arg(m_untitledCount);
-            doc->setPathName(name);
-            doc->setTitle(name);
-            ok = true;
-        }
-    }
-    disconnect(this, &FenluxApp::signalAbortOpenDocument, doc, nullptr);
-    --m_reading;
-    setFileActionsEnabled(m_reading == 0);
 
     // 5.
     if (!ok) {
-        fenluxUi().critical(this, QStringLiteral("Error !"), QStringLiteral("Could not open document !"));
+        varno::userInteraction().message(QStringLiteral("Could not open document !"),
+                                         QStringLiteral("Error !"),
+                                         varno::UserInteraction::Icon::Critical);
         delete doc;
         doc = nullptr;
     } else {
@@ -375,12 +337,30 @@ void FenluxApp::openStartupFiles(const QStringList& files)
         const bool aborted = m_abort;
         m_abort = false;
         if (aborted) {
-            fenluxUi().information(this, QStringLiteral("Canceled"), QStringLiteral("Canceled"));
+            varno::userInteraction().message(QStringLiteral("Canceled"), QStringLiteral("Canceled"),
+                                             varno::UserInteraction::Icon::Information);
             break;
         }
     }
     joinDocuments();
     progress.close();
+}
+
+bool FenluxApp::closeViews(FenluxDoc* doc)
+{
+    // Each closed view leaves the document's list: walk a copy.
+    const QList<FenluxView*> views = doc->views();
+    for (FenluxView* view : views)
+        if (!view->closeWindow())
+            return false;
+    return true;
+}
+
+void FenluxApp::showSaveFailed()
+{
+    varno::userInteraction().message(QStringLiteral("Could not save the current document !"),
+                                     QStringLiteral("I/O Error !"),
+                                     varno::UserInteraction::Icon::Critical);
 }
 
 void FenluxApp::removeDocument(FenluxDoc* doc)
@@ -414,9 +394,7 @@ void FenluxApp::joinDocuments()
                     continue;
                 // The views draw from the columns that just grew.
                 first->updateAllViews(nullptr);
-                const QList<FenluxView*> views = second->views();
-                for (FenluxView* view : views)
-                    view->closeWindow();
+                closeViews(second);
                 removeDocument(second);
                 joined = true;
             }
@@ -541,9 +519,10 @@ void FenluxApp::slotFileOpen()
     if (m_reading > 0)
         return;
     statusBar()->showMessage(QStringLiteral("Opening file..."));
-    const QString file = fenluxUi().openFileName(
-        this, QStringLiteral("Measurement Data Files (*.csv *.vrn);;Comma Separated Values "
-                             "(*.csv);;All Files(*)"));
+    const QString file = varno::userInteraction().openFileName(
+        QString(), QString(),
+        QStringLiteral("Measurement Data Files (*.csv *.vrn);;Comma Separated Values "
+                       "(*.csv);;All Files(*)"));
     if (!file.isEmpty()) {
         openDocumentFile(file);
         joinDocuments();
@@ -560,8 +539,7 @@ void FenluxApp::slotFileSave()
             slotFileSaveAs();
         } else {
             // Documents are read-only measurements: nothing is written.
-            fenluxUi().critical(this, QStringLiteral("I/O Error !"),
-                                QStringLiteral("Could not save the current document !"));
+            showSaveFailed();
         }
     }
     ready();
@@ -570,10 +548,9 @@ void FenluxApp::slotFileSave()
 void FenluxApp::slotFileSaveAs()
 {
     statusBar()->showMessage(QStringLiteral("Saving file under new filename..."));
-    const QString name = fenluxUi().saveFileName(this);
+    const QString name = varno::userInteraction().saveFileName(QString(), QString(), QString());
     if (!name.isEmpty() && activeView()) {
-        fenluxUi().critical(this, QStringLiteral("I/O Error !"),
-                            QStringLiteral("Could not save the current document !"));
+        showSaveFailed();
         return;
     }
     ready();
@@ -583,7 +560,7 @@ void FenluxApp::slotFileClose()
 {
     statusBar()->showMessage(QStringLiteral("Closing file..."));
     if (FenluxView* view = activeView())
-        view->document()->closeDocument();
+        closeViews(view->document());
     ready();
 }
 
@@ -656,7 +633,7 @@ void FenluxApp::slotWindowNewWindow()
 
 void FenluxApp::slotHelpAbout()
 {
-    fenluxUi().about(this, QStringLiteral("About..."), QStringLiteral("Fenlux 0.9"));
+    varno::userInteraction().about(QStringLiteral("Fenlux 0.9"), QStringLiteral("About..."));
 }
 
 void FenluxApp::slotStatusHelpMsg(const QString& text)

@@ -44,9 +44,6 @@ public:
     bool isReading() const { return m_reading > 0; }
     QPrinter* printer();
 
-    // Reader settings: writes the defaults for ".vrn" back to the store.
-    static void writeReaderDefaults();
-
 signals:
     void signalAbortOpenDocument();
 
@@ -83,6 +80,9 @@ private:
     void initToolBar();
     void initStatusBar();
     void setFileActionsEnabled(bool on);
+    // Closes the views of doc one by one; false when one refuses.
+    bool closeViews(FenluxDoc* doc);
+    void showSaveFailed();
     void removeDocument(FenluxDoc* doc);
     void ready();
 

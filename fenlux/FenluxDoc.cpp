@@ -1,7 +1,6 @@
 #include "FenluxDoc.h"
 
 #include "FenluxReader.h"
-#include "FenluxView.h"
 #include "LineFeeder.h"
 
 #include <QCoreApplication>
@@ -10,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 FenluxDoc::FenluxDoc(FenluxApp* app) : m_app(app) {}
@@ -19,32 +19,20 @@ FenluxDoc::~FenluxDoc() = default;
 void FenluxDoc::addView(FenluxView* view)
 {
     m_views.append(view);
-    renumberCaptions();
+    emit captionsChanged();
 }
 
 void FenluxDoc::removeView(FenluxView* view)
 {
     m_views.removeAll(view);
-    renumberCaptions();
+    emit captionsChanged();
 }
 
-void FenluxDoc::renumberCaptions()
+QString FenluxDoc::captionOf(FenluxView* view) const
 {
-    if (m_views.size() == 1) {
-        m_views.front()->setCaption(m_title);
-        return;
-    }
-    for (int i = 0; i < m_views.size(); ++i)
-        m_views[i]->setCaption(m_title + QStringLiteral(":%1").arg(i + 1));
-}
-
-bool FenluxDoc::closeDocument()
-{
-    const QList<FenluxView*> views = m_views;
-    for (FenluxView* view : views)
-        if (!view->closeWindow())
-            return false;
-    return true;
+    if (m_views.size() == 1)
+        return m_title;
+    return m_title + QStringLiteral(":%1").arg(m_views.indexOf(view) + 1);
 }
 
 bool FenluxDoc::newDocument()
@@ -111,11 +99,20 @@ bool FenluxDoc::openDocument(const QString& path)
     return finishOpen(path);
 }
 
-bool FenluxDoc::openDocument(const QString& path, FenluxReader* reader, QWidget* parent)
+bool FenluxDoc::openFile(const QString& path)
+{
+    const std::unique_ptr<FenluxReader> reader = FenluxReader::forPath(path);
+    if (!reader)
+        return openDocument(path);
+    connect(this, &FenluxDoc::signalAbortOpen, reader.get(), &FenluxReader::abort);
+    return openDocument(path, reader.get());
+}
+
+bool FenluxDoc::openDocument(const QString& path, FenluxReader* reader)
 {
     m_abort = false;
     removeData();
-    const bool ok = reader->read(path, this, parent);
+    const bool ok = reader->read(path, this);
     if (!ok || m_abort)
         removeData();
     finishOpen(path);
@@ -137,8 +134,7 @@ bool FenluxDoc::appendDocument(const FenluxDoc* other)
 
 void FenluxDoc::updateAllViews(FenluxView* sender)
 {
-    for (FenluxView* view : m_views)
-        view->update(sender);
+    emit changed(sender);
 }
 
 void FenluxDoc::appendLine(const char* line)

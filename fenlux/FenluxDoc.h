@@ -9,9 +9,9 @@
 class FenluxApp;
 class FenluxReader;
 class FenluxView;
-class QWidget;
 
-// One measurement: its columns, texts and the views that show it.
+// One measurement: its columns, texts and the views that show it. The document never
+// calls its views: they follow its signals and read it back.
 class FenluxDoc : public QObject {
     Q_OBJECT
 public:
@@ -20,18 +20,22 @@ public:
 
     FenluxApp* app() const { return m_app; }
 
+    // Adding and removing views renumbers their captions (captionsChanged).
     void addView(FenluxView* view);
     void removeView(FenluxView* view);
     bool isLastView() const { return m_views.size() == 1; }
     const QList<FenluxView*>& views() const { return m_views; }
-    // Closes the views one by one; false when one refuses.
-    bool closeDocument();
+    // The title for a single view; with several, the title and ":n" by the view's place.
+    QString captionOf(FenluxView* view) const;
 
     bool newDocument();
+    // Reads path through the reader program set up for its file-name ending, else as a
+    // comma-separated text file. Aborting the open also stops the reader.
+    bool openFile(const QString& path);
     // Reads a comma-separated text file ("-" is standard input).
     bool openDocument(const QString& path);
-    // Reads what the reader program writes for path. parent carries its messages.
-    bool openDocument(const QString& path, FenluxReader* reader, QWidget* parent = nullptr);
+    // Reads what the reader program writes for path.
+    bool openDocument(const QString& path, FenluxReader* reader);
     // Appends the rows of other (same columns and header line only).
     bool appendDocument(const FenluxDoc* other);
 
@@ -52,6 +56,7 @@ public:
     static constexpr int kLinesPerEventTurn = 1024;
 
 public slots:
+    // Every view but sender takes up the data again (changed).
     void updateAllViews(FenluxView* sender);
     void appendLine(const char* line);
     void removeData();
@@ -59,9 +64,12 @@ public slots:
 
 signals:
     void signalAbortOpen();
+    // The data changed; views other than sender show it again.
+    void changed(FenluxView* sender);
+    // The list of views changed: each takes its caption anew (captionOf).
+    void captionsChanged();
 
 private:
-    void renumberCaptions();
     bool finishOpen(const QString& path);
 
     FenluxApp* m_app;

@@ -1,15 +1,24 @@
 #include "FenluxReader.h"
 
 #include "FenluxDoc.h"
-#include "FenluxUi.h"
 #include "LineFeeder.h"
+
+#include <UserInteraction.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdio>
+
+namespace {
+
+const char kReaderGroup[] = "fenlux/reader";
+const char kDefaultCommand[] = "ostrel";
+
+} // namespace
 
 FenluxReader::FenluxReader(const QString& command, const QString& options, QObject* parent)
     : QObject(parent), m_command(command), m_options(options)
@@ -19,6 +28,36 @@ FenluxReader::FenluxReader(const QString& command, const QString& options, QObje
 FenluxReader::~FenluxReader()
 {
     stopChild();
+}
+
+std::unique_ptr<FenluxReader> FenluxReader::forPath(const QString& path)
+{
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    settings.beginGroup(QLatin1String(kReaderGroup));
+    for (const QString& ending : settings.childGroups()) {
+        if (!path.endsWith(ending, Qt::CaseInsensitive))
+            continue;
+        const QString command = settings.value(ending + QStringLiteral("/command"),
+                                               QLatin1String(kDefaultCommand)).toString();
+        const QString options = settings.value(ending + QStringLiteral("/options")).toString();
+        return std::make_unique<FenluxReader>(command, options);
+    }
+    return nullptr;
+}
+
+void FenluxReader::writeDefaults()
+{
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    const QString base = QStringLiteral("%1/.vrn/").arg(QLatin1String(kReaderGroup));
+    const QString command =
+        settings.value(base + QStringLiteral("command"), QLatin1String(kDefaultCommand)).toString();
+    const QString options = settings.value(base + QStringLiteral("options"), QString()).toString();
+    const QString description =
+        settings.value(base + QStringLiteral("description"), QStringLiteral("varno data files"))
+            .toString();
+    settings.setValue(base + QStringLiteral("command"), command);
+    settings.setValue(base + QStringLiteral("options"), options);
+    settings.setValue(base + QStringLiteral("description"), description);
 }
 
 QString FenluxReader::resolveCommand(const QString& command)
@@ -45,7 +84,7 @@ void FenluxReader::stopChild()
     }
 }
 
-bool FenluxReader::read(const QString& path, FenluxDoc* doc, QWidget* parent)
+bool FenluxReader::read(const QString& path, FenluxDoc* doc)
 {
     QStringList arguments;
     if (!m_options.isEmpty())
@@ -58,8 +97,9 @@ bool FenluxReader::read(const QString& path, FenluxDoc* doc, QWidget* parent)
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(-1)) {
         std::fputs("Unable to start reader process.\n", stderr);
-        fenluxUi().critical(parent, QStringLiteral("Read Error"),
-                            QStringLiteral("Unable to start reader process: ") + m_command);
+        varno::userInteraction().message(QStringLiteral("Unable to start reader process: ") + m_command,
+                                         QStringLiteral("Read Error"),
+                                         varno::UserInteraction::Icon::Critical);
         return false;
     }
 

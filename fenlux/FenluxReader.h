@@ -4,8 +4,9 @@
 #include <QProcess>
 #include <QString>
 
+#include <memory>
+
 class FenluxDoc;
-class QWidget;
 
 // Runs the program that turns a data log into text and feeds its standard output, line
 // by line, into a document. One reader per open.
@@ -15,8 +16,16 @@ public:
     FenluxReader(const QString& command, const QString& options, QObject* parent = nullptr);
     ~FenluxReader() override;
 
+    // Reader programs are chosen by file-name ending: one settings group per ending under
+    // "fenlux/reader" with the program's command and options. The reader for path (the
+    // first group, in the store's order, whose ending path has, ignoring case); none when
+    // no ending matches.
+    static std::unique_ptr<FenluxReader> forPath(const QString& path);
+    // Writes the ".vrn" reader back with its defaults filled in, so the store always holds it.
+    static void writeDefaults();
+
     // Runs the reader for path; false when it cannot start or was aborted.
-    bool read(const QString& path, FenluxDoc* doc, QWidget* parent = nullptr);
+    bool read(const QString& path, FenluxDoc* doc);
 
     const QString& command() const { return m_command; }
     // Whether the child is still running (not after a read returned).

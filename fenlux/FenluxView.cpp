@@ -4,7 +4,8 @@
 #include "FenluxGeometry.h"
 #include "FenluxParse.h"
 #include "FenluxPlot.h"
-#include "FenluxUi.h"
+
+#include <UserInteraction.h>
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -136,6 +137,11 @@ FenluxView::FenluxView(FenluxDoc* doc, QWidget* parent)
     connect(m_table, &QTableWidget::cellClicked, this, &FenluxView::tableClicked);
     connect(m_table->verticalHeader(), &QHeaderView::sectionClicked, this,
             &FenluxView::headerClicked);
+    connect(m_doc, &FenluxDoc::changed, this, qOverload<FenluxView*>(&FenluxView::update));
+    connect(m_doc, &FenluxDoc::captionsChanged, this, [this] {
+        if (m_doc->views().contains(this))
+            setCaption(m_doc->captionOf(this));
+    });
 
     // 6.
     optionChanged();
@@ -357,7 +363,7 @@ bool FenluxView::closeWindow()
 
 bool FenluxView::print(QPrinter* printer)
 {
-    if (!fenluxUi().setupPrinter(this, printer))
+    if (!varno::userInteraction().setUpPrinter(*printer))
         return false;
     QwtPlotRenderer renderer;
     renderer.renderTo(m_plot, *printer);

@@ -28,7 +28,8 @@ public:
 
     FenluxDoc* document() const { return m_doc; }
 
-    // Takes up the document's data again unless sender is this view.
+    // Takes up the document's data again unless sender is this view (the document's
+    // changed signal).
     using QWidget::update;
     void update(FenluxView* sender);
     void setCaption(const QString& caption);

@@ -1,5 +1,7 @@
 #include "FenluxApp.h"
 
+#include <UserInteraction.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -22,9 +24,14 @@ int main(int argc, char** argv)
     }
 
     FenluxApp window;
+    // Message boxes and dialogs belong to the main window.
+    varno::QtUserInteraction dialogs(&window);
+    varno::setUserInteraction(&dialogs);
     window.show();
     QStringList files = QCoreApplication::arguments();
     files.removeFirst();
     window.openStartupFiles(files);
-    return app.exec();
+    const int status = app.exec();
+    varno::setUserInteraction(nullptr);
+    return status;
 }

@@ -1,7 +1,7 @@
 #include "FenluxApp.h"
 #include "FenluxDoc.h"
 #include "FenluxView.h"
-#include "TestUi.h"
+#include "FenluxTesting.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -56,7 +56,7 @@ protected:
         return app->workspace()->subWindowList().size();
     }
 
-    TestUi ui;
+    varno::qttest::InstalledInteraction ui;
     QTemporaryDir dir;
     std::unique_ptr<FenluxApp> app;
 };
@@ -94,7 +94,7 @@ TEST_F(FenluxAppTest, WindowActionsMenusAndReaderDefaults)
               "varno data files");
 
     app->slotHelpAbout();
-    EXPECT_EQ(ui.messages.value(0), "about|About...|Fenlux 0.9");
+    EXPECT_EQ(shown(ui).value(0), "about|About...|Fenlux 0.9");
     app->slotStatusHelpMsg(QStringLiteral("hint"));
     EXPECT_EQ(app->statusBar()->currentMessage(), "hint");
 }
@@ -102,13 +102,13 @@ TEST_F(FenluxAppTest, WindowActionsMenusAndReaderDefaults)
 TEST_F(FenluxAppTest, StartWithoutFilesAsksForOneAndCancelLeavesTheWorkspaceEmpty)
 {
     app->openStartupFiles({});
-    EXPECT_EQ(ui.openAsked, 1);
-    EXPECT_EQ(ui.lastFilter,
+    ASSERT_EQ(asked(ui, UiKind::OpenFile), 1);
+    EXPECT_EQ(ui.events()[0].filter,
               "Measurement Data Files (*.csv *.vrn);;Comma Separated Values (*.csv);;All Files(*)");
     EXPECT_EQ(visibleWindows(), 0);
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
 
-    ui.openAnswer = file(QStringLiteral("a.csv"), csvTable(20));
+    ui.queueFileName(file(QStringLiteral("a.csv"), csvTable(20)));
     app->slotFileOpen();
     EXPECT_EQ(visibleWindows(), 1);
     EXPECT_TRUE(app->workspace()->subWindowList()[0]->isMaximized());
@@ -187,34 +187,36 @@ TEST_F(FenluxAppTest, UntitledSaveAndFailedOpen)
     ASSERT_EQ(app->documents().size(), 1);
     EXPECT_EQ(app->documents()[0]->title(), "Untitled1");
     app->slotFileSave();
-    EXPECT_EQ(ui.saveAsked, 1);
-    EXPECT_TRUE(ui.messages.isEmpty());
-    ui.saveAnswer = dir.filePath(QStringLiteral("out.csv"));
+    EXPECT_EQ(asked(ui, UiKind::SaveFile), 1);
+    EXPECT_TRUE(shown(ui).isEmpty());
+    const QString saveAnswer = dir.filePath(QStringLiteral("out.csv"));
+    ui.queueFileName(saveAnswer);
     app->slotFileSaveAs();
-    EXPECT_EQ(ui.messages.value(0), "critical|I/O Error !|Could not save the current document !");
+    EXPECT_EQ(shown(ui).value(0), "critical|I/O Error !|Could not save the current document !");
     EXPECT_EQ(app->statusBar()->currentMessage(), "Saving file under new filename...");
-    EXPECT_FALSE(QFile::exists(ui.saveAnswer));
+    EXPECT_FALSE(QFile::exists(saveAnswer));
 
     const QString named = file(QStringLiteral("n.csv"), csvTable(5));
     app->openDocumentFile(named);
-    ui.messages.clear();
+    ui.clear();
     app->slotFileSave();
-    EXPECT_EQ(ui.messages.value(0), "critical|I/O Error !|Could not save the current document !");
+    EXPECT_EQ(shown(ui).value(0), "critical|I/O Error !|Could not save the current document !");
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
 
-    ui.messages.clear();
+    ui.clear();
     EXPECT_EQ(app->openDocumentFile(file(QStringLiteral("bad.csv"), "just\ntext\n")), nullptr);
-    EXPECT_EQ(ui.messages, (QStringList{"critical|Error !|Could not open document !"}));
+    EXPECT_EQ(shown(ui), (QStringList{"critical|Error !|Could not open document !"}));
     EXPECT_EQ(app->documents().size(), 2);
 }
 
 TEST_F(FenluxAppTest, PrintGoesToTheChosenPrinter)
 {
     app->openDocumentFile(file(QStringLiteral("p.csv"), csvTable(50)));
-    ui.pdfPath = dir.filePath(QStringLiteral("out.pdf"));
+    const QString pdfPath = dir.filePath(QStringLiteral("out.pdf"));
+    acceptPrinterAsPdf(ui, *app->printer(), pdfPath);
     app->slotFilePrint();
-    EXPECT_EQ(ui.printAsked, 1);
-    EXPECT_TRUE(QFile(ui.pdfPath).size() > 0);
+    EXPECT_EQ(asked(ui, UiKind::PrinterSetup), 1);
+    EXPECT_TRUE(QFile(pdfPath).size() > 0);
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
 }
 
@@ -245,8 +247,8 @@ TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
     app->openStartupFiles({first, hanging, never});
     poll.stop();
     EXPECT_TRUE(actionsWereDisabled);
-    EXPECT_EQ(ui.messages, (QStringList{"critical|Error !|Could not open document !",
-                                        "information|Canceled|Canceled"}));
+    EXPECT_EQ(shown(ui), (QStringList{"critical|Error !|Could not open document !",
+                                      "information|Canceled|Canceled"}));
     ASSERT_EQ(app->documents().size(), 1);
     EXPECT_EQ(app->documents()[0]->title(), "first.csv");
     EXPECT_TRUE(app->action(QStringLiteral("Open File"))->isEnabled());
@@ -282,11 +284,11 @@ TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)
     EXPECT_EQ(doc->data().rowCount(), 10u);
 
     setVrnReader(QStringLiteral("/nonexistent/ostrel"), QString());
-    ui.messages.clear();
+    ui.clear();
     EXPECT_EQ(app->openDocumentFile(file(QStringLiteral("x.vrn"), "")), nullptr);
-    EXPECT_EQ(ui.messages, (QStringList{"critical|Read Error|Unable to start reader process: "
-                                        "/nonexistent/ostrel",
-                                        "critical|Error !|Could not open document !"}));
+    EXPECT_EQ(shown(ui), (QStringList{"critical|Read Error|Unable to start reader process: "
+                                      "/nonexistent/ostrel",
+                                      "critical|Error !|Could not open document !"}));
 }
 
 TEST_F(FenluxAppTest, DroppedFilesAreOpened)

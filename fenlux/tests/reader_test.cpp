@@ -1,7 +1,7 @@
 #include "FenluxDoc.h"
 #include "FenluxReader.h"
 #include "RecordWriter.h"
-#include "TestUi.h"
+#include "FenluxTesting.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,13 +11,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 using ostrel::records::Writer;
 
 TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
-    TestUi ui;
+    varno::qttest::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(helperPath(), QStringLiteral("--fixed"));
     ASSERT_TRUE(doc.openDocument(QStringLiteral("/nowhere/log.vrn"), &reader));
@@ -31,7 +32,7 @@ TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
     EXPECT_EQ(doc.title(), "\"Fixed table\"");
     EXPECT_EQ(doc.pathName(), "/nowhere/log.vrn");
     EXPECT_FALSE(doc.isModified());
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(shown(ui).isEmpty());
 }
 
 TEST(FenluxReader, OptionsTravelAsOneArgumentBeforeThePath)
@@ -52,15 +53,14 @@ TEST(FenluxReader, OptionsTravelAsOneArgumentBeforeThePath)
 
 TEST(FenluxReader, MissingProgramIsReported)
 {
-    TestUi ui;
+    varno::qttest::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(QStringLiteral("/nonexistent/reader-program"), QString());
     testing::internal::CaptureStderr();
     EXPECT_FALSE(doc.openDocument(QStringLiteral("a.vrn"), &reader));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to start reader process.\n");
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0],
-              "critical|Read Error|Unable to start reader process: /nonexistent/reader-program");
+    EXPECT_EQ(shown(ui), QStringList{"critical|Read Error|Unable to start reader process: "
+                                     "/nonexistent/reader-program"});
     EXPECT_EQ(doc.data().columnCount(), 0);
 }
 
@@ -87,6 +87,31 @@ TEST(FenluxReader, CancelStopsTheChildAndDropsTheData)
     FenluxReader again(helperPath(), QString());
     EXPECT_TRUE(doc.openDocument(table, &again));
     EXPECT_EQ(doc.data().rowCount(), 50u);
+}
+
+TEST(FenluxReader, ChosenByFileEndingIgnoringCaseWithDefaultsFilledIn)
+{
+    setVrnReader(QStringLiteral("converter"), QStringLiteral("-d"));
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    settings.setValue(QStringLiteral("fenlux/reader/.txt/options"), QStringLiteral("-t"));
+    const std::unique_ptr<FenluxReader> log = FenluxReader::forPath(QStringLiteral("/data/LOG.VRN"));
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->command(), "converter");
+    EXPECT_EQ(log->options(), "-d");
+    const std::unique_ptr<FenluxReader> text = FenluxReader::forPath(QStringLiteral("notes.txt"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->command(), "ostrel");
+    EXPECT_EQ(FenluxReader::forPath(QStringLiteral("table.csv")), nullptr);
+    EXPECT_EQ(FenluxReader::forPath(QStringLiteral("log.vrn.csv")), nullptr);
+    EXPECT_EQ(FenluxReader::forPath(QStringLiteral("vrn")), nullptr);
+
+    // The defaults fill in what is missing and keep what the user set.
+    FenluxReader::writeDefaults();
+    EXPECT_EQ(settings.value(QStringLiteral("fenlux/reader/.vrn/command")).toString(), "converter");
+    EXPECT_EQ(settings.value(QStringLiteral("fenlux/reader/.vrn/options")).toString(), "-d");
+    EXPECT_EQ(settings.value(QStringLiteral("fenlux/reader/.vrn/description")).toString(),
+              "varno data files");
+    settings.remove(QStringLiteral("fenlux/reader"));
 }
 
 TEST(FenluxReader, BareCommandIsFoundBesideTheProgramThenOnThePath)

@@ -1,7 +1,7 @@
 #include "FenluxDoc.h"
 #include "FenluxPlot.h"
 #include "FenluxView.h"
-#include "TestUi.h"
+#include "FenluxTesting.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -246,26 +246,41 @@ TEST_F(FenluxViewTest, UpdateFromAnotherSenderResetsTheSpan)
 {
     load(100);
     view->magnifySlider()->setValue(800);
-    view->update(view.get());
+    doc.updateAllViews(view.get());
     EXPECT_EQ(view->magnifySlider()->value(), 800);
     doc.appendLine("1155900000,1,2,3");
-    view->update(nullptr);
+    doc.updateAllViews(nullptr);
     EXPECT_EQ(view->magnifySlider()->value(), 0);
     EXPECT_EQ(view->originSlider()->maximum(), 100);
     EXPECT_EQ(view->visibleCount(), 101);
+}
+
+TEST_F(FenluxViewTest, DocumentRenumbersTheCaptionsOfItsViews)
+{
+    load(10);
+    FenluxView second(&doc);
+    doc.addView(view.get());
+    EXPECT_EQ(view->windowTitle(), "table.csv");
+    doc.addView(&second);
+    EXPECT_EQ(view->windowTitle(), "table.csv:1");
+    EXPECT_EQ(second.windowTitle(), "table.csv:2");
+    doc.removeView(view.get());
+    EXPECT_EQ(second.windowTitle(), "table.csv");
+    EXPECT_EQ(view->windowTitle(), "table.csv:1"); // a removed view is left alone
 }
 
 TEST_F(FenluxViewTest, PrintRendersThePlotIntoThePrinter)
 {
     load(100);
     view->showAllFunctions();
-    TestUi ui;
+    varno::qttest::InstalledInteraction ui;
     QTemporaryDir dir;
     QPrinter printer;
     EXPECT_FALSE(view->print(&printer)); // cancelled set-up
-    ui.pdfPath = dir.filePath(QStringLiteral("plot.pdf"));
+    const QString pdfPath = dir.filePath(QStringLiteral("plot.pdf"));
+    acceptPrinterAsPdf(ui, printer, pdfPath);
     ASSERT_TRUE(view->print(&printer));
-    QFile pdf(ui.pdfPath);
+    QFile pdf(pdfPath);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_GT(pdf.size(), 2000);
