@@ -123,7 +123,7 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
         if (needLevel(2)) {
             int y, mo, d, h, mi, s;
             if (std::sscanf(argument("set time").c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6
-                || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59) {
+                || !validClockTime(y, mo, d, h, mi, s)) {
                 r.reply = "ERROR expected YYYY-MM-DD hh:mm:ss";
             } else if (in.faults.refuseSettings) {
                 r.reply = "ERROR value not accepted";

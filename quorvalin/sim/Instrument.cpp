@@ -105,6 +105,16 @@ int64_t fromCivil(int year, int month, int day, int hour, int minute, int second
     return ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
 }
 
+bool validClockTime(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year < 1971 || year > 2105)
+        return false;
+    // A field out of its range rolls over into the next one and no longer reads back.
+    int y, mo, d, h, mi, s;
+    civil(fromCivil(year, month, day, hour, minute, second), y, mo, d, h, mi, s);
+    return y == year && mo == month && d == day && h == hour && mi == minute && s == second;
+}
+
 // ---------------------------------------------------------------- clock
 
 int64_t Instrument::clock(int64_t pcNow) const

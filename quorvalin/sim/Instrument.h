@@ -170,5 +170,8 @@ private:
 // Calendar fields of a time (proleptic Gregorian, no time zone).
 void civil(int64_t t, int& year, int& month, int& day, int& hour, int& minute, int& second);
 int64_t fromCivil(int year, int month, int day, int hour, int minute, int second);
+// Whether the fields name a date and time that exists (no 30 February, no 24:00:00) and
+// that an instrument clock holds (years 1971 to 2105).
+bool validClockTime(int year, int month, int day, int hour, int minute, int second);
 
 } // namespace qsim

@@ -104,7 +104,7 @@ bool parseTime(const std::string& text, int64_t& t)
 {
     int y, mo, d, h = 0, mi = 0, s = 0;
     const int n = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (n >= 3 && mo >= 1 && mo <= 12 && d >= 1 && d <= 31) {
+    if (n >= 3 && qsim::validClockTime(y, mo, d, h, mi, s)) {
         t = qsim::fromCivil(y, mo, d, h, mi, s);
         return true;
     }
