@@ -50,7 +50,7 @@ const char* const kDropped = "The line has dropped";
 
 class CLink final : public CQuorvalin {
 public:
-    CLink() : m_bench(qsim::benchFolder()) { m_idleStart = qsim::processClock(); }
+    CLink() : m_bench(qsim::benchFolder()) { m_idleStart = qsim::spanClockMs(); }
 
     ~CLink() override
     {
@@ -312,9 +312,11 @@ public:
 
     double GetClockOffset() override
     {
+        // The instrument keeps whatever time it was set to; the terminal shows its own local
+        // time plus this offset.
         return read<double>([&] {
             const int64_t pc = qsim::benchClock(m_bench);
-            return double(m_inst.clock(pc) - pc);
+            return double(m_inst.clock(pc) - (pc + qsim::localOffset(pc)));
         });
     }
 
@@ -641,14 +643,14 @@ public:
     int32_t IdleTime(int peek) override
     {
         std::lock_guard<std::recursive_mutex> g(m_mutex);
-        const int64_t now = qsim::processClock();
+        const int64_t now = qsim::spanClockMs();
         if (peek == 0) {
             m_idleStart = now;
             return 0;
         }
         if (m_busy)
             return 0;
-        return int32_t(std::clamp<int64_t>(now - m_idleStart, 0, INT32_MAX));
+        return int32_t(std::clamp<int64_t>((now - m_idleStart) / 1000, 0, INT32_MAX));
     }
 
     void SetBusy(int on) override
@@ -656,7 +658,7 @@ public:
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         m_busy = on != 0;
         if (!m_busy)
-            m_idleStart = qsim::processClock();
+            m_idleStart = qsim::spanClockMs();
     }
 
 private:
@@ -995,7 +997,7 @@ private:
     std::atomic<uint64_t> m_polls{0};
     std::string m_downloadFile;
 
-    int64_t m_idleStart = 0;
+    int64_t m_idleStart = 0; // milliseconds of the span clock
     bool m_busy = false;
 };
 

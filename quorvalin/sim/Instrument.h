@@ -6,7 +6,7 @@
 
 // The simulated instrument: its settings, clock, log memory and the records it writes into
 // that memory as its clock runs. Times are seconds since 1970-01-01 00:00:00; "pc" times
-// are the PC's wall clock, "instrument" times the instrument's own clock.
+// are the PC's clock in UTC, "instrument" times the instrument's own clock.
 namespace qsim {
 
 struct Function {
