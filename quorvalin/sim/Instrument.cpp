@@ -810,8 +810,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
                 parseNumber(value.substr(0, blank), fresh.batteryInternal);
                 parseNumber(value.substr(blank + 1), fresh.batteryExternal);
             }
-        }
-        else if (key == "hangups") fresh.hangups = uint32_t(std::strtoul(v, nullptr, 10));
+        } else if (key == "hangups") fresh.hangups = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "downloadattempts") fresh.downloadAttempts = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "log") {
             DataLog l;

@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "CommaLocale.h"
 #include "Quorvalin.h"
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
@@ -180,4 +181,21 @@ TEST_F(BenchTool, KeepsUtcWhateverTheZone)
     }
     // No hours of records written ahead: at most the record of one statistic period.
     EXPECT_LT(load("tower").dataEnd(), created.dataEnd() + 200);
+}
+
+TEST_F(BenchTool, NumbersIgnoreACommaDecimalLocale)
+{
+    const testsupport::CommaLocale comma; // LOCPATH reaches the tool through the environment
+    if (!comma.available())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    const std::string environment = std::string("LC_ALL=") + testsupport::CommaLocale::name();
+    ASSERT_EQ(run("create ridge --phone 0123456 --days 1.5 --firmware 2.5", environment).status, 0);
+    ASSERT_EQ(run("fault ridge fail-at=0.25", environment).status, 0);
+    const ToolRun r = run("show ridge", environment);
+    EXPECT_NE(r.out.find("version 2.5 nr"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("fail-at=0.25"), std::string::npos) << r.out;
+    const qsim::Instrument in = load("ridge");
+    EXPECT_DOUBLE_EQ(in.firmware, 2.5);
+    EXPECT_DOUBLE_EQ(in.faults.failAt, 0.25);
+    EXPECT_EQ(in.logs.front().startTime, uint32_t(qsim::frozenClock(bench) - 36 * 3600));
 }

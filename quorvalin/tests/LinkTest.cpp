@@ -75,6 +75,15 @@ protected:
         return link;
     }
 
+    // "direct" on COM3, whose downloads send blocks of 500 bytes, each after one progress query.
+    void addPacedInstrument()
+    {
+        addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
+            in.faults.chunk = 500;
+            in.faults.pollPaced = true;
+        });
+    }
+
     std::string memory(const std::string& name, uint32_t start, uint32_t length)
     {
         const qsim::Instrument in = load(name);
@@ -487,10 +496,7 @@ TEST_F(Link, LineDropsAfterDownloadsOrBytes)
 
 TEST_F(Link, HangupDuringADownloadBreaksItAsADroppedLine)
 {
-    addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
-        in.faults.chunk = 500;
-        in.faults.pollPaced = true;
-    });
+    addPacedInstrument();
     auto link = connect("COM3");
     const std::vector<ListedLog> logs = listLogs(*link);
     ASSERT_GT(logs[0].length, 2000u);
@@ -580,10 +586,7 @@ TEST_F(Link, OlderFirmwareHasALogMagic)
 
 TEST_F(Link, PollPacedDownloadsShowEveryBlock)
 {
-    addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
-        in.faults.chunk = 500;
-        in.faults.pollPaced = true;
-    });
+    addPacedInstrument();
     auto link = connect("COM3");
     const std::vector<ListedLog> logs = listLogs(*link);
     const uint32_t length = logs[0].length;
@@ -685,8 +688,7 @@ TEST_F(Link, SharedBetweenThreadsAsTheTerminalUsesIt)
 
 TEST_F(Link, DownloadsStartAndStopSafelyFromUnlockedThreads)
 {
-    // Blocks wait for progress queries, so a started download runs until it is stopped.
-    addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) { in.faults.pollPaced = true; });
+    addPacedInstrument(); // a started download runs until it is stopped
     auto link = connect("COM3");
     const std::vector<ListedLog> logs = listLogs(*link);
     const auto target = [&](int who) { return bench + "/t" + std::to_string(who) + ".vrn"; };
