@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -44,9 +45,18 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
     return QProcess::startDetached(qs(program), args, qs(workingDirectory));
 }
 
+bool isFolder(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool launch(const std::string& name, const std::vector<std::string>& arguments,
             const std::string& defaultPath, const std::string& workingDirectory)
 {
+    // A detached start that cannot enter its folder would run in ours instead: start nothing.
+    if (!workingDirectory.empty() && !isFolder(workingDirectory))
+        return false;
     const std::string program = lunebrig_resolve(name, defaultPath);
     if (program.empty())
         return false;

@@ -20,7 +20,8 @@ LUNEBRIG_API std::string GetApplicationExePath(const std::string& name);
 // Starts the program known as name with one argument (none when argument is empty),
 // without a shell and without waiting. The program is the registered path when that is
 // an executable file, else defaultPath when that is, else the file name of defaultPath
-// looked up on the search path. workingDirectory "" keeps the caller's folder.
+// looked up on the search path. workingDirectory "" keeps the caller's folder; a
+// workingDirectory that is not an existing folder starts nothing.
 // True when a program was started.
 LUNEBRIG_API bool LaunchApplication(const std::string& name, const std::string& argument,
                                     const std::string& defaultPath,

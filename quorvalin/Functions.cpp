@@ -3,12 +3,12 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "Quorvalin.h"
 #include "QuorvalinTesting.h"
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
+#include "sim/NumberText.h"
 
 bool MagicEqual(uint32_t a, uint32_t b)
 {
@@ -67,9 +67,11 @@ int32_t quorvalin_string2seconds(const std::string& text)
         return 0;
     if (i >= text.size() || !(std::isdigit((unsigned char)text[i]) || text[i] == '.'))
         return 0;
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str() + i, &end);
-    i = size_t(end - text.c_str());
+    double number = 0;
+    const char* end = qsim::readNumber(text.data() + i, text.data() + text.size(), number);
+    if (!end)
+        return 0;
+    i = size_t(end - text.data());
     skipBlanks();
     std::string unit;
     while (i < text.size() && std::isalpha((unsigned char)text[i]))

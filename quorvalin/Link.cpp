@@ -50,7 +50,7 @@ const char* const kDropped = "The line has dropped";
 
 class CLink final : public CQuorvalin {
 public:
-    CLink() : m_bench(qsim::benchFolder()) { m_idleStart = qsim::processClock(); }
+    CLink() : m_bench(qsim::benchFolder()) { m_idleStart = qsim::spanClockMs(); }
 
     ~CLink() override
     {
@@ -294,10 +294,12 @@ public:
 
     bool SetClock(int year, int month, int day, int hour, int minute, int second) override
     {
-        if (year < 1971 || year > 2105 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0
-            || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+        if (!qsim::validClockTime(year, month, day, hour, minute, second)) {
+            char text[96];
+            std::snprintf(text, sizeof text, "invalid date or time: %04d-%02d-%02d %02d:%02d:%02d", year, month, day,
+                          hour, minute, second);
             std::lock_guard<std::recursive_mutex> g(m_mutex);
-            m_error = "invalid time";
+            m_error = text;
             return false;
         }
         return change(2, [&](Instrument& in) {
@@ -310,9 +312,11 @@ public:
 
     double GetClockOffset() override
     {
+        // The instrument keeps whatever time it was set to; the terminal shows its own local
+        // time plus this offset.
         return read<double>([&] {
             const int64_t pc = qsim::benchClock(m_bench);
-            return double(m_inst.clock(pc) - pc);
+            return double(m_inst.clock(pc) - (pc + qsim::localOffset(pc)));
         });
     }
 
@@ -435,12 +439,13 @@ public:
     // ------------------------------------------------------------ 11. download
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
     {
+        std::lock_guard<std::mutex> control(m_downloadControl);
         if (m_downloading) {
             std::lock_guard<std::recursive_mutex> g(m_mutex);
             m_error = "a download is running";
             return false;
         }
-        stopDownload(); // collects the finished thread
+        joinWorker(); // collects the finished thread
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         m_downloadFile = path;
         m_progress = 0.0;
@@ -507,6 +512,9 @@ public:
         job.dropAfterBytes = f.dropAfterBytes >= 0 ? f.dropAfterBytes - m_bytesThisConnection : -1;
         job.chunk = f.chunk > 0 ? size_t(f.chunk) : (m_readahead > 0 ? size_t(m_readahead) * 256 : 1024);
         job.pollPaced = f.pollPaced;
+        job.dir = m_dir;
+        job.generation = m_inst.generation;
+        job.hangups = m_hangupsAtConnect;
         m_polls = 0;
         m_cancel = false;
         m_progress = length == 0 ? 1.0 : double(already) / double(length);
@@ -635,14 +643,14 @@ public:
     int32_t IdleTime(int peek) override
     {
         std::lock_guard<std::recursive_mutex> g(m_mutex);
-        const int64_t now = qsim::processClock();
+        const int64_t now = qsim::spanClockMs();
         if (peek == 0) {
             m_idleStart = now;
             return 0;
         }
         if (m_busy)
             return 0;
-        return int32_t(std::clamp<int64_t>(now - m_idleStart, 0, INT32_MAX));
+        return int32_t(std::clamp<int64_t>((now - m_idleStart) / 1000, 0, INT32_MAX));
     }
 
     void SetBusy(int on) override
@@ -650,7 +658,7 @@ public:
         std::lock_guard<std::recursive_mutex> g(m_mutex);
         m_busy = on != 0;
         if (!m_busy)
-            m_idleStart = qsim::processClock();
+            m_idleStart = qsim::spanClockMs();
     }
 
 private:
@@ -667,6 +675,9 @@ private:
         int64_t dropAfterBytes = -1;
         size_t chunk = 1024;
         bool pollPaced = false;
+        std::string dir;         // of the instrument, to notice a hang-up of the bench
+        uint64_t generation = 0; // of the stored state last looked at
+        uint32_t hangups = 0;    // at connect
     };
 
     template <typename T, typename F>
@@ -802,11 +813,29 @@ private:
 
     void stopDownload()
     {
-        if (m_thread.joinable()) {
-            m_cancel = true;
+        std::lock_guard<std::mutex> control(m_downloadControl);
+        m_cancel = true;
+        joinWorker();
+    }
+
+    // Caller holds m_downloadControl and not m_mutex, which the ending worker takes.
+    void joinWorker()
+    {
+        if (m_thread.joinable())
             m_thread.join();
-        }
         m_downloading = false;
+    }
+
+    // Whether the bench hung up the line since the download started; the stored state is
+    // read again only when it changed.
+    static bool hungUp(Job& job)
+    {
+        const uint64_t generation = Instrument::storedGeneration(job.dir);
+        if (generation == job.generation)
+            return false;
+        job.generation = generation;
+        Instrument stored;
+        return stored.load(job.dir, false) && stored.hangups != job.hangups;
     }
 
     void runDownload(Job& job)
@@ -857,6 +886,10 @@ private:
                 }
                 if (m_cancel)
                     continue;
+            }
+            if (hungUp(job)) {
+                outcome = Dropped;
+                break;
             }
             const uint8_t* p = job.bytes.data() + sent;
             size_t left = n;
@@ -955,6 +988,8 @@ private:
 
     std::vector<double> m_values, m_statistics;
 
+    // Starting, stopping and joining the download worker; taken before m_mutex, never after.
+    std::mutex m_downloadControl;
     std::thread m_thread;
     std::atomic<bool> m_downloading{false};
     std::atomic<bool> m_cancel{false};
@@ -962,7 +997,7 @@ private:
     std::atomic<uint64_t> m_polls{0};
     std::string m_downloadFile;
 
-    int64_t m_idleStart = 0;
+    int64_t m_idleStart = 0; // milliseconds of the span clock
     bool m_busy = false;
 };
 

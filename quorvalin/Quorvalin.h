@@ -71,7 +71,7 @@ public:
     virtual bool SetModemTimer(int index, int32_t on, int32_t off) = 0;
     virtual bool GetModemTimer(int index, int32_t& on, int32_t& off) = 0;
     virtual bool SetClock(int year, int month, int day, int hour, int minute, int second) = 0;
-    virtual double GetClockOffset() = 0; // instrument clock minus PC clock, seconds
+    virtual double GetClockOffset() = 0; // instrument clock minus the PC's local time, seconds
 
     // 7. functions (statistics flags: 0x01 mean, 0x02 sigma, 0x04 max, 0x08 min, 0x10 mean360)
     virtual std::string GetFunctionName(int index) = 0; // empty past the last function
@@ -123,7 +123,7 @@ public:
     // 13. housekeeping
     virtual void ResetLink() = 0;
     virtual std::string GetLastErrorText() = 0; // hands the text over: the next call gives ""
-    virtual int32_t IdleTime(int peek) = 0; // seconds since the last activity; 0 restarts the count
+    virtual int32_t IdleTime(int peek) = 0; // seconds since the last activity (a monotonic count); 0 restarts it
     virtual void SetBusy(int on) = 0;
 
 protected:

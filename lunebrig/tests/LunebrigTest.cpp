@@ -158,6 +158,21 @@ TEST_F(LunebrigTest, FalseWhenNothingCanBeStarted)
     EXPECT_EQ(m_starts.size(), 1u);
 }
 
+TEST_F(LunebrigTest, AWorkingFolderThatDoesNotExistStartsNothing)
+{
+    const std::string program = makeProgram("convert");
+    const std::string missing = m_folder.path().toStdString() + "/export";
+    const char* argv[] = {"varno-convert", "/x.vrn", nullptr};
+    EXPECT_FALSE(LaunchApplication("varno-convert", "/x.vrn", program, missing));
+    EXPECT_FALSE(LaunchApplicationArgv("varno-convert", argv, program, missing));
+    EXPECT_FALSE(LaunchApplicationArgv("varno-convert", argv, program, program)); // a file, not a folder
+    EXPECT_TRUE(m_starts.empty());
+
+    // The same through the real start, which would otherwise run the program in our folder.
+    lunebrig_setstarter(nullptr);
+    EXPECT_FALSE(LaunchApplicationArgv("varno-convert", argv, program, missing));
+}
+
 TEST_F(LunebrigTest, StartsARealProcessWithoutWaitingForIt)
 {
     lunebrig_setstarter(nullptr);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
@@ -178,10 +179,24 @@ int64_t processClock()
 {
     if (ClockHook hook = g_clockHook.load())
         return hook();
-    const time_t now = std::time(nullptr);
+    return int64_t(std::time(nullptr));
+}
+
+int64_t spanClockMs()
+{
+    if (ClockHook hook = g_clockHook.load())
+        return hook() * 1000;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int64_t localOffset(int64_t utc)
+{
+    // tzset: follow the zone the program has now, as the terminal's own clock display does.
+    ::tzset();
+    const time_t t = time_t(utc);
     struct tm local;
-    localtime_r(&now, &local);
-    return int64_t(now) + local.tm_gmtoff;
+    return localtime_r(&t, &local) ? int64_t(local.tm_gmtoff) : 0;
 }
 
 void setProcessClock(ClockHook hook)

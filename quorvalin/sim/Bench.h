@@ -6,7 +6,7 @@
 
 // The instrument bench: the folder that holds the local ports that exist ("ports.txt",
 // one name a line; COM1 .. COM4 when the file is missing), the bench settings
-// ("bench.txt": "clock=<seconds>" freezes the PC clock the instruments see) and one
+// ("bench.txt": "clock=<UTC seconds>" freezes the PC clock the instruments see) and one
 // folder per simulated instrument.
 namespace qsim {
 
@@ -35,12 +35,19 @@ std::vector<std::string> instrumentNames(const std::string& bench);
 std::string findInstrumentByPort(const std::string& bench, const std::string& port);
 std::string findInstrumentByPhone(const std::string& bench, const std::string& number);
 
-// PC clock the instruments see: the bench's frozen clock, else the process clock.
+// PC clock the instruments see, in UTC seconds: the bench's frozen clock, else the process
+// clock. No time zone ever applies, so every program sees the same instruments.
 int64_t benchClock(const std::string& bench);
-// Process clock: the test hook when set, else the local wall-clock time as seconds.
+// Process clock: the test hook when set, else the system's UTC time in seconds.
 int64_t processClock();
 using ClockHook = int64_t (*)();
 void setProcessClock(ClockHook hook);
+// Milliseconds for measuring spans such as idle time: the test hook when set, else a
+// monotonic clock that time zones, summer time and clock steps do not move.
+int64_t spanClockMs();
+// Seconds by which the PC's local time (zone and summer time now in force) is ahead of
+// UTC at the given UTC time.
+int64_t localOffset(int64_t utc);
 
 // Frozen bench clock (0: none).
 int64_t frozenClock(const std::string& bench);

@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <locale>
 #include <sstream>
 #include <vector>
+
+#include "NumberText.h"
 
 namespace qsim {
 
@@ -105,25 +108,23 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
     } else if (l == "help" || l == "?") {
         r.reply = kHelp;
     } else if (l == "get info") {
-        char buf[160];
-        std::snprintf(buf, sizeof buf, "%s version %.1f nr %04" PRIu32, in.type.c_str(), in.firmware, in.serial);
-        r.reply = buf;
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "%04" PRIu32, in.serial);
+        r.reply = in.type + " version " + fixedText(in.firmware, 1) + " nr " + serial;
     } else if (l == "get status") {
-        char buf[400];
-        std::snprintf(buf, sizeof buf,
-                      "battery %.2f V (%d %%)\r\nexternal %.2f V\r\nmemory %d %% free\r\n%s",
-                      in.batteryVoltage(0, now), int(in.batteryCharge(0, now) * 100 + 0.5),
-                      in.batteryVoltage(1, now), int(in.freeMemory() * 100),
-                      in.memoryFull ? "memory full, recording stopped"
-                                    : (in.recording && !in.logs.empty() && in.logs.back().stopTime == 0 ? "recording" : "stopped"));
-        r.reply = buf;
+        const char* state = in.memoryFull ? "memory full, recording stopped"
+            : (in.recording && !in.logs.empty() && in.logs.back().stopTime == 0 ? "recording" : "stopped");
+        r.reply = "battery " + fixedText(in.batteryVoltage(0, now), 2) + " V ("
+            + std::to_string(int(in.batteryCharge(0, now) * 100 + 0.5)) + " %)\r\nexternal "
+            + fixedText(in.batteryVoltage(1, now), 2) + " V\r\nmemory " + std::to_string(int(in.freeMemory() * 100))
+            + " % free\r\n" + state;
     } else if (l == "get time") {
         r.reply = timeText(now);
     } else if (startsWith("set time")) {
         if (needLevel(2)) {
             int y, mo, d, h, mi, s;
             if (std::sscanf(argument("set time").c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6
-                || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59) {
+                || !validClockTime(y, mo, d, h, mi, s)) {
                 r.reply = "ERROR expected YYYY-MM-DD hh:mm:ss";
             } else if (in.faults.refuseSettings) {
                 r.reply = "ERROR value not accepted";
@@ -168,13 +169,10 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
     } else if (l == "get values") {
         if (needLevel(1)) {
             const std::vector<double> v = in.functionValues(now);
-            std::ostringstream o;
-            for (size_t i = 0; i < v.size(); ++i) {
-                char buf[64];
-                std::snprintf(buf, sizeof buf, "%.5g", v[i]);
-                o << (i ? "\r\n" : "") << in.functions[i].name << " = " << buf;
-            }
-            r.reply = v.empty() ? "no functions" : o.str();
+            std::string o;
+            for (size_t i = 0; i < v.size(); ++i)
+                o += (i ? "\r\n" : "") + in.functions[i].name + " = " + generalText(v[i], 5);
+            r.reply = v.empty() ? "no functions" : o;
         }
     } else if (l == "get memory") {
         char buf[200];
@@ -184,6 +182,7 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
     } else if (l == "list") {
         if (needLevel(1)) {
             std::ostringstream o;
+            o.imbue(std::locale::classic()); // no digit grouping from a global locale
             for (size_t i = 0; i < in.logs.size(); ++i) {
                 const DataLog& log = in.logs[i];
                 o << (i ? "\r\n" : "") << i + 1 << " " << log.start << " " << in.logLength(i) << " "

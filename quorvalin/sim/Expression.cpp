@@ -2,8 +2,9 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
+
+#include "NumberText.h"
 
 namespace qsim {
 
@@ -29,10 +30,14 @@ std::vector<Token> tokenize(const std::string& s, std::string& error)
         }
         Token t;
         if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
-            const char* begin = s.c_str() + i;
-            char* end = nullptr;
+            const char* begin = s.data() + i;
+            const char* end = readNumber(begin, s.data() + s.size(), t.number);
+            if (!end) {
+                error = "unreadable number";
+                out.push_back({Tok::Bad, {}, 0});
+                return out;
+            }
             t.kind = Tok::Number;
-            t.number = std::strtod(begin, &end);
             t.text.assign(begin, size_t(end - begin));
             i += size_t(end - begin);
         } else if (std::isalpha(c)) {

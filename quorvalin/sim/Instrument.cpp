@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <unistd.h>
 
 #include "Expression.h"
+#include "NumberText.h"
 #include "ostrel/Calendar.h"
 #include "WindModel.h"
 #include "ostrel/RecordWriter.h"
@@ -103,6 +105,16 @@ void civil(int64_t t, int& year, int& month, int& day, int& hour, int& minute, i
 int64_t fromCivil(int year, int month, int day, int hour, int minute, int second)
 {
     return ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
+}
+
+bool validClockTime(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year < 1971 || year > 2105)
+        return false;
+    // A field out of its range rolls over into the next one and no longer reads back.
+    int y, mo, d, h, mi, s;
+    civil(fromCivil(year, month, day, hour, minute, second), y, mo, d, h, mi, s);
+    return y == year && mo == month && d == day && h == hour && mi == minute && s == second;
 }
 
 // ---------------------------------------------------------------- clock
@@ -236,8 +248,8 @@ void Instrument::writeTimeLine(int64_t t)
 void Instrument::writeHeader(int64_t t)
 {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "# %s data logger, tarnvik orbelmetrik, version %.1f nr %" PRIu32,
-                  type.c_str(), firmware, serial);
+    std::snprintf(buf, sizeof buf, "# %s data logger, tarnvik orbelmetrik, version %s nr %" PRIu32,
+                  type.c_str(), fixedText(firmware, 1).c_str(), serial);
     writeText(buf);
     writeText("# \"" + title + "\"");
     writeText("# def v1: mean sigma max min = wind speed 40 m");
@@ -277,9 +289,7 @@ void Instrument::writeSignature(int64_t t)
 
 void Instrument::writeMarker(int64_t t)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "# bat %.1fV ext %.1fV", batteryVoltage(0, t), batteryVoltage(1, t));
-    writeText(buf);
+    writeText("# bat " + fixedText(batteryVoltage(0, t), 1) + "V ext " + fixedText(batteryVoltage(1, t), 1) + "V");
 }
 
 // ---------------------------------------------------------------- running
@@ -647,12 +657,12 @@ std::vector<double> Instrument::functionStatistics(int64_t t) const
 bool Instrument::save(const std::string& dir, bool withMemory, std::string* error) const
 {
     std::ostringstream o;
+    o.imbue(std::locale::classic()); // no digit grouping from a global locale
     o << "# simulated varno instrument: settings and state (key=value)\n";
     o << "generation=" << generation << "\n";
     o << "type=" << type << "\n";
     char num[64];
-    std::snprintf(num, sizeof num, "%.2f", firmware);
-    o << "firmware=" << num << "\n";
+    o << "firmware=" << fixedText(firmware, 2) << "\n";
     o << "serial=" << serial << "\n";
     o << "port=" << port << "\n";
     o << "phone=" << phone << "\n";
@@ -675,8 +685,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
             o << "timer=" << i << " " << timers[i].on << " " << timers[i].off << "\n";
     o << "anchorpc=" << anchorPc << "\n";
     o << "anchorinstrument=" << anchorInstrument << "\n";
-    std::snprintf(num, sizeof num, "%.6g", speed);
-    o << "speed=" << num << "\n";
+    o << "speed=" << generalText(speed, 6) << "\n";
     o << "capacity=" << capacity << "\n";
     o << "logstart=" << logStart << "\n";
     o << "memorysize=" << memory.size() << "\n";
@@ -685,8 +694,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "nextend=" << nextEnd << "\n";
     o << "firstrecord=" << (firstRecord ? 1 : 0) << "\n";
     o << "signature=" << int(signatureNumber) << "\n";
-    std::snprintf(num, sizeof num, "%.2f %.2f", batteryInternal, batteryExternal);
-    o << "battery=" << num << "\n";
+    o << "battery=" << fixedText(batteryInternal, 2) << " " << fixedText(batteryExternal, 2) << "\n";
     o << "hangups=" << hangups << "\n";
     o << "downloadattempts=" << downloadAttempts << "\n";
     for (const DataLog& l : logs)
@@ -695,8 +703,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "fault.connect=" << faults.connect << "\n";
     o << "fault.dropafterdownloads=" << faults.dropAfterDownloads << "\n";
     o << "fault.dropafterbytes=" << faults.dropAfterBytes << "\n";
-    std::snprintf(num, sizeof num, "%.4g", faults.failAt);
-    o << "fault.failat=" << num << "\n";
+    o << "fault.failat=" << generalText(faults.failAt, 4) << "\n";
     o << "fault.failattempts=" << faults.failAttempts << "\n";
     o << "fault.shortby=" << faults.shortBy << "\n";
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
@@ -760,7 +767,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         auto i64 = [&] { return std::strtoll(v, nullptr, 0); };
         if (key == "generation") fresh.generation = std::strtoull(v, nullptr, 10);
         else if (key == "type") fresh.type = value;
-        else if (key == "firmware") fresh.firmware = std::strtod(v, nullptr);
+        else if (key == "firmware") parseNumber(value, fresh.firmware);
         else if (key == "serial") fresh.serial = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "port") fresh.port = value;
         else if (key == "phone") fresh.phone = value;
@@ -788,7 +795,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
                 fresh.timers[index] = {int32_t(on), int32_t(off)};
         } else if (key == "anchorpc") fresh.anchorPc = i64();
         else if (key == "anchorinstrument") fresh.anchorInstrument = i64();
-        else if (key == "speed") fresh.speed = std::strtod(v, nullptr);
+        else if (key == "speed") parseNumber(value, fresh.speed);
         else if (key == "capacity") fresh.capacity = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "logstart") fresh.logStart = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "memorysize") memorySize = size_t(std::strtoull(v, nullptr, 10));
@@ -797,8 +804,13 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "nextend") fresh.nextEnd = i64();
         else if (key == "firstrecord") fresh.firstRecord = i64() != 0;
         else if (key == "signature") fresh.signatureNumber = uint8_t(i64());
-        else if (key == "battery") std::sscanf(v, "%lf %lf", &fresh.batteryInternal, &fresh.batteryExternal);
-        else if (key == "hangups") fresh.hangups = uint32_t(std::strtoul(v, nullptr, 10));
+        else if (key == "battery") {
+            const size_t blank = value.find(' ');
+            if (blank != std::string::npos) {
+                parseNumber(value.substr(0, blank), fresh.batteryInternal);
+                parseNumber(value.substr(blank + 1), fresh.batteryExternal);
+            }
+        } else if (key == "hangups") fresh.hangups = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "downloadattempts") fresh.downloadAttempts = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "log") {
             DataLog l;
@@ -816,7 +828,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         } else if (key == "fault.connect") fresh.faults.connect = value;
         else if (key == "fault.dropafterdownloads") fresh.faults.dropAfterDownloads = int(i64());
         else if (key == "fault.dropafterbytes") fresh.faults.dropAfterBytes = i64();
-        else if (key == "fault.failat") fresh.faults.failAt = std::strtod(v, nullptr);
+        else if (key == "fault.failat") parseNumber(value, fresh.faults.failAt);
         else if (key == "fault.failattempts") fresh.faults.failAttempts = int(i64());
         else if (key == "fault.shortby") fresh.faults.shortBy = i64();
         else if (key == "fault.refusesettings") fresh.faults.refuseSettings = i64() != 0;

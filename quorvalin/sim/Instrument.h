@@ -6,7 +6,7 @@
 
 // The simulated instrument: its settings, clock, log memory and the records it writes into
 // that memory as its clock runs. Times are seconds since 1970-01-01 00:00:00; "pc" times
-// are the PC's wall clock, "instrument" times the instrument's own clock.
+// are the PC's clock in UTC, "instrument" times the instrument's own clock.
 namespace qsim {
 
 struct Function {
@@ -170,5 +170,8 @@ private:
 // Calendar fields of a time (proleptic Gregorian, no time zone).
 void civil(int64_t t, int& year, int& month, int& day, int& hour, int& minute, int& second);
 int64_t fromCivil(int year, int month, int day, int hour, int minute, int second);
+// Whether the fields name a date and time that exists (no 30 February, no 24:00:00) and
+// that an instrument clock holds (years 1971 to 2105).
+bool validClockTime(int year, int month, int day, int hour, int minute, int second);
 
 } // namespace qsim

@@ -5,14 +5,17 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
+#include "TimeZone.h"
 
 // A bench in a temporary folder with a frozen PC clock; the link objects of the test
-// find it through QUORVALIN_BENCH.
+// find it through QUORVALIN_BENCH. The process runs in UTC meanwhile, so that clock
+// offsets, which are taken against local time, do not depend on the machine's zone.
 class BenchTest : public ::testing::Test {
 protected:
     static constexpr int64_t kStart = 1773576000; // 2026-03-15 12:00:00
@@ -25,10 +28,12 @@ protected:
         ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
         std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
         ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+        zone = std::make_unique<ScopedTimeZone>("UTC0");
     }
 
     void TearDown() override
     {
+        zone.reset();
         ::unsetenv("QUORVALIN_BENCH");
         if (!::testing::Test::HasFailure())
             (void)std::system(("rm -rf '" + bench + "'").c_str());
@@ -80,4 +85,5 @@ protected:
 
     std::string bench;
     qsim::Instrument last;
+    std::unique_ptr<ScopedTimeZone> zone;
 };

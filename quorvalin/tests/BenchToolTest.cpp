@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
 
+#include "CommaLocale.h"
+#include "Quorvalin.h"
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
 
@@ -35,9 +38,10 @@ protected:
             (void)std::system(("rm -rf '" + bench + "'").c_str());
     }
 
-    ToolRun run(const std::string& args)
+    // Runs the tool; environment is put before the command ("TZ=JST-9").
+    ToolRun run(const std::string& args, const std::string& environment = "")
     {
-        const std::string command = "'" + tool + "' --bench '" + bench + "' " + args + " 2>&1";
+        const std::string command = environment + " '" + tool + "' --bench '" + bench + "' " + args + " 2>&1";
         FILE* p = ::popen(command.c_str(), "r");
         ToolRun r{-1, {}};
         if (!p)
@@ -156,4 +160,42 @@ TEST_F(BenchTool, DemoBench)
     EXPECT_DOUBLE_EQ(load("ridge").firmware, 2.5);
     EXPECT_EQ(load("coast").faults.lineSpeed, 960);
     EXPECT_NE(run("demo").status, 0); // the names are taken
+}
+
+TEST_F(BenchTool, KeepsUtcWhateverTheZone)
+{
+    ASSERT_EQ(run("clock real").status, 0);
+    ASSERT_EQ(run("create tower --port COM3 --days 1", "TZ=JST-9").status, 0);
+    const qsim::Instrument created = load("tower");
+    EXPECT_NEAR(double(created.anchorPc), double(std::time(nullptr)), 5.0);
+    EXPECT_NEAR(double(created.clock(std::time(nullptr))), double(std::time(nullptr)), 5.0);
+
+    for (const char* zone : {"UTC0", "JST-9", "NST3:30NDT,M3.2.0,M11.1.0"}) {
+        const ToolRun r = run("show tower", std::string("TZ='") + zone + "'");
+        ASSERT_EQ(r.status, 0) << r.out;
+        const size_t at = r.out.find("clock        ");
+        ASSERT_NE(at, std::string::npos) << r.out;
+        int y, mo, d, h, mi, s;
+        ASSERT_EQ(std::sscanf(r.out.c_str() + at, "clock %d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s), 6);
+        EXPECT_NEAR(double(qsim::fromCivil(y, mo, d, h, mi, s)), double(std::time(nullptr)), 5.0) << zone;
+    }
+    // No hours of records written ahead: at most the record of one statistic period.
+    EXPECT_LT(load("tower").dataEnd(), created.dataEnd() + 200);
+}
+
+TEST_F(BenchTool, NumbersIgnoreACommaDecimalLocale)
+{
+    const testsupport::CommaLocale comma; // LOCPATH reaches the tool through the environment
+    if (!comma.available())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    const std::string environment = std::string("LC_ALL=") + testsupport::CommaLocale::name();
+    ASSERT_EQ(run("create ridge --phone 0123456 --days 1.5 --firmware 2.5", environment).status, 0);
+    ASSERT_EQ(run("fault ridge fail-at=0.25", environment).status, 0);
+    const ToolRun r = run("show ridge", environment);
+    EXPECT_NE(r.out.find("version 2.5 nr"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("fail-at=0.25"), std::string::npos) << r.out;
+    const qsim::Instrument in = load("ridge");
+    EXPECT_DOUBLE_EQ(in.firmware, 2.5);
+    EXPECT_DOUBLE_EQ(in.faults.failAt, 0.25);
+    EXPECT_EQ(in.logs.front().startTime, uint32_t(qsim::frozenClock(bench) - 36 * 3600));
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -72,6 +73,15 @@ protected:
         link->SetPassword(password);
         EXPECT_TRUE(link->Connect(connection, "", "default", 1)) << link->GetLastErrorText();
         return link;
+    }
+
+    // "direct" on COM3, whose downloads send blocks of 500 bytes, each after one progress query.
+    void addPacedInstrument()
+    {
+        addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
+            in.faults.chunk = 500;
+            in.faults.pollPaced = true;
+        });
     }
 
     std::string memory(const std::string& name, uint32_t start, uint32_t length)
@@ -279,6 +289,23 @@ TEST_F(Link, ClockIsSetAndReported)
     EXPECT_TRUE(link->SetClock(2026, 3, 15, 13, 0, 30)); // an hour ahead
     EXPECT_DOUBLE_EQ(link->GetClockOffset(), 3630.0);
     EXPECT_FALSE(link->SetClock(2026, 13, 1, 0, 0, 0));
+    EXPECT_EQ(link->GetLastErrorText(), "invalid date or time: 2026-13-01 00:00:00");
+
+    // Impossible dates are refused, not rolled into the next month.
+    const int impossible[][6] = {{2026, 2, 29, 12, 0, 0}, {2026, 2, 30, 12, 0, 0}, {2026, 4, 31, 12, 0, 0},
+                                 {2100, 2, 29, 12, 0, 0}, {2026, 1, 0, 12, 0, 0},  {2026, 1, 1, 24, 0, 0},
+                                 {2026, 1, 1, 12, 60, 0}, {2026, 1, 1, 12, 0, 60}, {1969, 12, 31, 0, 0, 0}};
+    for (const auto& t : impossible) {
+        EXPECT_FALSE(link->SetClock(t[0], t[1], t[2], t[3], t[4], t[5])) << t[0] << "-" << t[1] << "-" << t[2];
+        EXPECT_EQ(link->GetLastErrorText().rfind("invalid date or time: ", 0), 0u);
+    }
+    EXPECT_DOUBLE_EQ(link->GetClockOffset(), 3630.0);
+    EXPECT_EQ(link->SendCommand("set time 2026-02-30 12:00:00", -1, -1), "ERROR expected YYYY-MM-DD hh:mm:ss");
+    EXPECT_DOUBLE_EQ(link->GetClockOffset(), 3630.0);
+    EXPECT_TRUE(link->SetClock(2028, 2, 29, 12, 0, 0)); // leap years have it
+    EXPECT_TRUE(link->SetClock(2000, 2, 29, 12, 0, 0));
+    EXPECT_TRUE(link->SetClock(2026, 3, 15, 13, 0, 30));
+
     const qsim::Instrument in = load("direct");
     const std::string log(in.memory.begin(), in.memory.end());
     EXPECT_NE(log.find("# set time"), std::string::npos);
@@ -467,6 +494,28 @@ TEST_F(Link, LineDropsAfterDownloadsOrBytes)
     EXPECT_FALSE(fileExists(bench + "/b.vrn"));
 }
 
+TEST_F(Link, HangupDuringADownloadBreaksItAsADroppedLine)
+{
+    addPacedInstrument();
+    auto link = connect("COM3");
+    const std::vector<ListedLog> logs = listLogs(*link);
+    ASSERT_GT(logs[0].length, 2000u);
+    const std::string target = bench + "/hungup.vrn";
+    ASSERT_TRUE(link->StartDownload(target, 1, logs[0].start, logs[0].length));
+    while (link->GetDownloadProgress() == 0.0)
+        std::this_thread::yield();
+    modify("direct", [](qsim::Instrument& in) { ++in.hangups; });
+    double progress = 0;
+    while (link->IsDownloading())
+        progress = link->GetDownloadProgress();
+    progress = link->GetDownloadProgress();
+    EXPECT_GT(progress, 0.0);
+    EXPECT_LT(progress, 1.0);
+    EXPECT_EQ(link->GetLastErrorText(), "The line has dropped");
+    EXPECT_FALSE(link->IsConnected());
+    EXPECT_FALSE(fileExists(target));
+}
+
 TEST_F(Link, BenchHangupAndConnectFaults)
 {
     addInstrument("direct", "COM3", "");
@@ -537,10 +586,7 @@ TEST_F(Link, OlderFirmwareHasALogMagic)
 
 TEST_F(Link, PollPacedDownloadsShowEveryBlock)
 {
-    addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
-        in.faults.chunk = 500;
-        in.faults.pollPaced = true;
-    });
+    addPacedInstrument();
     auto link = connect("COM3");
     const std::vector<ListedLog> logs = listLogs(*link);
     const uint32_t length = logs[0].length;
@@ -638,4 +684,41 @@ TEST_F(Link, SharedBetweenThreadsAsTheTerminalUsesIt)
     timer.join();
     EXPECT_TRUE(link->IsConnected());
     EXPECT_GT(ticks + skipped, 0);
+}
+
+TEST_F(Link, DownloadsStartAndStopSafelyFromUnlockedThreads)
+{
+    addPacedInstrument(); // a started download runs until it is stopped
+    auto link = connect("COM3");
+    const std::vector<ListedLog> logs = listLogs(*link);
+    const auto target = [&](int who) { return bench + "/t" + std::to_string(who) + ".vrn"; };
+    // Runs both actions at the same moment on two threads.
+    const auto together = [](const std::function<void()>& a, const std::function<void()>& b) {
+        std::atomic<int> ready{0};
+        const auto go = [&](const std::function<void()>& f) {
+            ++ready;
+            while (ready < 2)
+                std::this_thread::yield();
+            f();
+        };
+        std::thread first(go, a), second(go, b);
+        first.join();
+        second.join();
+    };
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> started{0};
+        const auto start = [&](int who) {
+            return [&, who] { started += link->StartDownload(target(who), 1, logs[0].start, logs[0].length); };
+        };
+        together(start(0), start(1));
+        EXPECT_EQ(started, 1) << round;
+        EXPECT_TRUE(link->IsDownloading());
+
+        together([&] { link->ResetLink(); }, start(1));
+        together([&] { link->CancelDownload(); }, [&] { link->GetDownloadProgress(); });
+        link->ResetLink();
+        EXPECT_FALSE(link->IsDownloading());
+        EXPECT_FALSE(fileExists(target(0)) || fileExists(target(1))) << round; // cancelled: nothing left
+    }
+    EXPECT_TRUE(link->IsConnected());
 }

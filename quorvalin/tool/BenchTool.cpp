@@ -46,7 +46,7 @@ const char* const kUsage =
     "  advance DURATION [NAME...]   let time pass (e.g. 90, 10m, 6h, 3d): moves the frozen\n"
     "                               bench clock, or else the clocks of the named (all) instruments\n"
     "  clock [TIME|real]            show, freeze (YYYY-MM-DD hh:mm:ss or seconds) or release the\n"
-    "                               PC clock the instruments see\n"
+    "                               PC clock the instruments see (UTC, whatever TZ says)\n"
     "  speed NAME FACTOR            run the instrument's clock FACTOR times as fast\n"
     "  set NAME KEY=VALUE...        change a setting: title, port, phone, password1..3, type,\n"
     "                               firmware, serial, flags, capacity, timerslots, clock-offset\n"
@@ -104,7 +104,7 @@ bool parseTime(const std::string& text, int64_t& t)
 {
     int y, mo, d, h = 0, mi = 0, s = 0;
     const int n = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (n >= 3 && mo >= 1 && mo <= 12 && d >= 1 && d <= 31) {
+    if (n >= 3 && qsim::validClockTime(y, mo, d, h, mi, s)) {
         t = qsim::fromCivil(y, mo, d, h, mi, s);
         return true;
     }
