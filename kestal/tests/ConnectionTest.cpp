@@ -36,6 +36,7 @@
 
 #include <chrono>
 #include <deque>
+#include <fstream>
 #include <thread>
 
 using namespace kestal;
@@ -104,6 +105,22 @@ protected:
                                        connection.toStdString(), password.toStdString()));
         doc->RebuildStationList();
         doc->SelectStation(0);
+    }
+
+    // Connects through the real connect dialog, confirmed as it comes up.
+    void confirmConnectDialog()
+    {
+        doc->SetConnectDialog([this](ConnectRequest& r) {
+            requests.push_back(r);
+            CConnectDlg dialog;
+            dialog.SetValues(r.stationName, r.connection, r.password);
+            dialog.accept();
+            if (dialog.result() != QDialog::Accepted)
+                return false;
+            r.connection = dialog.GetConnection();
+            r.password = dialog.GetPassword();
+            return true;
+        });
     }
 
     CInstrumentPanel& makePanel()
@@ -177,6 +194,66 @@ TEST_F(KestalConnection, ConnectsOverAModemNumber)
     EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM1 0161 555 0199");
     doc->Disconnect();
     EXPECT_TRUE(doc->IsViaModem()); // not cleared by a disconnect
+}
+
+TEST_F(KestalConnection, StationsOwnPortIsUsedEvenOutsideTheList)
+{
+    std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\nCOM9\n/dev/ttyUSB0\n";
+    addInstrument("one", "COM1", "", 3, 3, [](qsim::Instrument& in) { in.serial = 1; });
+    addInstrument("nine", "COM9", "", 3, 3, [](qsim::Instrument& in) { in.serial = 9; });
+    addInstrument("usb", "/dev/ttyUSB0", "", 3, 3, [](qsim::Instrument& in) { in.serial = 10; });
+    station("Nine", "COM9");
+    station("Usb", "/dev/ttyUSB0");
+    confirmConnectDialog();
+    const struct {
+        int station;
+        std::string port;
+        uint32_t serial;
+    } cases[] = {{0, "COM9", 9}, {1, "/dev/ttyUSB0", 10}};
+    for (const auto& c : cases) {
+        doc->SelectStation(c.station);
+        doc->OnConnect();
+        ASSERT_TRUE(doc->IsConnected()) << ui.texts().join("|").toStdString();
+        EXPECT_EQ(doc->GetLink()->GetConnectionText(), c.port);
+        EXPECT_EQ(doc->GetLink()->GetSerialNumber(), c.serial); // not the instrument on COM1
+        EXPECT_FALSE(doc->IsViaModem());
+    }
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+}
+
+TEST_F(KestalConnection, EmptyConnectionIsNeverDialled)
+{
+    // A station without a connection, and no port of the list on this PC.
+    std::ofstream(bench + "/ports.txt") << "COM9\n";
+    addInstrument("nine", "COM9", "");
+    station("Bare", "");
+    confirmConnectDialog();
+    doc->OnConnect();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+
+    // Nor when another dialog gives it back empty.
+    doc->SetConnectDialog([](ConnectRequest& r) {
+        r.connection = " ";
+        return true;
+    });
+    doc->OnConnect();
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_EQ(ui.texts(), QStringList{kNothingToConnectText});
+    EXPECT_EQ(doc->GetLink()->GetLastErrorText(), ""); // no call was tried
+}
+
+TEST_F(KestalConnection, LatinPasswordReachesTheInstrumentAsStored)
+{
+    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.passwords[2] = "p\xe4ss"; });
+    ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath("Hill"), "Hill", "COM2", "p\xe4ss"));
+    doc->RebuildStationList();
+    confirmConnectDialog();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected()) << ui.texts().join("|").toStdString();
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
+    EXPECT_EQ(loginDialogs, 0);
 }
 
 TEST_F(KestalConnection, CancelledConnectDialogDoesNothing)
@@ -736,6 +813,22 @@ TEST_F(KestalConnection, ConnectDialogFields)
     EXPECT_EQ(port.connectUsingBox()->currentText(), "COM3"); // busy but configured: offered
     EXPECT_EQ(port.GetConnection(), "COM3");
     EXPECT_EQ(port.GetPassword(), longPassword); // never cut
+
+    // Nothing to connect with: said in the dialog, and OK refused.
+    CConnectDlg bare(nullptr, [](const QString&) { return false; });
+    bare.SetValues("Bare", "", "");
+    EXPECT_EQ(bare.connectUsingBox()->count(), 0);
+    EXPECT_FALSE(bare.okButton()->isEnabled());
+    EXPECT_FALSE(bare.reasonLabel()->isHidden());
+    EXPECT_EQ(bare.reasonLabel()->text(), kNothingToConnectText);
+    bare.accept();
+    EXPECT_NE(bare.result(), QDialog::Accepted);
+    // A station without a connection may still take a free port.
+    CConnectDlg free(nullptr, probe);
+    free.SetValues("Bare", "", "");
+    EXPECT_EQ(free.GetConnection(), "COM1");
+    EXPECT_TRUE(free.okButton()->isEnabled());
+    EXPECT_TRUE(free.reasonLabel()->isHidden());
 
     CLoginDlg login;
     EXPECT_EQ(login.windowTitle(), "Change Userlevel");

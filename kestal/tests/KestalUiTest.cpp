@@ -53,6 +53,12 @@ void writeFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString dayName(int day, uint32_t start, const char* month = "08")
 {
     return QString::asprintf("[0007-%08u-00100-0000] [2006-%s-%02d] [2006-%s-%02d]  Wind.vrn", start,
@@ -438,6 +444,34 @@ TEST_F(KestalUi, StationPropertiesProposesAndGuardsFolder)
     dialog.nameEdit()->setText("Free");
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(KestalUi, EditStationWritesBackWhatWasStored)
+{
+    ProgramSettings settings;
+    settings.mainDataFolder = root.path();
+    CKestalDoc doc(settings);
+    // The dialog as it comes up, confirmed at once; COM1 to COM3 are free.
+    std::vector<QString> shown;
+    doc.SetStationEditor([&](StationEdit& v) {
+        CStationPropertiesDlg dialog(root.path(), nullptr, [](const QString& p) { return QStringList({"COM1", "COM2", "COM3"}).contains(p); });
+        dialog.SetValues(v.name, v.connection, v.password, v.dataPath);
+        shown.push_back(dialog.connectUsingBox()->currentText());
+        EXPECT_EQ(dialog.phoneEdit()->isEnabled(), dialog.connectUsingBox()->currentText() == "Modem");
+        dialog.accept();
+        v = {dialog.GetName(), dialog.GetConnection(), dialog.GetPassword(), dialog.GetDataPath()};
+        return dialog.result() == QDialog::Accepted;
+    });
+    const QString cfg = root.filePath("s/station.cfg");
+    for (const char* connection : {"COM9", "/dev/ttyUSB0", "COM2", "+44 161 555 0199", ""}) {
+        const QByteArray stored = QByteArray("creator kestal 3.0\r\nstation M\xfchle\r\nconnection ") +
+            connection + "\r\npassword p\xe4ss\r\n";
+        writeFile(cfg, stored);
+        doc.RebuildStationList();
+        doc.OnEditStation();
+        EXPECT_EQ(readFile(cfg), stored) << connection;
+    }
+    EXPECT_EQ(shown, (std::vector<QString>{"COM9", "/dev/ttyUSB0", "COM2", "Modem", "Modem"}));
 }
 
 TEST_F(KestalUi, StationPropertiesEditKeepsFolderAndLongValues)
