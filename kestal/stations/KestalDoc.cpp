@@ -115,9 +115,21 @@ int CKestalDoc::RebuildStationList()
                                     varno::textFromBytes(b.name), Qt::CaseInsensitive) < 0;
                      });
     m_stations = std::move(stations);
+    // The index survives as a bare number, but never past the end of the new list.
+    if (m_selected >= int(m_stations.size()))
+        m_selected = -1;
     if (m_selected == -1)
         SelectStation(0);
+    setTitle(StationName(m_selected));
     return int(m_stations.size());
+}
+
+void CKestalDoc::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(m_title);
 }
 
 void CKestalDoc::SelectStation(int index)
@@ -127,8 +139,7 @@ void CKestalDoc::SelectStation(int index)
     m_selected = index;
     if (m_connected)
         Disconnect();
-    m_title = StationName(index);
-    emit titleChanged(m_title);
+    setTitle(StationName(index));
     UpdateAllViews();
 }
 

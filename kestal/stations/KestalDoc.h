@@ -149,6 +149,7 @@ signals:
 
 private:
     QString folderOf(const QString& sub) const;
+    void setTitle(const QString& title);
     void startJob(std::function<void()> body);
     bool runConnecting(const std::string& connection);
 

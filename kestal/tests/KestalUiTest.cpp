@@ -205,6 +205,49 @@ TEST_F(KestalUi, PreferencesConfirmedRebuildFromNewFolder)
     EXPECT_EQ(app->Settings().mainDataFolder, other.path());
 }
 
+TEST_F(KestalUi, PreferencesNeverLeaveAStaleStation)
+{
+    station("a", "Alpha");
+    station("b", "Beta");
+    station("c", "Gamma");
+    QTemporaryDir one, none, working;
+    writeFile(one.filePath("x/station.cfg"), "station X\r\n");
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    writeFile(working.filePath("in.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    // A path built from no station folder would land in the working folder.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
+    auto app = start();
+    CMainFrame* frame = app->Frame();
+    frame->fileList()->SetImportConfirm([](const QString&) { return true; });
+    app->Doc()->SelectStation(2);
+    EXPECT_EQ(frame->windowTitle(), "Gamma - kestal");
+
+    app->SetPreferencesRunner([&](ProgramSettings& s) { s.mainDataFolder = one.path(); return true; });
+    EXPECT_TRUE(app->OnPreferences());
+    EXPECT_EQ(app->Doc()->GetSelectedStation(), 0);
+    EXPECT_EQ(frame->windowTitle(), "X - kestal");
+    EXPECT_EQ(frame->leftView()->panel()->stationEdit()->text(), "X");
+    ui.queueFileNames({working.filePath("in.vrn")});
+    frame->Execute(ID_IMPORT);
+    EXPECT_EQ(QDir(one.filePath("x/vrn")).entryList(QDir::Files).size(), 1);
+
+    // No station at all (Add Station cancelled): no title and no station commands.
+    app->SetPreferencesRunner([&](ProgramSettings& s) { s.mainDataFolder = none.path(); return true; });
+    EXPECT_TRUE(app->OnPreferences());
+    EXPECT_EQ(app->Doc()->GetSelectedStation(), -1);
+    EXPECT_EQ(frame->windowTitle(), "kestal");
+    for (int id : {ID_CONNECT, ID_EDIT_STATION, ID_IMPORT})
+        EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
+    ui.queueFileNames({working.filePath("in.vrn")});
+    frame->fileList()->OnImport();
+    EXPECT_TRUE(ui.answersLeft()); // no file was even asked for
+
+    const QStringList inWorking = QDir(working.path()).entryList(QDir::Files);
+    QDir::setCurrent(before);
+    EXPECT_EQ(inWorking, QStringList{"in.vrn"});
+}
+
 TEST_F(KestalUi, MenusAndEnablingBeforeAnyConnection)
 {
     station("s1", "One");

@@ -197,6 +197,46 @@ TEST_F(KestalDocTest, RebuildSortsByNameAndSelectsFirst)
     EXPECT_EQ(doc.GetStationName(), "b");
 }
 
+TEST_F(KestalDocTest, RebuildNeverKeepsAStaleSelection)
+{
+    for (const char* f : {"a", "b", "c"})
+        QDir(root.path()).mkdir(f);
+    QTemporaryDir one, none;
+    QDir(one.path()).mkdir("x");
+    CKestalDoc doc(settings);
+    QStringList titles;
+    QObject::connect(&doc, &CKestalDoc::titleChanged, [&](const QString& t) { titles << t; });
+    doc.SetStationEditor([](StationEdit&) { return false; });
+    doc.OnNewDocument();
+    doc.SelectStation(2);
+    ASSERT_EQ(doc.GetTitle(), "c");
+
+    // Fewer stations than the index: the first one is selected and named.
+    settings.mainDataFolder = one.path();
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.GetSelectedStation(), 0);
+    EXPECT_EQ(doc.GetTitle(), "x");
+    EXPECT_EQ(doc.GetDataFolderPath(), one.filePath("x/vrn"));
+
+    // No station at all: no selection, no title and no folders.
+    settings.mainDataFolder = none.path();
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.GetSelectedStation(), -1);
+    EXPECT_EQ(doc.GetTitle(), "");
+    EXPECT_EQ(titles.last(), "");
+    EXPECT_EQ(doc.GetDataFolderPath(), "");
+    EXPECT_EQ(doc.GetExportFolderPath(), "");
+
+    // Within the list the index stays a bare number, and the title names its station.
+    settings.mainDataFolder = root.path();
+    doc.OnNewDocument();
+    doc.SelectStation(1);
+    QDir(root.path()).mkdir("0");
+    doc.RebuildStationList();
+    EXPECT_EQ(doc.GetSelectedStation(), 1);
+    EXPECT_EQ(doc.GetTitle(), "a");
+}
+
 TEST_F(KestalDocTest, FoldersAreMadeOnDemandOnlyForASelectedStation)
 {
     CKestalDoc doc(settings);
