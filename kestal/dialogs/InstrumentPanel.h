@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 class CKestalDoc;
 class QLabel;
@@ -50,6 +51,9 @@ public:
     // The list's pop-up menu (built on demand, shown only while not connected).
     QMenu* contextMenu();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The panel's requests that the document's commands serve.
     void connectRequested();
@@ -62,6 +66,7 @@ private:
     void refreshStations();
     void showInstrument(bool connected);
     void showClock();
+    void fitFunctionColumns();
 
     CKestalDoc& m_doc;
     int64_t m_clockOffset = 0;
@@ -89,6 +94,7 @@ private:
     QTableWidget* m_functions;
     QMenu* m_menu = nullptr;
     QTimer* m_timer;
+    std::vector<int> m_columnWidths; // as last fitted
 };
 
 // The left view: holds one panel over its whole area.

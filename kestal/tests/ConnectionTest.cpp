@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -31,6 +32,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -479,6 +482,51 @@ TEST_F(KestalConnection, PanelShowsTheConnectedInstrument)
     EXPECT_FALSE(shown(p.functionList()));
     EXPECT_FALSE(shown(p.instrumentEdit()));
     EXPECT_EQ(p.connectionEdit()->text(), "COM2");
+}
+
+TEST_F(KestalConnection, FunctionTableFitsThePaneWithoutCuttingValues)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    // The default pane width and the font an X11 session gives.
+    struct FontGuard {
+        QFont saved = QApplication::font();
+        ~FontGuard() { QApplication::setFont(saved); }
+    } restoreFont;
+    QApplication::setFont(QFont("Sans Serif", 9));
+    CInstrumentPanel& p = makePanel();
+    panel->show();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    QTableWidget* table = p.functionList();
+    const auto expectFits = [&](bool headersWhole) {
+        doc->StartValuesJob();
+        doc->WaitForJobs();
+        p.Refresh();
+        table->doItemsLayout(); // at once, not when its timer fires
+        QApplication::processEvents(); // and its scroll bars
+        ASSERT_GT(table->rowCount(), 0);
+        int sum = 0;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            sum += table->columnWidth(c);
+            EXPECT_GE(table->columnWidth(c), static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c)) << c;
+            if (headersWhole) {
+                EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c)) << c;
+            }
+        }
+        EXPECT_LE(sum, table->viewport()->width());
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+    };
+    expectFits(true);
+
+    // So many functions that the table scrolls down: its scroll bar takes room.
+    modify("hill", [](qsim::Instrument& in) {
+        for (int i = 0; i < 30; ++i)
+            in.functions.push_back({"t" + std::to_string(i), 0x0F, "e "});
+    });
+    refreshStatus(p);
+    expectFits(false);
+    EXPECT_TRUE(table->verticalScrollBar()->isVisible());
 }
 
 TEST_F(KestalConnection, PanelClockFollowsTheInstrumentOffset)
