@@ -250,6 +250,12 @@ void CInstrumentPanel::showContextMenu(const QPoint& pos)
     contextMenu()->popup(m_stations->viewport()->mapToGlobal(at));
 }
 
+void CInstrumentPanel::FocusList()
+{
+    QWidget* shown = m_stations->isHidden() ? static_cast<QWidget*>(m_functions) : m_stations;
+    shown->setFocus();
+}
+
 void CInstrumentPanel::showInstrument(bool connected)
 {
     m_instrumentBox->setVisible(connected);

@@ -48,6 +48,9 @@ public:
     QProgressBar* externalBar() const { return m_externalBar; }
     QLabel* numberLabel() const { return m_numberLabel; }
     QLabel* memoryLabel() const { return m_memoryLabel; }
+    // Gives the keyboard focus to the list that is shown: stations, or functions while
+    // connected.
+    void FocusList();
     // The list's pop-up menu (built on demand, shown only while not connected).
     QMenu* contextMenu();
 

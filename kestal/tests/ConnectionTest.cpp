@@ -34,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -527,6 +528,33 @@ TEST_F(KestalConnection, FunctionTableFitsThePaneWithoutCuttingValues)
     refreshStatus(p);
     expectFits(false);
     EXPECT_TRUE(table->verticalScrollBar()->isVisible());
+}
+
+TEST_F(KestalConnection, F6MovesBetweenTheShownPanes)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    Launcher launcher(QCoreApplication::applicationDirPath());
+    CMainFrame frame(*doc, new CKestalView(*doc, launcher));
+    frame.show();
+    // The connecting and disconnecting windows take the activation with them.
+    const auto activate = [&] {
+        QApplication::setActiveWindow(&frame);
+        return QTest::qWaitForWindowActive(&frame);
+    };
+    CInstrumentPanel* p = frame.leftView()->panel();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    ASSERT_TRUE(activate());
+    frame.fileList()->setFocus();
+    QTest::keyClick(&frame, Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), p->functionList());
+    QTest::keyClick(&frame, Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frame.fileList());
+    doc->Disconnect();
+    ASSERT_TRUE(activate());
+    QTest::keyClick(&frame, Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), p->stationList());
 }
 
 TEST_F(KestalConnection, PanelClockFollowsTheInstrumentOffset)
