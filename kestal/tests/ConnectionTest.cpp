@@ -15,6 +15,7 @@
 #include <QuorvalinTesting.h>
 #include <UserInteraction.h>
 
+#include "CountingLink.h"
 #include "TestConfig.h"
 #include "quorvalin/tests/BenchFixture.h"
 
@@ -675,16 +676,23 @@ TEST_F(KestalConnection, JobsRunOneAtATimeByTheirMutexes)
 
 TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
 {
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2");
-    makePanel();
-    doc->OnConnect();
+    int usersLeft = -1;
+    int locksTaken = 0;
+    doc = std::make_unique<CKestalDoc>(settings, new CountingLink([&](int users, int locks) {
+                                           usersLeft = users;
+                                           locksTaken = locks;
+                                       }));
     // Jobs that wait for a link held by another thread while the document goes away.
     CQuorvalin* link = doc->GetLink();
     std::atomic<bool> held{false};
+    std::atomic<bool> closing{false};
+    QObject::connect(doc.get(), &CKestalDoc::closing, [&] { closing = true; });
     std::thread holder([&] {
         link->Lock(-1);
         held = true;
+        // Give the closing document time to get it wrong.
+        while (!closing)
+            std::this_thread::yield();
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         link->Unlock();
     });
@@ -692,10 +700,11 @@ TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
         std::this_thread::yield();
     doc->StartStatusJob();
     doc->StartValuesJob();
-    panel.reset();
     doc.reset(); // joins both jobs, then deletes the link
     holder.join();
-    SUCCEED();
+    // The link went only when nobody held or waited for it, after both jobs had it.
+    EXPECT_EQ(usersLeft, 0);
+    EXPECT_EQ(locksTaken, 4); // the holder, two jobs, the document's last look
 }
 
 TEST_F(KestalConnection, IdleModemLineIsHungUpAfterTheCountdown)
