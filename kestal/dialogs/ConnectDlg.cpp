@@ -20,6 +20,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     , m_name(new QLineEdit(this))
     , m_connectUsing(new QComboBox(this))
     , m_password(new QLineEdit(this))
+    , m_reason(new QLabel(kestal::kNothingToConnectText, this))
 {
     setWindowTitle(QStringLiteral("Connect to remote instrument"));
     m_phone->setReadOnly(true);
@@ -31,11 +32,31 @@ CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     form->addRow(QStringLiteral("Connect using"), m_connectUsing);
     form->addRow(QStringLiteral("Password"), m_password);
     auto* buttons = kestal::OkCancelButtons(this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_reason->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(m_reason);
     layout->addWidget(buttons);
     m_phoneLabel->hide();
     m_phone->hide();
+    connect(m_connectUsing, &QComboBox::currentTextChanged, this, [this] { updateOk(); });
+    updateOk();
+}
+
+void CConnectDlg::updateOk()
+{
+    const bool empty = GetConnection().trimmed().isEmpty();
+    m_ok->setEnabled(!empty);
+    m_reason->setVisible(empty);
+}
+
+void CConnectDlg::accept()
+{
+    // An empty text would dial the modem without a number.
+    if (GetConnection().trimmed().isEmpty())
+        return;
+    QDialog::accept();
 }
 
 void CConnectDlg::SetValues(const QString& stationName, const QString& connection, const QString& password)
@@ -55,6 +76,7 @@ void CConnectDlg::SetValues(const QString& stationName, const QString& connectio
     m_connectUsing->addItems(PortList(fields.connectUsing, m_probe));
     const int index = m_connectUsing->findText(fields.connectUsing);
     m_connectUsing->setCurrentIndex(std::max(0, index));
+    updateOk();
 }
 
 QString CConnectDlg::GetConnection() const

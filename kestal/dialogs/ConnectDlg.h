@@ -8,6 +8,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // "Connect to remote instrument": the station, the port for this connection and the password.
 class CConnectDlg : public QDialog {
@@ -28,14 +29,24 @@ public:
     QLabel* phoneLabel() const { return m_phoneLabel; }
     QLineEdit* nameEdit() const { return m_name; }
     QLineEdit* passwordEdit() const { return m_password; }
+    // Why OK is refused (shown only when there is nothing to connect with).
+    QLabel* reasonLabel() const { return m_reason; }
+    QPushButton* okButton() const { return m_ok; }
+
+    // Refused while the connection is empty.
+    void accept() override;
 
 private:
+    void updateOk();
+
     PortProbe m_probe;
     QLabel* m_phoneLabel;
     QLineEdit* m_phone;
     QLineEdit* m_name;
     QComboBox* m_connectUsing;
     QLineEdit* m_password;
+    QLabel* m_reason;
+    QPushButton* m_ok;
 };
 
 // "Change Userlevel": the password for a login; "Login" is the OK result.

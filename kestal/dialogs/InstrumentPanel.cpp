@@ -7,6 +7,7 @@
 #include <Text.h>
 #include <UserInteraction.h>
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -130,7 +130,7 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     gauges->addWidget(m_memoryBox);
     gauges->addStretch();
 
-    // Function list: each column one and a half times as wide as its header.
+    // Function list: its columns fit their texts and the pane (fitFunctionColumns).
     const QStringList headers{QStringLiteral("function"), QStringLiteral("value "), QStringLiteral("mean  "),
                               QStringLiteral("sigma "), QStringLiteral("min   "), QStringLiteral("max   ")};
     m_functions->setColumnCount(int(headers.size()));
@@ -140,15 +140,7 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     m_functions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_functions->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functions->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
-    int columnsWidth = 0;
-    for (int c = 0; c < headers.size(); ++c) {
-        const int w = m_functions->horizontalHeader()->sectionSizeHint(c);
-        m_functions->setColumnWidth(c, w + w / 2);
-        columnsWidth += w + w / 2;
-    }
-    // Never wider than its columns (plus frame and scroll bar).
-    m_functions->setMaximumWidth(columnsWidth + 4 + 2 * m_functions->frameWidth() +
-                                 m_functions->verticalScrollBar()->sizeHint().width());
+    m_functions->viewport()->installEventFilter(this);
 
     m_stations->setColumnCount(3);
     m_stations->setHeaderLabels({QStringLiteral("station"), QStringLiteral("connection"),
@@ -191,6 +183,40 @@ CInstrumentPanel::CInstrumentPanel(CKestalDoc& doc, QWidget* parent)
     Refresh();
 }
 
+bool CInstrumentPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // A new width of the pane, or a vertical scroll bar coming or going.
+    if (watched == m_functions->viewport() && event->type() == QEvent::Resize)
+        fitFunctionColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CInstrumentPanel::fitFunctionColumns()
+{
+    // Where the pane is short of room, first the blanks that end the headers give way, then
+    // the headers' words; the values never do.
+    const QHeaderView* header = m_functions->horizontalHeader();
+    const QAbstractItemView* view = m_functions; // the table's own override is protected
+    std::vector<int> cells, label, whole;
+    for (int c = 0; c < m_functions->columnCount(); ++c) {
+        const QString text = m_functions->horizontalHeaderItem(c)->text();
+        const int blanks = header->fontMetrics().horizontalAdvance(text.mid(text.trimmed().size()));
+        cells.push_back(view->sizeHintForColumn(c));
+        label.push_back(std::max(cells.back(), header->sectionSizeHint(c) - blanks));
+        whole.push_back(std::max(cells.back(), header->sectionSizeHint(c)));
+    }
+    const int room = m_functions->viewport()->width();
+    std::vector<int> widths = FitColumnWidths(label, whole, room);
+    if (widths == label)
+        widths = FitColumnWidths(cells, label, room);
+    // Unchanged texts keep the widths, and with them any the user dragged.
+    if (widths == m_columnWidths)
+        return;
+    m_columnWidths = widths;
+    for (int c = 0; c < int(widths.size()); ++c)
+        m_functions->setColumnWidth(c, widths[size_t(c)]);
+}
+
 void CInstrumentPanel::selectRow(QTreeWidgetItem* item)
 {
     if (!item)
@@ -222,6 +248,12 @@ void CInstrumentPanel::showContextMenu(const QPoint& pos)
     const QRect rect = current ? m_stations->visualItemRect(current) : QRect();
     const QPoint at = current ? rect.topLeft() + QPoint(80, 10) : pos;
     contextMenu()->popup(m_stations->viewport()->mapToGlobal(at));
+}
+
+void CInstrumentPanel::FocusList()
+{
+    QWidget* shown = m_stations->isHidden() ? static_cast<QWidget*>(m_functions) : m_stations;
+    shown->setFocus();
 }
 
 void CInstrumentPanel::showInstrument(bool connected)
@@ -307,6 +339,7 @@ void CInstrumentPanel::refreshConnected()
         for (int c = 0; c < 6; ++c)
             setCell(m_functions, i, c, cells[c]);
     }
+    fitFunctionColumns();
 }
 
 void CInstrumentPanel::refreshStations()

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 class CKestalDoc;
 class QLabel;
@@ -47,8 +48,14 @@ public:
     QProgressBar* externalBar() const { return m_externalBar; }
     QLabel* numberLabel() const { return m_numberLabel; }
     QLabel* memoryLabel() const { return m_memoryLabel; }
+    // Gives the keyboard focus to the list that is shown: stations, or functions while
+    // connected.
+    void FocusList();
     // The list's pop-up menu (built on demand, shown only while not connected).
     QMenu* contextMenu();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The panel's requests that the document's commands serve.
@@ -62,6 +69,7 @@ private:
     void refreshStations();
     void showInstrument(bool connected);
     void showClock();
+    void fitFunctionColumns();
 
     CKestalDoc& m_doc;
     int64_t m_clockOffset = 0;
@@ -89,6 +97,7 @@ private:
     QTableWidget* m_functions;
     QMenu* m_menu = nullptr;
     QTimer* m_timer;
+    std::vector<int> m_columnWidths; // as last fitted
 };
 
 // The left view: holds one panel over its whole area.

@@ -114,9 +114,9 @@ void CKestalView::OnMonthlyReports()
 void CKestalView::localListing()
 {
     clear();
-    if (m_doc.GetSelectedStation() < 0)
-        return;
     const QString folder = m_doc.GetDataFolderPath();
+    if (folder.isEmpty())
+        return;
     std::vector<kestal::LocalFile> files = kestal::LocalScan(folder);
     // Files left under a temporary name ("~") get their proper names, once per listing.
     const kestal::Identifier identify = [](const QString& path, kestal::Identity& id) {
@@ -274,11 +274,13 @@ void CKestalView::OnExportedData()
 
 void CKestalView::OnImport()
 {
-    if (m_doc.IsConnected() || m_doc.GetSelectedStation() < 0)
+    if (m_doc.IsConnected())
         return;
+    const QString folder = m_doc.GetDataFolderPath();
+    if (folder.isEmpty())
+        return; // no station: nowhere to import to
     const QStringList chosen = varno::userInteraction().openFileNames(
         QStringLiteral("Open"), QDir::homePath(), QString::fromLatin1(varno::kDataFileFilter));
-    const QString folder = m_doc.GetDataFolderPath();
     for (const QString& path : chosen) {
         if (!m_importConfirm(path)) {
             varno::userInteraction().message(QStringLiteral("File Import Canceled"), kCaption);

@@ -165,7 +165,7 @@ void CMainFrame::switchPane(bool /*forward*/)
 {
     // Two panes: either direction goes to the other one.
     if (m_fileList->hasFocus() || m_fileList->isAncestorOf(QApplication::focusWidget()))
-        m_left->panel()->stationList()->setFocus();
+        m_left->panel()->FocusList();
     else
         m_fileList->setFocus();
 }

@@ -29,6 +29,9 @@ QStringList PortList(const QString& current, const std::function<bool(const QStr
         if (name == current || (probe ? probe(name) : ConnectionAvailable(name.toStdString())))
             ports.append(name);
     }
+    // A stored port outside the eight ("COM9", "/dev/ttyUSB0") stays choosable.
+    if (kestal::IsDirectLine(current) && !ports.contains(current))
+        ports.append(current);
     return ports;
 }
 
@@ -93,7 +96,7 @@ void CStationPropertiesDlg::fillPorts(const QString& current)
 
 void CStationPropertiesDlg::updatePhone()
 {
-    m_phone->setEnabled(!m_connectUsing->currentText().startsWith(QLatin1String("COM")));
+    m_phone->setEnabled(!kestal::IsDirectLine(m_connectUsing->currentText()));
 }
 
 void CStationPropertiesDlg::nameChanged()

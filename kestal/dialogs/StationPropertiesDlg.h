@@ -55,5 +55,5 @@ private:
 // Limits typing to limit characters without ever cutting a longer stored text.
 void SetTypingLimit(QLineEdit* edit, int limit);
 
-// "COM1" .. "COM8": the available ones and current.
+// "COM1" .. "COM8": the available ones and current; current also when it is another port.
 QStringList PortList(const QString& current, const std::function<bool(const QString&)>& probe);

@@ -13,16 +13,19 @@ namespace kestal {
 
 ImportResult ImportDataLog(const QString& source, const QString& dataFolder, QString* message)
 {
-    const QString target =
-        QDir(dataFolder).filePath(varno::pathFromBytes(FinalFileName(IdentifyDataLog(source))));
-    const QString sourceCanonical = QFileInfo(source).canonicalFilePath();
-    if (!sourceCanonical.isEmpty() && sourceCanonical == QFileInfo(target).canonicalFilePath())
-        return ImportResult::SameFile;
     const auto fail = [&] {
         if (message)
             *message = QStringLiteral("Unable to import file: ") + source;
         return ImportResult::Failed;
     };
+    // Without a station there is no folder: never the working folder instead.
+    if (dataFolder.isEmpty())
+        return fail();
+    const QString target =
+        QDir(dataFolder).filePath(varno::pathFromBytes(FinalFileName(IdentifyDataLog(source))));
+    const QString sourceCanonical = QFileInfo(source).canonicalFilePath();
+    if (!sourceCanonical.isEmpty() && sourceCanonical == QFileInfo(target).canonicalFilePath())
+        return ImportResult::SameFile;
     if (QFileInfo::exists(target) && !datalog::BackupFile(varno::pathBytes(target)))
         return fail();
     if (!QFile::copy(source, target))

@@ -15,6 +15,17 @@
 
 using kestal::StationRecord;
 
+namespace {
+
+// A text that went through a window keeps the bytes it was read from when it comes back
+// unchanged (older files and instruments hold Latin-1); an edited one is UTF-8 as typed.
+std::string keptBytes(const QString& text, const std::string& stored)
+{
+    return varno::textFromBytes(stored) == text ? stored : varno::bytesFromText(text);
+}
+
+} // namespace
+
 CKestalDoc::CKestalDoc(const kestal::ProgramSettings& settings, CQuorvalin* link, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
@@ -104,9 +115,21 @@ int CKestalDoc::RebuildStationList()
                                     varno::textFromBytes(b.name), Qt::CaseInsensitive) < 0;
                      });
     m_stations = std::move(stations);
+    // The index survives as a bare number, but never past the end of the new list.
+    if (m_selected >= int(m_stations.size()))
+        m_selected = -1;
     if (m_selected == -1)
         SelectStation(0);
+    setTitle(StationName(m_selected));
     return int(m_stations.size());
+}
+
+void CKestalDoc::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(m_title);
 }
 
 void CKestalDoc::SelectStation(int index)
@@ -116,22 +139,18 @@ void CKestalDoc::SelectStation(int index)
     m_selected = index;
     if (m_connected)
         Disconnect();
-    m_title = StationName(index);
-    emit titleChanged(m_title);
+    setTitle(StationName(index));
     UpdateAllViews();
 }
 
 bool CKestalDoc::WriteStationConfiguration(const QString& name, const QString& folderPath,
                                            const QString& connection, const QString& password,
-                                           const std::string& unchangedPassword)
+                                           const StationRecord& stored)
 {
-    // A password that was not edited keeps its bytes (older files hold Latin-1).
-    const std::string passwordBytes =
-        !unchangedPassword.empty() && varno::textFromBytes(unchangedPassword) == password
-        ? unchangedPassword : varno::bytesFromText(password);
     QString error;
-    if (kestal::WriteStationConfig(folderPath, varno::bytesFromText(name),
-                                   varno::bytesFromText(connection), passwordBytes, &error))
+    if (kestal::WriteStationConfig(folderPath, keptBytes(name, stored.name),
+                                   keptBytes(connection, stored.connection),
+                                   keptBytes(password, stored.password), &error))
         return true;
     varno::userInteraction().message(error, QStringLiteral("kestal"),
                                      varno::UserInteraction::Icon::Warning);
@@ -165,13 +184,13 @@ void CKestalDoc::OnEditStation()
     const StationRecord* s = GetStation(m_selected);
     if (!s || !m_stationEditor)
         return;
-    const std::string oldPassword = s->password;
+    const StationRecord stored = *s;
     StationEdit values{GetStationName(), GetStationConnection(), GetStationPassword(),
                        StationFolderPath(m_selected)};
     if (!m_stationEditor(values))
         return;
     WriteStationConfiguration(values.name, values.dataPath, values.connection, values.password,
-                              oldPassword);
+                              stored);
     RebuildStationList();
     UpdateAllViews();
 }
@@ -246,25 +265,33 @@ bool CKestalDoc::runConnecting(const std::string& connection)
 
 void CKestalDoc::OnConnect()
 {
-    if (m_selected < 0 || !m_connectDialog)
+    const StationRecord* s = GetStation(m_selected);
+    if (!s || !m_connectDialog)
         return;
+    const StationRecord stored = *s;
     ConnectRequest request{GetStationName(), GetStationConnection(), GetStationPassword()};
     if (!m_connectDialog(request))
         return;
+    if (request.connection.trimmed().isEmpty()) {
+        varno::userInteraction().message(QString::fromLatin1(kestal::kNothingToConnectText), kCaption,
+                                         varno::UserInteraction::Icon::Warning);
+        return;
+    }
 
-    // A telephone number is dialled through the modem port.
-    QString connection = request.connection;
-    m_viaModem = !kestal::ConnectsDirectly(connection);
+    // The station's texts reach the instrument as stored; a telephone number is dialled
+    // through the modem port.
+    std::string connection = keptBytes(request.connection, stored.connection);
+    m_viaModem = !kestal::ConnectsDirectly(request.connection);
     if (m_viaModem)
-        connection = m_settings.modemPort + QLatin1Char(' ') + connection;
+        connection = varno::bytesFromText(m_settings.modemPort) + ' ' + connection;
 
     bool loginNeeded = false;
     {
         varno::WaitCursor wait;
         LinkLock lock(*m_link);
         m_link->ResetLink();
-        m_link->SetPassword(varno::bytesFromText(request.password));
-        runConnecting(varno::bytesFromText(connection));
+        m_link->SetPassword(keptBytes(request.password, stored.password));
+        runConnecting(connection);
         if (m_link->IsConnected()) {
             const double version = m_link->GetFirmwareVersion();
             if (version > 0.0 && version < 2.0) {

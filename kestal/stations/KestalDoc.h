@@ -82,10 +82,11 @@ public:
     QString GetExportFolderPath() const;
     QString GetDocumentsFolderPath() const;
 
-    // Writes folderPath/station.cfg; a failure is shown to the user.
+    // Writes folderPath/station.cfg; a failure is shown to the user. A text that equals the
+    // shown form of the stored one keeps the stored bytes.
     bool WriteStationConfiguration(const QString& name, const QString& folderPath,
                                    const QString& connection, const QString& password,
-                                   const std::string& unchangedPassword = std::string());
+                                   const kestal::StationRecord& stored = {});
 
     // Commands.
     void OnNewDocument(); // rebuild; with no stations Add station; select; notify
@@ -148,6 +149,7 @@ signals:
 
 private:
     QString folderOf(const QString& sub) const;
+    void setTitle(const QString& title);
     void startJob(std::function<void()> body);
     bool runConnecting(const std::string& connection);
 

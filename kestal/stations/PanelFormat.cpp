@@ -36,6 +36,25 @@ int BatteryBar(double charge)
     return int(std::min(position, 1e6));
 }
 
+std::vector<int> FitColumnWidths(const std::vector<int>& need, const std::vector<int>& want, int room)
+{
+    std::vector<int> widths = need;
+    std::vector<int> beyond(need.size()); // what each column wants beyond its need
+    int needed = 0;
+    int wantedBeyond = 0;
+    for (size_t c = 0; c < need.size(); ++c) {
+        beyond[c] = std::max(0, want[c] - need[c]);
+        needed += need[c];
+        wantedBeyond += beyond[c];
+    }
+    const int spare = std::min(room - needed, wantedBeyond);
+    if (spare <= 0)
+        return widths;
+    for (size_t c = 0; c < need.size(); ++c)
+        widths[c] += int(int64_t(beyond[c]) * spare / wantedBeyond);
+    return widths;
+}
+
 QString VoltageText(double volts) { return QString::asprintf("%0.1fV", volts); }
 QString VersionText(double version) { return QString::asprintf("%0.1f", version); }
 QString SerialText(uint32_t serial) { return QString::asprintf("%04u", serial); }

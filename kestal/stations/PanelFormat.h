@@ -45,6 +45,12 @@ std::vector<FunctionRow> FunctionTable(const std::vector<std::string>& names, co
 // "%.5g".
 QString NumberText(double value);
 
+// Widths of table columns in room pixels (need and want of the same size). Each column
+// wants a width and needs at least a smaller one (below it a text would be cut). All wants
+// when they fit; else the needs plus what is left, shared in proportion to what each wants
+// beyond its need; when not even the needs fit, the needs (the table then scrolls).
+std::vector<int> FitColumnWidths(const std::vector<int>& need, const std::vector<int>& want, int room);
+
 // The status and values countdowns: both count down once per tick and start their job when
 // they were negative before the step.
 struct RefreshCountdowns {

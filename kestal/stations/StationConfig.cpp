@@ -110,14 +110,14 @@ QString StationFolderName(const QString& name)
 
 ConnectionFields SplitConnection(const QString& connection)
 {
-    if (connection.startsWith(QLatin1String("COM")))
+    if (IsDirectLine(connection))
         return {connection.trimmed(), QString()};
     return {QStringLiteral("Modem"), connection.trimmed()};
 }
 
 QString JoinConnection(const QString& connectUsing, const QString& phoneNumber)
 {
-    return connectUsing.startsWith(QLatin1String("COM")) ? connectUsing : phoneNumber;
+    return IsDirectLine(connectUsing) ? connectUsing : phoneNumber;
 }
 
 bool IsDirectLine(const QString& connection)

@@ -49,9 +49,15 @@ struct ConnectionFields {
     QString connectUsing;
     QString phoneNumber;
 };
-// "COM..." at position 0 is a port; anything else is a telephone number. Both parts trimmed.
+// A direct line ("COM..." at position 0, or a device path) goes into "Connect using";
+// anything else is a telephone number. Both parts trimmed.
 ConnectionFields SplitConnection(const QString& connection);
 QString JoinConnection(const QString& connectUsing, const QString& phoneNumber);
+
+// Why an empty connection text is never used: it would dial the modem without a number.
+inline const char* const kNothingToConnectText =
+    "Nothing to connect with: the station has no port or telephone number, and no serial port "
+    "is free. Enter the station's connection with Edit Station.";
 
 // Whether a connection text names a direct line: "COM" at its start, or a device path.
 bool IsDirectLine(const QString& connection);

@@ -15,6 +15,7 @@
 #include <QuorvalinTesting.h>
 #include <UserInteraction.h>
 
+#include "CountingLink.h"
 #include "TestConfig.h"
 #include "quorvalin/tests/BenchFixture.h"
 
@@ -23,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -31,11 +33,15 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <chrono>
 #include <deque>
+#include <fstream>
 #include <thread>
 
 using namespace kestal;
@@ -104,6 +110,22 @@ protected:
                                        connection.toStdString(), password.toStdString()));
         doc->RebuildStationList();
         doc->SelectStation(0);
+    }
+
+    // Connects through the real connect dialog, confirmed as it comes up.
+    void confirmConnectDialog()
+    {
+        doc->SetConnectDialog([this](ConnectRequest& r) {
+            requests.push_back(r);
+            CConnectDlg dialog;
+            dialog.SetValues(r.stationName, r.connection, r.password);
+            dialog.accept();
+            if (dialog.result() != QDialog::Accepted)
+                return false;
+            r.connection = dialog.GetConnection();
+            r.password = dialog.GetPassword();
+            return true;
+        });
     }
 
     CInstrumentPanel& makePanel()
@@ -177,6 +199,66 @@ TEST_F(KestalConnection, ConnectsOverAModemNumber)
     EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM1 0161 555 0199");
     doc->Disconnect();
     EXPECT_TRUE(doc->IsViaModem()); // not cleared by a disconnect
+}
+
+TEST_F(KestalConnection, StationsOwnPortIsUsedEvenOutsideTheList)
+{
+    std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\nCOM9\n/dev/ttyUSB0\n";
+    addInstrument("one", "COM1", "", 3, 3, [](qsim::Instrument& in) { in.serial = 1; });
+    addInstrument("nine", "COM9", "", 3, 3, [](qsim::Instrument& in) { in.serial = 9; });
+    addInstrument("usb", "/dev/ttyUSB0", "", 3, 3, [](qsim::Instrument& in) { in.serial = 10; });
+    station("Nine", "COM9");
+    station("Usb", "/dev/ttyUSB0");
+    confirmConnectDialog();
+    const struct {
+        int station;
+        std::string port;
+        uint32_t serial;
+    } cases[] = {{0, "COM9", 9}, {1, "/dev/ttyUSB0", 10}};
+    for (const auto& c : cases) {
+        doc->SelectStation(c.station);
+        doc->OnConnect();
+        ASSERT_TRUE(doc->IsConnected()) << ui.texts().join("|").toStdString();
+        EXPECT_EQ(doc->GetLink()->GetConnectionText(), c.port);
+        EXPECT_EQ(doc->GetLink()->GetSerialNumber(), c.serial); // not the instrument on COM1
+        EXPECT_FALSE(doc->IsViaModem());
+    }
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+}
+
+TEST_F(KestalConnection, EmptyConnectionIsNeverDialled)
+{
+    // A station without a connection, and no port of the list on this PC.
+    std::ofstream(bench + "/ports.txt") << "COM9\n";
+    addInstrument("nine", "COM9", "");
+    station("Bare", "");
+    confirmConnectDialog();
+    doc->OnConnect();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
+
+    // Nor when another dialog gives it back empty.
+    doc->SetConnectDialog([](ConnectRequest& r) {
+        r.connection = " ";
+        return true;
+    });
+    doc->OnConnect();
+    EXPECT_FALSE(doc->IsConnected());
+    EXPECT_EQ(ui.texts(), QStringList{kNothingToConnectText});
+    EXPECT_EQ(doc->GetLink()->GetLastErrorText(), ""); // no call was tried
+}
+
+TEST_F(KestalConnection, LatinPasswordReachesTheInstrumentAsStored)
+{
+    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.passwords[2] = "p\xe4ss"; });
+    ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath("Hill"), "Hill", "COM2", "p\xe4ss"));
+    doc->RebuildStationList();
+    confirmConnectDialog();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected()) << ui.texts().join("|").toStdString();
+    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
+    EXPECT_EQ(loginDialogs, 0);
 }
 
 TEST_F(KestalConnection, CancelledConnectDialogDoesNothing)
@@ -404,6 +486,78 @@ TEST_F(KestalConnection, PanelShowsTheConnectedInstrument)
     EXPECT_EQ(p.connectionEdit()->text(), "COM2");
 }
 
+TEST_F(KestalConnection, FunctionTableFitsThePaneWithoutCuttingValues)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    // The default pane width and the font an X11 session gives.
+    struct FontGuard {
+        QFont saved = QApplication::font();
+        ~FontGuard() { QApplication::setFont(saved); }
+    } restoreFont;
+    QApplication::setFont(QFont("Sans Serif", 9));
+    CInstrumentPanel& p = makePanel();
+    panel->show();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    QTableWidget* table = p.functionList();
+    const auto expectFits = [&](bool headersWhole) {
+        doc->StartValuesJob();
+        doc->WaitForJobs();
+        p.Refresh();
+        table->doItemsLayout(); // at once, not when its timer fires
+        QApplication::processEvents(); // and its scroll bars
+        ASSERT_GT(table->rowCount(), 0);
+        int sum = 0;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            sum += table->columnWidth(c);
+            EXPECT_GE(table->columnWidth(c), static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c)) << c;
+            if (headersWhole) {
+                EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c)) << c;
+            }
+        }
+        EXPECT_LE(sum, table->viewport()->width());
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+    };
+    expectFits(true);
+
+    // So many functions that the table scrolls down: its scroll bar takes room.
+    modify("hill", [](qsim::Instrument& in) {
+        for (int i = 0; i < 30; ++i)
+            in.functions.push_back({"t" + std::to_string(i), 0x0F, "e "});
+    });
+    refreshStatus(p);
+    expectFits(false);
+    EXPECT_TRUE(table->verticalScrollBar()->isVisible());
+}
+
+TEST_F(KestalConnection, F6MovesBetweenTheShownPanes)
+{
+    addInstrument("hill", "COM2", "");
+    station("Hill Top", "COM2");
+    Launcher launcher(QCoreApplication::applicationDirPath());
+    CMainFrame frame(*doc, new CKestalView(*doc, launcher));
+    frame.show();
+    // The connecting and disconnecting windows take the activation with them.
+    const auto activate = [&] {
+        QApplication::setActiveWindow(&frame);
+        return QTest::qWaitForWindowActive(&frame);
+    };
+    CInstrumentPanel* p = frame.leftView()->panel();
+    doc->OnConnect();
+    ASSERT_TRUE(doc->IsConnected());
+    ASSERT_TRUE(activate());
+    frame.fileList()->setFocus();
+    QTest::keyClick(&frame, Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), p->functionList());
+    QTest::keyClick(&frame, Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frame.fileList());
+    doc->Disconnect();
+    ASSERT_TRUE(activate());
+    QTest::keyClick(&frame, Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), p->stationList());
+}
+
 TEST_F(KestalConnection, PanelClockFollowsTheInstrumentOffset)
 {
     addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.speed = 1.0; });
@@ -522,16 +676,23 @@ TEST_F(KestalConnection, JobsRunOneAtATimeByTheirMutexes)
 
 TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
 {
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2");
-    makePanel();
-    doc->OnConnect();
+    int usersLeft = -1;
+    int locksTaken = 0;
+    doc = std::make_unique<CKestalDoc>(settings, new CountingLink([&](int users, int locks) {
+                                           usersLeft = users;
+                                           locksTaken = locks;
+                                       }));
     // Jobs that wait for a link held by another thread while the document goes away.
     CQuorvalin* link = doc->GetLink();
     std::atomic<bool> held{false};
+    std::atomic<bool> closing{false};
+    QObject::connect(doc.get(), &CKestalDoc::closing, [&] { closing = true; });
     std::thread holder([&] {
         link->Lock(-1);
         held = true;
+        // Give the closing document time to get it wrong.
+        while (!closing)
+            std::this_thread::yield();
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         link->Unlock();
     });
@@ -539,10 +700,11 @@ TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
         std::this_thread::yield();
     doc->StartStatusJob();
     doc->StartValuesJob();
-    panel.reset();
     doc.reset(); // joins both jobs, then deletes the link
     holder.join();
-    SUCCEED();
+    // The link went only when nobody held or waited for it, after both jobs had it.
+    EXPECT_EQ(usersLeft, 0);
+    EXPECT_EQ(locksTaken, 4); // the holder, two jobs, the document's last look
 }
 
 TEST_F(KestalConnection, IdleModemLineIsHungUpAfterTheCountdown)
@@ -736,6 +898,22 @@ TEST_F(KestalConnection, ConnectDialogFields)
     EXPECT_EQ(port.connectUsingBox()->currentText(), "COM3"); // busy but configured: offered
     EXPECT_EQ(port.GetConnection(), "COM3");
     EXPECT_EQ(port.GetPassword(), longPassword); // never cut
+
+    // Nothing to connect with: said in the dialog, and OK refused.
+    CConnectDlg bare(nullptr, [](const QString&) { return false; });
+    bare.SetValues("Bare", "", "");
+    EXPECT_EQ(bare.connectUsingBox()->count(), 0);
+    EXPECT_FALSE(bare.okButton()->isEnabled());
+    EXPECT_FALSE(bare.reasonLabel()->isHidden());
+    EXPECT_EQ(bare.reasonLabel()->text(), kNothingToConnectText);
+    bare.accept();
+    EXPECT_NE(bare.result(), QDialog::Accepted);
+    // A station without a connection may still take a free port.
+    CConnectDlg free(nullptr, probe);
+    free.SetValues("Bare", "", "");
+    EXPECT_EQ(free.GetConnection(), "COM1");
+    EXPECT_TRUE(free.okButton()->isEnabled());
+    EXPECT_TRUE(free.reasonLabel()->isHidden());
 
     CLoginDlg login;
     EXPECT_EQ(login.windowTitle(), "Change Userlevel");

@@ -53,6 +53,12 @@ void writeFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString dayName(int day, uint32_t start, const char* month = "08")
 {
     return QString::asprintf("[0007-%08u-00100-0000] [2006-%s-%02d] [2006-%s-%02d]  Wind.vrn", start,
@@ -197,6 +203,49 @@ TEST_F(KestalUi, PreferencesConfirmedRebuildFromNewFolder)
     app->SetPreferencesRunner([](ProgramSettings& s) { s.mainDataFolder = "/nowhere"; return false; });
     EXPECT_FALSE(app->OnPreferences());
     EXPECT_EQ(app->Settings().mainDataFolder, other.path());
+}
+
+TEST_F(KestalUi, PreferencesNeverLeaveAStaleStation)
+{
+    station("a", "Alpha");
+    station("b", "Beta");
+    station("c", "Gamma");
+    QTemporaryDir one, none, working;
+    writeFile(one.filePath("x/station.cfg"), "station X\r\n");
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    writeFile(working.filePath("in.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    // A path built from no station folder would land in the working folder.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
+    auto app = start();
+    CMainFrame* frame = app->Frame();
+    frame->fileList()->SetImportConfirm([](const QString&) { return true; });
+    app->Doc()->SelectStation(2);
+    EXPECT_EQ(frame->windowTitle(), "Gamma - kestal");
+
+    app->SetPreferencesRunner([&](ProgramSettings& s) { s.mainDataFolder = one.path(); return true; });
+    EXPECT_TRUE(app->OnPreferences());
+    EXPECT_EQ(app->Doc()->GetSelectedStation(), 0);
+    EXPECT_EQ(frame->windowTitle(), "X - kestal");
+    EXPECT_EQ(frame->leftView()->panel()->stationEdit()->text(), "X");
+    ui.queueFileNames({working.filePath("in.vrn")});
+    frame->Execute(ID_IMPORT);
+    EXPECT_EQ(QDir(one.filePath("x/vrn")).entryList(QDir::Files).size(), 1);
+
+    // No station at all (Add Station cancelled): no title and no station commands.
+    app->SetPreferencesRunner([&](ProgramSettings& s) { s.mainDataFolder = none.path(); return true; });
+    EXPECT_TRUE(app->OnPreferences());
+    EXPECT_EQ(app->Doc()->GetSelectedStation(), -1);
+    EXPECT_EQ(frame->windowTitle(), "kestal");
+    for (int id : {ID_CONNECT, ID_EDIT_STATION, ID_IMPORT})
+        EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
+    ui.queueFileNames({working.filePath("in.vrn")});
+    frame->fileList()->OnImport();
+    EXPECT_TRUE(ui.answersLeft()); // no file was even asked for
+
+    const QStringList inWorking = QDir(working.path()).entryList(QDir::Files);
+    QDir::setCurrent(before);
+    EXPECT_EQ(inWorking, QStringList{"in.vrn"});
 }
 
 TEST_F(KestalUi, MenusAndEnablingBeforeAnyConnection)
@@ -438,6 +487,34 @@ TEST_F(KestalUi, StationPropertiesProposesAndGuardsFolder)
     dialog.nameEdit()->setText("Free");
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(KestalUi, EditStationWritesBackWhatWasStored)
+{
+    ProgramSettings settings;
+    settings.mainDataFolder = root.path();
+    CKestalDoc doc(settings);
+    // The dialog as it comes up, confirmed at once; COM1 to COM3 are free.
+    std::vector<QString> shown;
+    doc.SetStationEditor([&](StationEdit& v) {
+        CStationPropertiesDlg dialog(root.path(), nullptr, [](const QString& p) { return QStringList({"COM1", "COM2", "COM3"}).contains(p); });
+        dialog.SetValues(v.name, v.connection, v.password, v.dataPath);
+        shown.push_back(dialog.connectUsingBox()->currentText());
+        EXPECT_EQ(dialog.phoneEdit()->isEnabled(), dialog.connectUsingBox()->currentText() == "Modem");
+        dialog.accept();
+        v = {dialog.GetName(), dialog.GetConnection(), dialog.GetPassword(), dialog.GetDataPath()};
+        return dialog.result() == QDialog::Accepted;
+    });
+    const QString cfg = root.filePath("s/station.cfg");
+    for (const char* connection : {"COM9", "/dev/ttyUSB0", "COM2", "+44 161 555 0199", ""}) {
+        const QByteArray stored = QByteArray("creator kestal 3.0\r\nstation M\xfchle\r\nconnection ") +
+            connection + "\r\npassword p\xe4ss\r\n";
+        writeFile(cfg, stored);
+        doc.RebuildStationList();
+        doc.OnEditStation();
+        EXPECT_EQ(readFile(cfg), stored) << connection;
+    }
+    EXPECT_EQ(shown, (std::vector<QString>{"COM9", "/dev/ttyUSB0", "COM2", "Modem", "Modem"}));
 }
 
 TEST_F(KestalUi, StationPropertiesEditKeepsFolderAndLongValues)

@@ -251,4 +251,16 @@ TEST_F(KestalImportTest, FailureIsReported)
     QString message;
     EXPECT_EQ(ImportDataLog(source, dst.filePath("missing/folder"), &message), ImportResult::Failed);
     EXPECT_EQ(message, "Unable to import file: " + source);
+
+    // No station, no folder: never the working folder instead.
+    QTemporaryDir working;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
+    message.clear();
+    const ImportResult result = ImportDataLog(source, QString(), &message);
+    const QStringList left = QDir(working.path()).entryList(QDir::Files);
+    QDir::setCurrent(before);
+    EXPECT_EQ(result, ImportResult::Failed);
+    EXPECT_EQ(message, "Unable to import file: " + source);
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }

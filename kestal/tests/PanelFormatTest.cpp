@@ -152,3 +152,19 @@ TEST(KestalPanelFormat, StatusCountdownComesEvery62Ticks)
         ++next;
     EXPECT_EQ(next, 62);
 }
+
+TEST(KestalPanelFormat, ColumnsShareTheRoomAndNeverGoBelowTheirNeeds)
+{
+    const std::vector<int> need{40, 50, 50};
+    const std::vector<int> want{60, 50, 70};
+    // Room for all: as wanted.
+    EXPECT_EQ(FitColumnWidths(need, want, 200), want);
+    EXPECT_EQ(FitColumnWidths(need, want, 180), want);
+    // Short of room: the needs plus the rest, shared by what each wants beyond its need.
+    const std::vector<int> shared = FitColumnWidths(need, want, 160);
+    EXPECT_EQ(shared, (std::vector<int>{50, 50, 60}));
+    EXPECT_EQ(FitColumnWidths(need, want, 141), (std::vector<int>{40, 50, 50})); // 1 / 2 is 0
+    // Not even the needs fit: the needs.
+    EXPECT_EQ(FitColumnWidths(need, want, 100), need);
+    EXPECT_EQ(FitColumnWidths({}, {}, 10), std::vector<int>{});
+}

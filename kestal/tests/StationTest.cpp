@@ -115,9 +115,24 @@ TEST(KestalStationConfig, SplitsAndJoinsConnections)
     EXPECT_EQ(modem.phoneNumber, "0123 456");
     EXPECT_EQ(JoinConnection("COM2", "0123"), "COM2");
     EXPECT_EQ(JoinConnection("Modem", "0123"), "0123");
+    // Ports beyond the eight of the list and device paths are ports too.
+    for (const char* port : {"COM9", "COM12", "/dev/ttyUSB0"}) {
+        const ConnectionFields fields = SplitConnection(port);
+        EXPECT_EQ(fields.connectUsing, port);
+        EXPECT_EQ(fields.phoneNumber, "");
+        EXPECT_EQ(JoinConnection(fields.connectUsing, fields.phoneNumber), port);
+    }
     EXPECT_TRUE(IsDirectLine("COM1"));
-    EXPECT_TRUE(IsDirectLine("/dev/ttyUSB0"));
     EXPECT_FALSE(IsDirectLine("0123"));
+    EXPECT_FALSE(IsDirectLine("+44 161 555 0199"));
+}
+
+TEST(KestalStationConfig, ConnectingTellsDirectLinesFromTelephoneNumbers)
+{
+    for (const char* direct : {"COM1", "COM8", "COM9", "COM12", "/dev/ttyUSB0", "/dev/ttyS0"})
+        EXPECT_TRUE(ConnectsDirectly(direct)) << direct;
+    for (const char* number : {"0161 555 0199", "+44 161 555 0199", "+49301234567", "0047 7712 3456"})
+        EXPECT_FALSE(ConnectsDirectly(number)) << number;
 }
 
 TEST(KestalProgramSettingsTest, DefaultsAndTrailingSeparators)
@@ -182,6 +197,46 @@ TEST_F(KestalDocTest, RebuildSortsByNameAndSelectsFirst)
     EXPECT_EQ(doc.GetStationName(), "b");
 }
 
+TEST_F(KestalDocTest, RebuildNeverKeepsAStaleSelection)
+{
+    for (const char* f : {"a", "b", "c"})
+        QDir(root.path()).mkdir(f);
+    QTemporaryDir one, none;
+    QDir(one.path()).mkdir("x");
+    CKestalDoc doc(settings);
+    QStringList titles;
+    QObject::connect(&doc, &CKestalDoc::titleChanged, [&](const QString& t) { titles << t; });
+    doc.SetStationEditor([](StationEdit&) { return false; });
+    doc.OnNewDocument();
+    doc.SelectStation(2);
+    ASSERT_EQ(doc.GetTitle(), "c");
+
+    // Fewer stations than the index: the first one is selected and named.
+    settings.mainDataFolder = one.path();
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.GetSelectedStation(), 0);
+    EXPECT_EQ(doc.GetTitle(), "x");
+    EXPECT_EQ(doc.GetDataFolderPath(), one.filePath("x/vrn"));
+
+    // No station at all: no selection, no title and no folders.
+    settings.mainDataFolder = none.path();
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.GetSelectedStation(), -1);
+    EXPECT_EQ(doc.GetTitle(), "");
+    EXPECT_EQ(titles.last(), "");
+    EXPECT_EQ(doc.GetDataFolderPath(), "");
+    EXPECT_EQ(doc.GetExportFolderPath(), "");
+
+    // Within the list the index stays a bare number, and the title names its station.
+    settings.mainDataFolder = root.path();
+    doc.OnNewDocument();
+    doc.SelectStation(1);
+    QDir(root.path()).mkdir("0");
+    doc.RebuildStationList();
+    EXPECT_EQ(doc.GetSelectedStation(), 1);
+    EXPECT_EQ(doc.GetTitle(), "a");
+}
+
 TEST_F(KestalDocTest, FoldersAreMadeOnDemandOnlyForASelectedStation)
 {
     CKestalDoc doc(settings);
@@ -242,15 +297,20 @@ TEST_F(KestalDocTest, CancelledAddChangesNothing)
     EXPECT_EQ(doc.GetSelectedStation(), -1);
 }
 
-TEST_F(KestalDocTest, LatinPasswordKeepsItsBytesWhenNotEdited)
+TEST_F(KestalDocTest, LatinTextsKeepTheirBytesWhenNotEdited)
 {
-    writeText(root.filePath("s/station.cfg"), "station S\r\npassword p\xe4ss\r\n");
+    writeText(root.filePath("s/station.cfg"), "station M\xfchle\r\npassword p\xe4ss\r\n");
     CKestalDoc doc(settings);
     doc.SetStationEditor([](StationEdit& v) { v.connection = "COM4"; return true; });
     doc.RebuildStationList();
     doc.OnEditStation();
     EXPECT_EQ(readText(root.filePath("s/station.cfg")),
-              QByteArray("creator kestal 3.0\r\nstation S\r\nconnection COM4\r\npassword p\xe4ss\r\n"));
+              QByteArray("creator kestal 3.0\r\nstation M\xfchle\r\nconnection COM4\r\npassword p\xe4ss\r\n"));
+    // Edited, they are written as typed.
+    doc.SetStationEditor([](StationEdit& v) { v.password = QString::fromUtf8("p\xc3\xa4ss!"); return true; });
+    doc.OnEditStation();
+    EXPECT_EQ(readText(root.filePath("s/station.cfg")),
+              QByteArray("creator kestal 3.0\r\nstation M\xfchle\r\nconnection COM4\r\npassword p\xc3\xa4ss!\r\n"));
 }
 
 TEST_F(KestalDocTest, DeleteAndSaveOnlyReport)

@@ -1,5 +1,6 @@
 // Renders the instrument panel connected to a simulated instrument into a PNG
 // (docs/kestal-panel.png):   kestal-panel-screenshot <file.png>
+// Without a display it draws offscreen in the font an X11 session gives by default.
 #include "InstrumentPanel.h"
 #include "KestalApp.h"
 #include "KestalDoc.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFont>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -31,6 +33,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png>\n");
         return 2;
     }
+    // The offscreen platform has no desktop theme, and its default font is larger.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     QCoreApplication::setOrganizationName("varno");
     QCoreApplication::setApplicationName("kestal");
     QSettings().setValue("folders/root", root.path());
