@@ -698,6 +698,9 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     std::snprintf(num, sizeof num, "%.4g", faults.failAt);
     o << "fault.failat=" << num << "\n";
     o << "fault.failattempts=" << faults.failAttempts << "\n";
+    std::snprintf(num, sizeof num, "%.4g", faults.stallAt);
+    o << "fault.stallat=" << num << "\n";
+    o << "fault.stallattempts=" << faults.stallAttempts << "\n";
     o << "fault.shortby=" << faults.shortBy << "\n";
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
     o << "fault.linespeed=" << faults.lineSpeed << "\n";
@@ -818,6 +821,8 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "fault.dropafterbytes") fresh.faults.dropAfterBytes = i64();
         else if (key == "fault.failat") fresh.faults.failAt = std::strtod(v, nullptr);
         else if (key == "fault.failattempts") fresh.faults.failAttempts = int(i64());
+        else if (key == "fault.stallat") fresh.faults.stallAt = std::strtod(v, nullptr);
+        else if (key == "fault.stallattempts") fresh.faults.stallAttempts = int(i64());
         else if (key == "fault.shortby") fresh.faults.shortBy = i64();
         else if (key == "fault.refusesettings") fresh.faults.refuseSettings = i64() != 0;
         else if (key == "fault.linespeed") fresh.faults.lineSpeed = i64();
