@@ -79,8 +79,9 @@ TEST_F(TransferBench, StationModeFetchesEveryNewDataLogThenNothingThenTheGrownOn
     EXPECT_GE(count(r.out, "PROGRESS "), 3);
     const Lines all = lines(r.out, true);
     for (size_t i = 1; i < all.size(); ++i) {
-        if (all[i] == "TRANSFER OK")
+        if (all[i] == "TRANSFER OK") {
             EXPECT_EQ(all[i - 1], "PROGRESS 100.0 percent");
+        }
     }
     EXPECT_EQ(r.err, "");
     for (size_t i = 0; i < n.size(); ++i)
