@@ -521,7 +521,6 @@ bool StationCall::DownloadDataRange(const std::string& path, uint32_t start, uin
     if (m_options.verbose > 2)
         Line(Format("Finished, %0.1f percent written to file: %s\n", final * 100.0,
                     OneLine(m_link->GetDownloadFile()).c_str()));
-    StopRequested();
     if (final >= 1.0 && !cancelled) {
         if (lastShown < 1.0 && m_options.verbose != 0)
             Line("PROGRESS 100.0 percent\n");
