@@ -507,6 +507,7 @@ public:
         job.total = length;
         const qsim::Faults& f = m_inst.faults;
         job.failAt = (f.failAt >= 0 && int(m_inst.downloadAttempts) <= f.failAttempts) ? f.failAt : -1;
+        job.stallAt = (f.stallAt >= 0 && int(m_inst.downloadAttempts) <= f.stallAttempts) ? f.stallAt : -1;
         job.deliver = f.shortBy > 0 ? uint64_t(std::max<int64_t>(0, int64_t(job.bytes.size()) - f.shortBy)) : job.bytes.size();
         job.lineSpeed = f.lineSpeed;
         job.dropAfterBytes = f.dropAfterBytes >= 0 ? f.dropAfterBytes - m_bytesThisConnection : -1;
@@ -671,6 +672,7 @@ private:
         uint64_t total = 0;         // length asked for
         uint64_t deliver = 0;       // bytes the instrument will actually send
         double failAt = -1;
+        double stallAt = -1;
         int64_t lineSpeed = 0;
         int64_t dropAfterBytes = -1;
         size_t chunk = 1024;
@@ -861,6 +863,15 @@ private:
                     break;
                 }
                 n = size_t(std::min<uint64_t>(n, failByte - job.already - sent));
+            }
+            if (job.stallAt >= 0) {
+                // The instrument stops sending but keeps the line: only a cancel ends the wait.
+                const uint64_t stallByte = uint64_t(job.stallAt * double(job.total));
+                if (job.already + sent >= stallByte) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    continue;
+                }
+                n = size_t(std::min<uint64_t>(n, stallByte - job.already - sent));
             }
             if (job.dropAfterBytes >= 0) {
                 if (int64_t(sent) >= job.dropAfterBytes) {

@@ -40,4 +40,15 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : OneLine(text)) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 } // namespace protocol

@@ -17,4 +17,8 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 // so that a value taken from the link or a file name never breaks a line in two.
 std::string OneLine(const std::string& text);
 
+// The text as a quoted value: in double quotes, with '"' and '\' escaped by a backslash
+// and control characters shown as blanks, so that a reader finds the closing quote.
+std::string Quoted(const std::string& text);
+
 } // namespace protocol

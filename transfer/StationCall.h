@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ class CQuorvalin;
 struct TransferOptions {
     int verbose = 1;
     int32_t readahead = -1; // -1: not given
+    int32_t stall = 120;    // seconds without progress that end a download; 0 or less: no limit
     std::optional<std::string> modemPort;
     std::optional<std::string> modemInit;
     std::optional<std::string> connection;
@@ -30,9 +32,11 @@ struct CallEnvironment {
     std::FILE* out = stdout;
     std::function<CQuorvalin*()> newLink;        // default: CQuorvalin::newObject
     std::function<int64_t()> wallSeconds;        // default: local wall-clock seconds
-    std::function<int64_t()> monotonicSeconds;   // default: steady clock
+    std::function<int64_t()> monotonicMs;        // default: steady clock, milliseconds
     std::function<void()> pollPause;             // default: 10 ms sleep between download polls
-    std::function<bool()> interrupted;           // default: never
+    // Whether a stop was requested (default: never). Also asked from a watcher thread while
+    // the link dials, so it must be safe to call from any thread.
+    std::function<bool()> interrupted;
 };
 
 // The effective connection text: the modem port and a blank in front of a connection that
@@ -57,23 +61,29 @@ public:
     int32_t duration() const { return m_duration; }
 
 private:
-    enum class Attempt { Ok, Failed };
+    // CannotWrite: the destination takes no files; the next files would fail the same way.
+    enum class Attempt { Ok, Failed, CannotWrite };
 
     bool Connect();
     void Disconnect();
-    void TransferNewFiles(const std::string& folder);
-    void ListRemoteFiles(Dictionary& remote);
+    void ReportLeftoverDownloads(const std::string& folder);
+    bool TransferNewFiles(const std::string& folder);
+    bool ListRemoteFiles(Dictionary& remote);
     Attempt TransferFile(const std::string& folder, const DictionaryEntry& entry);
     bool DownloadDataRange(const std::string& path, uint32_t start, uint32_t length);
+    bool HasExpectedSize(const std::string& written, uint32_t expected);
     bool Install(const std::string& written, const std::string& finalPath);
-    std::string ReserveTemporary(const std::string& folder, const std::string& key, bool& reserved);
+    bool StopRequested();
+    bool Stopping();
+    void NoteFailure(const std::string& text);
+    void NoteLinkFailure(const std::string& fallback);
     void Line(const std::string& text);
 
     const TransferOptions& m_options;
     CallEnvironment m_env;
 
     int32_t m_startTime = 0;
-    int64_t m_startMonotonic = 0;
+    int64_t m_startMonotonicMs = 0;
     int32_t m_duration = 0;
     int32_t m_transferred = 0;
     int32_t m_skipped = 0;
@@ -81,7 +91,11 @@ private:
     std::string m_password;
     std::string m_modemInit;
     std::unique_ptr<CQuorvalin> m_link;
+    std::map<std::string, uint32_t> m_remoteSizes; // bytes of each listed data log, by key
+    std::string m_failure;     // text of this call's last failure
+    bool m_failed = false;     // the call ended in failure: no connection, no list, or cut short
     bool m_interrupted = false;
+    bool m_interruptReported = false;
 };
 
 // Local data logs ("*.vrn") of a folder, each with its name as key and value, sorted.

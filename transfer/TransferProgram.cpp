@@ -82,6 +82,8 @@ bool ParseArguments(const std::vector<std::string>& arguments, TransferOptions& 
             options.station = value;
         else if (takeValue(argument, "readahead=", value))
             options.readahead = toInt(value);
+        else if (takeValue(argument, "stall=", value))
+            options.stall = toInt(value);
         else
             return false;
     }
@@ -97,6 +99,7 @@ std::string UsageText(const std::string& program)
     text += "   --modemport=<port>          modem port\n";
     text += "   --modeminit=<init>          modem initialisation\n";
     text += "   --readahead=<num>           readahead parameter for file transfer\n";
+    text += "   --stall=<seconds>           give a download up after that long without progress (default=120)\n";
     text += "   --verbose                   increase verbose level by one\n";
     text += "   --verbose=<level>           set verbose level (default=1)\n";
     text += "\nCall to a station that is registered with kestal:\n";

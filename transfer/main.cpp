@@ -1,4 +1,5 @@
 // transfer: one unattended call of one station; every report is a line on standard output.
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -8,11 +9,13 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
+// Set by the signal handler, read by the call and by its watcher thread while it dials.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
 
 void onStop(int)
 {
-    g_stop = 1;
+    g_stop = true;
 }
 
 } // namespace
@@ -36,6 +39,6 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv, argv + argc);
     CallEnvironment environment;
     environment.out = stdout;
-    environment.interrupted = [] { return g_stop != 0; };
+    environment.interrupted = [] { return g_stop.load(); };
     return RunTransfer(args, environment);
 }

@@ -705,6 +705,9 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "fault.dropafterbytes=" << faults.dropAfterBytes << "\n";
     o << "fault.failat=" << generalText(faults.failAt, 4) << "\n";
     o << "fault.failattempts=" << faults.failAttempts << "\n";
+    std::snprintf(num, sizeof num, "%.4g", faults.stallAt);
+    o << "fault.stallat=" << num << "\n";
+    o << "fault.stallattempts=" << faults.stallAttempts << "\n";
     o << "fault.shortby=" << faults.shortBy << "\n";
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
     o << "fault.linespeed=" << faults.lineSpeed << "\n";
@@ -830,6 +833,8 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "fault.dropafterbytes") fresh.faults.dropAfterBytes = i64();
         else if (key == "fault.failat") parseNumber(value, fresh.faults.failAt);
         else if (key == "fault.failattempts") fresh.faults.failAttempts = int(i64());
+        else if (key == "fault.stallat") fresh.faults.stallAt = std::strtod(v, nullptr);
+        else if (key == "fault.stallattempts") fresh.faults.stallAttempts = int(i64());
         else if (key == "fault.shortby") fresh.faults.shortBy = i64();
         else if (key == "fault.refusesettings") fresh.faults.refuseSettings = i64() != 0;
         else if (key == "fault.linespeed") fresh.faults.lineSpeed = i64();

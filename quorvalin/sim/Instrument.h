@@ -37,6 +37,8 @@ struct Faults {
     int64_t dropAfterBytes = -1;  // line drops after that many bytes of one connection
     double failAt = -1;           // downloads fail at this fraction ...
     int failAttempts = 0;         // ... for this many attempts
+    double stallAt = -1;          // downloads stop sending at this fraction, the line kept open ...
+    int stallAttempts = 0;        // ... for this many attempts
     int64_t shortBy = 0;          // downloads deliver this many bytes less than asked
     bool refuseSettings = false;  // every change of a setting is refused
     int64_t lineSpeed = 0;        // bytes per second; 0: as fast as possible

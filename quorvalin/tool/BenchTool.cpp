@@ -53,6 +53,8 @@ const char* const kUsage =
     "  fault NAME KEY=VALUE...      switch faults on: connect=refuse|error:TEXT|busy:N,\n"
     "                               drop-after-downloads=N, drop-after-bytes=N, fail-at=FRACTION,\n"
     "                               fail-attempts=K, short-by=BYTES, refuse-settings=1,\n"
+    "                               stall-at=FRACTION, stall-attempts=K (sending stops there, the\n"
+    "                               line stays open until the download is cancelled),\n"
     "                               line-speed=BYTES/S, dial-delay-ms=MS, chunk=BYTES (download\n"
     "                               block size), poll-paced=1 (one block per progress query),\n"
     "                               hangup (drop open lines)\n"
@@ -290,6 +292,7 @@ int cmdShow(const std::string& name)
                     f.connect.empty() ? "-" : f.connect.c_str(), f.dropAfterDownloads, f.dropAfterBytes, f.failAt,
                     f.failAttempts, in.downloadAttempts, f.shortBy, f.refuseSettings ? 1 : 0, f.lineSpeed,
                     f.dialDelayMs, f.chunk, f.pollPaced ? 1 : 0);
+        std::printf("             stall-at=%g stall-attempts=%d\n", f.stallAt, f.stallAttempts);
         std::printf("data logs    %-10s %-8s %-19s %-19s %s\n", "start", "length", "start time", "stop time", "text");
         for (size_t i = 0; i < in.logs.size(); ++i) {
             const qsim::DataLog& l = in.logs[i];
@@ -411,6 +414,14 @@ int cmdFault(const std::vector<std::string>& args)
                     in.faults.failAttempts = 1;
             } else if (key == "fail-attempts") {
                 in.faults.failAttempts = std::atoi(s);
+                in.downloadAttempts = 0;
+            } else if (key == "stall-at") {
+                in.faults.stallAt = std::strtod(s, nullptr);
+                in.downloadAttempts = 0;
+                if (in.faults.stallAttempts == 0)
+                    in.faults.stallAttempts = 1;
+            } else if (key == "stall-attempts") {
+                in.faults.stallAttempts = std::atoi(s);
                 in.downloadAttempts = 0;
             } else if (key == "short-by") in.faults.shortBy = std::strtoll(s, nullptr, 10);
             else if (key == "refuse-settings") in.faults.refuseSettings = std::atoi(s) != 0;

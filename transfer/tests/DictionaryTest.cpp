@@ -134,6 +134,8 @@ TEST(TransferCommandLine, OptionsAndTheirOrder)
     EXPECT_EQ(parse({"--readahead=abc"}).readahead, 0);
     EXPECT_EQ(parse({"--readahead=12blocks"}).readahead, 12);
     EXPECT_EQ(parse({"--readahead=99999999999"}).readahead, 2147483647);
+    EXPECT_EQ(parse({}).stall, 120);
+    EXPECT_EQ(parse({"--stall=5", "--stall=30s"}).stall, 30);
 
     const TransferOptions o = parse({"--station=a", "--station=b", "--destination=", "--archive=z",
                                      "--modemport=/dev/ttyUSB0", "--password=p=q"});
@@ -148,6 +150,7 @@ TEST(TransferCommandLine, OptionsAndTheirOrder)
     EXPECT_FALSE(ParseArguments({"-station=/tmp"}, bad));
     EXPECT_FALSE(ParseArguments({"--Verbose"}, bad));
     EXPECT_FALSE(ParseArguments({"--station"}, bad));
+    EXPECT_FALSE(ParseArguments({"--stall"}, bad));
 }
 
 TEST(TransferCommandLine, EffectiveConnectionIsNeverCut)

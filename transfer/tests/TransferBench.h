@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "BenchRecords.h"
 #include "DataLogNames.h"
 #include "TestSupport.h"
 #include "sim/Bench.h"
@@ -72,16 +73,8 @@ protected:
     {
         const qsim::Instrument in = load(instrument);
         std::vector<std::string> result;
-        for (size_t i = 0; i < in.logs.size(); ++i) {
-            datalog::Record r;
-            r.serial = in.serial;
-            r.start = in.logs[i].start;
-            r.length = in.logLength(i);
-            r.startTime = in.logs[i].startTime;
-            r.stopTime = in.logs[i].stopTime;
-            r.text = in.logs[i].text;
-            result.push_back(datalog::TransferFileName(r));
-        }
+        for (size_t i = 0; i < in.logs.size(); ++i)
+            result.push_back(datalog::TransferFileName(BenchRecord(in, i)));
         return result;
     }
 

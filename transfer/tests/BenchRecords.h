@@ -1,0 +1,17 @@
+#pragma once
+
+#include "DataLogNames.h"
+#include "sim/Instrument.h"
+
+// The record a simulated instrument lists for its data log i, as the transfer program names it.
+inline datalog::Record BenchRecord(const qsim::Instrument& in, size_t i)
+{
+    datalog::Record r;
+    r.serial = in.serial;
+    r.start = in.logs[i].start;
+    r.length = in.logLength(i);
+    r.startTime = in.logs[i].startTime;
+    r.stopTime = in.logs[i].stopTime;
+    r.text = in.logs[i].text;
+    return r;
+}
