@@ -5,10 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "ostrel/Calendar.h"
+#include "ostrel/NumberText.h"
 
 namespace fenlux {
 
@@ -209,7 +209,7 @@ const char* csv_readnumber(const char* p, double* value)
     const char* end = nullptr;
     if (fastDecimal(s, value, &end) && (isSeparator(*end) || *end == '\0'))
         return skipGap(end);
-    *value = std::atof(p);
+    numbertext::Read(s, nullptr, *value);
     return csv_skipfield(p);
 }
 
@@ -243,9 +243,8 @@ double csv_gettime(const char* p, const char** next)
                 *next = skipGap(fastEnd);
             return fast;
         }
-        char* end = nullptr;
-        const double value = std::strtod(p, &end);
-        if (end == p)
+        double value;
+        if (!numbertext::Read(p, nullptr, value))
             return -1;
         if (next)
             *next = csv_skipfield(p);
@@ -306,9 +305,8 @@ std::string timeText(double seconds, bool calendar, char separator)
             while (n > 0)
                 text += digits[--n];
             return text;
-        } else
-            std::snprintf(buf, sizeof buf, "%1.3lf", seconds);
-        return buf;
+        }
+        return numbertext::Fixed(seconds, 3);
     }
     if (!(seconds > 0) || !std::isfinite(seconds) || seconds > 9.2e15) {
         std::snprintf(buf, sizeof buf, "0000-00-00%c00:00:00", separator);

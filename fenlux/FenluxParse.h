@@ -28,11 +28,13 @@ const char* csv_skipfield(const char* p);
 // date and time); it is p when nothing was read.
 double csv_gettime(const char* p, const char** next);
 
-// Reads a number at p as atof does (white space first, the longest number that follows)
-// and returns the position of the next field, as csv_skipfield from p would.
+// Reads a number at p as atof does in the C locale (white space first, the longest number
+// that follows; hexadecimal is no number) and returns the position of the next field, as
+// csv_skipfield from p would.
 const char* csv_readnumber(const char* p, double* value);
 
-// Seconds since 1970 as text. Number mode: "%li" when whole to 0.001, else "%1.3lf".
+// Seconds since 1970 as text. Number mode: "%li" when whole to 0.001, else "%1.3lf" (in
+// the C locale, as every number the plotter reads or writes).
 // Calendar mode: "YYYY-MM-DD<sep>HH:MM:SS[.mmm]", negative values as 0 and 0 as
 // "0000-00-00 00:00:00".
 std::string timeText(double seconds, bool calendar, char separator = ' ');

@@ -2,6 +2,7 @@
 
 #include "FenluxGeometry.h"
 #include "FenluxParse.h"
+#include "ostrel/NumberText.h"
 
 #include <QPaintEngine>
 #include <QPainter>
@@ -20,10 +21,8 @@ QString FenluxScaleDraw::labelText(double value, bool timeMode)
     char buf[64];
     if (!timeMode) {
         if (value == std::floor(value) && std::fabs(value) < 9.2e18)
-            std::snprintf(buf, sizeof buf, "%lli", static_cast<long long>(value));
-        else
-            std::snprintf(buf, sizeof buf, "%lg", value);
-        return QString::fromLatin1(buf);
+            return QString::number(static_cast<long long>(value));
+        return QString::fromStdString(numbertext::General(value, 6));
     }
     if (!(value >= 1) || value > 9.2e15)
         return QStringLiteral("(invalid time)");

@@ -19,6 +19,14 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
+// Whether two path texts name one file ("x.vrn" and "<folder>/x.vrn", or two hard links).
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
+           && first.st_ino == second.st_ino;
+}
+
 } // namespace
 
 bool RenameNoReplace(const std::string& from, const std::string& to)
@@ -60,7 +68,7 @@ bool BackupFile(const std::string& path, std::string* backupPath)
 
 MoveResult MoveWithBackup(const std::string& source, const std::string& target)
 {
-    if (source == target)
+    if (source == target || sameFile(source, target))
         return MoveResult::SameName;
     if (exists(target) && !BackupFile(target)) {
         // Tell "all 100 taken" from a failing file system.

@@ -16,7 +16,7 @@ bool BackupFile(const std::string& path, std::string* backupPath = nullptr);
 
 enum class MoveResult {
     Moved,          // source now lives under target (an earlier target was backed up)
-    SameName,       // source and target are the same text: nothing moved
+    SameName,       // source and target are the same file, under the same or another path text: nothing moved
     TooManyBackups, // target exists and all 100 backup names are taken: nothing moved
     BackupFailed,   // target exists and could not be backed up: nothing moved
     RenameFailed,   // the rename itself failed (source stays; a backup may have been made)

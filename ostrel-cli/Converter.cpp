@@ -1,6 +1,9 @@
 #include "Converter.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <strings.h>
 #include <climits>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -38,6 +41,31 @@ std::vector<std::string> splitAtCommas(const std::string& text)
             return pieces;
         at = comma + 1;
     }
+}
+
+std::string joinWithCommas(const std::vector<std::string>& names)
+{
+    std::string joined;
+    for (const std::string& name : names)
+        joined += (joined.empty() ? "" : ",") + name;
+    return joined;
+}
+
+// The text-log reader splits fields at blanks, tabs, commas and semicolons and takes blanks
+// and tabs around one comma or semicolon as one separator: only such separators give a
+// table that loads back.
+bool separatorLoadsBack(const std::string& separator)
+{
+    if (separator.empty() || separator.find_first_not_of(" \t,;") != std::string::npos)
+        return false;
+    return std::count_if(separator.begin(), separator.end(), [](char c) { return c == ',' || c == ';'; }) <= 1;
+}
+
+// A value loads back when it is a decimal number alone: no hexadecimal ("%a") and no text
+// around it but blanks.
+bool formatLoadsBack(const CNumberFormat& format)
+{
+    return format.Letter() != 'a' && format.Letter() != 'A' && !format.HasLiteralText();
 }
 
 // The folder of the running program, "." when it cannot be told.
@@ -111,6 +139,10 @@ int CConverter::Run(const std::string& programPath, const std::vector<std::strin
         for (int i = 0; i < count && !m_writeFailed; ++i)
             WriteEntry(i);
         Flush();
+        if (m_writeError != 0) {
+            Message(std::string("Error writing output: ") + std::strerror(m_writeError));
+            status = 1;
+        }
         if (m_verbose)
             Message(m_data->GetResultText());
         if (m_pipe) {
@@ -144,12 +176,16 @@ void CConverter::HandleOption(const std::string& arg)
         break;
     case 'i': m_interactive = true; break;
     case 't': m_test = true; break;
-    case 'f':
-        if (value.empty() || !m_numberFormat.Set(value))
+    case 'f': {
+        CNumberFormat format;
+        if (!value.empty() && format.Set(value) && formatLoadsBack(format))
+            m_numberFormat = format;
+        else
             Message("erroneous number format (ignored): " + arg);
         break;
+    }
     case 's':
-        if (value.empty()) {
+        if (!separatorLoadsBack(value)) {
             Message("erroneous column separator (ignored): " + arg);
         } else {
             m_separator = value;
@@ -174,8 +210,23 @@ void CConverter::LoadFile(const std::string& path, const std::string& nameForMes
         return;
     if (m_verbose && !path.empty())
         Message("reading file: " + path);
-    if (!m_data->Load(path))
+    const int before = m_data->GetEntryCount();
+    if (!m_data->Load(path)) {
         Message("FAILED reading file:" + nameForMessages);
+        return;
+    }
+    const bool searchOnly = path.size() > 6 && strncasecmp(path.c_str(), "search=", 7) == 0;
+    if (!searchOnly && !HasValueEntriesFrom(before))
+        Message("Warning: no entries read from " + m_data->GetFilePath());
+}
+
+bool CConverter::HasValueEntriesFrom(int first) const
+{
+    const int count = m_data->GetEntryCount();
+    for (int i = first; i < count; ++i)
+        if (m_data->GetEntryFlags(i) & LOGF_DATA)
+            return true;
+    return false;
 }
 
 // Runs the command with the converter's own folder first on the search path, so that
@@ -210,13 +261,15 @@ void CConverter::WriteHeader()
     PutQuoted(m_data->GetTitle());
     Emit();
     Emit();
-    WriteColumnLine(m_data->GetColumnNames(0));
+    WriteColumnLine(0);
     Emit();
 }
 
-// The quoted column names; every name stands above its value.
-void CConverter::WriteColumnLine(const std::string& names)
+// The quoted column names of entry i's values (the selected ones with -d); every name
+// stands above its value, "period" above the 0 that every row carries.
+void CConverter::WriteColumnLine(int i)
 {
+    const std::string names = m_selection.empty() ? m_data->GetColumnNames(i) : joinWithCommas(m_selection);
     PutQuoted("date");
     Put(m_separator);
     PutQuoted("time");
@@ -266,7 +319,7 @@ void CConverter::WriteEntry(int i)
         Put(m_separator);
         Put(m_data->GetEntryText(i));
     } else if (textEntry) {
-        WriteColumnLine(m_data->GetColumnNames(i));
+        WriteColumnLine(i);
     } else {
         WriteTime(i);
         Put(m_separator);
@@ -325,12 +378,18 @@ void CConverter::Emit()
         Flush();
 }
 
+// Stops at the first failed write. A reader that went away (EPIPE) is a quiet end; any
+// other failure (a full disk) is reported, so that a cut table never passes for whole.
 void CConverter::Flush()
 {
     if (m_used == 0 || m_writeFailed)
         return;
     FILE* target = m_pipe ? m_pipe : m_out;
-    if (std::fwrite(m_buffer.data(), 1, m_used, target) != m_used || std::fflush(target) != 0)
-        m_writeFailed = true; // the reader went away (EPIPE): stop writing
+    errno = 0;
+    if (std::fwrite(m_buffer.data(), 1, m_used, target) != m_used || std::fflush(target) != 0) {
+        m_writeFailed = true;
+        if (errno != EPIPE)
+            m_writeError = errno != 0 ? errno : EIO;
+    }
     m_used = 0;
 }

@@ -22,9 +22,10 @@ public:
 private:
     void HandleOption(const std::string& arg);
     void LoadFile(const std::string& path, const std::string& nameForMessages);
+    bool HasValueEntriesFrom(int first) const;
     bool OpenCommand(const std::string& programPath);
     void WriteHeader();
-    void WriteColumnLine(const std::string& names);
+    void WriteColumnLine(int i);
     void WriteEntry(int i);
     void WriteTime(int i);
     // Output goes through one large buffer written in big chunks.
@@ -81,6 +82,7 @@ private:
     std::string m_buffer; // rows waiting to be written: the first m_used bytes
     size_t m_used = 0;
     bool m_writeFailed = false;
+    int m_writeError = 0; // errno of a failed write other than a closed pipe
 };
 
 // Turns the escapes \n, \r and \t of an option value into their characters.

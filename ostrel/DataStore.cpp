@@ -3,15 +3,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <unistd.h>
 
 #include "FileBuffer.h"
 #include "FileIdentity.h"
 #include "LogDecoder.h"
+#include "NumberText.h"
 #include "OstrelUi.h"
 #include "RecordScanner.h"
 #include "TextReaders.h"
@@ -41,6 +46,30 @@ public:
     WaitCursor() { ostrel_ui().BeginWaitCursor(); }
     ~WaitCursor() { ostrel_ui().EndWaitCursor(); }
 };
+
+// Closes the file however Load leaves.
+struct FileDescriptor {
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    const int fd;
+};
+
+// The result of operation, or fallback when it throws (out of memory).
+template <typename Result, typename Operation>
+Result guarded(Result fallback, Operation operation) noexcept
+{
+    try {
+        return operation();
+    } catch (...) {
+        return fallback;
+    }
+}
 
 void reportUnableToOpen()
 {
@@ -80,9 +109,8 @@ double ostrel_getversion()
 
 const char* ostrel_getversionstring()
 {
-    static char text[64];
-    std::snprintf(text, sizeof text, "Ostrel.Dll %1.1f , \t%s", ostrel_getversion(), "Aug 17 2006");
-    return text;
+    static const std::string text = "Ostrel.Dll " + numbertext::Fixed(ostrel_getversion(), 1) + " , \tAug 17 2006";
+    return text.c_str();
 }
 
 void ostrel_setviewfactory(OstrelViewFactory factory)
@@ -113,20 +141,32 @@ void CDataStore::AppendEntry(int flags, CUtcTime time, bool isText)
 void CDataStore::AddText(int flags, CUtcTime time, const char* text, size_t length)
 {
     const size_t words = 1 + (length + 3) / 4;
+    if (length > UINT32_MAX)
+        throw std::length_error("text too long");
+    CheckPoolRoom(words);
     uint32_t* p = m_pool.extend(words);
     p[0] = uint32_t(length);
     p[words - 1] = 0;
     std::memcpy(p + 1, text, length);
     if (flags & LOGF_DATA)
-        ++m_intervalCount;
+        ++m_facts.intervalCount;
     AppendEntry(flags, time, true);
 }
 
 void CDataStore::AddValues(int flags, CUtcTime time, const float* values, size_t count)
 {
     static_assert(sizeof(float) == sizeof(uint32_t));
+    CheckPoolRoom(count);
     std::memcpy(m_pool.extend(count), values, count * sizeof(float));
     AppendEntry(flags, time, false);
+}
+
+// Entries find their words by 32-bit offsets, and a text keeps its length in one word: more
+// is more than the store can hold.
+void CDataStore::CheckPoolRoom(size_t words) const
+{
+    if (words > UINT32_MAX - m_pool.size())
+        throw std::length_error("data store full");
 }
 
 void CDataStore::SetEntryTime(int i, CUtcTime t)
@@ -135,12 +175,12 @@ void CDataStore::SetEntryTime(int i, CUtcTime t)
     m_resolvedTimeValid = false;
     if (!t.bValid())
         return;
-    if (!m_minTime.bValid() || t < m_minTime)
-        m_minTime = t;
-    if (!m_maxTime.bValid() || t > m_maxTime)
-        m_maxTime = t;
-    if (!m_startTime.bValid())
-        m_startTime = t;
+    if (!m_facts.minTime.bValid() || t < m_facts.minTime)
+        m_facts.minTime = t;
+    if (!m_facts.maxTime.bValid() || t > m_facts.maxTime)
+        m_facts.maxTime = t;
+    if (!m_facts.startTime.bValid())
+        m_facts.startTime = t;
 }
 
 void CDataStore::AddColumnSet(std::vector<std::string> names)
@@ -191,7 +231,22 @@ CUtcTime CDataStore::GetEntryTime(int i)
     return CUtcTime(m_resolvedTime[size_t(i)]);
 }
 
+std::string CDataStore::CopyOut(const std::string& text) noexcept
+{
+    return guarded(std::string(), [&] { return text; });
+}
+
+void CDataStore::SetNumberFormat(std::string format)
+{
+    guarded(false, [&] { return m_numberFormat.Set(format); });
+}
+
 std::string CDataStore::GetEntryText(int i)
+{
+    return guarded(std::string(), [&] { return EntryText(i); });
+}
+
+std::string CDataStore::EntryText(int i)
 {
     if (!InRange(i))
         return std::string();
@@ -217,8 +272,8 @@ std::string CDataStore::GetColumnNames(int i)
 {
     const int set = InRange(i) ? ColumnSetOf(size_t(i)) : -1;
     if (set >= 0)
-        return m_columnSets[size_t(set)].Joined();
-    return m_columnSets.empty() ? std::string() : m_columnSets[0].Joined();
+        return CopyOut(m_columnSets[size_t(set)].Joined());
+    return m_columnSets.empty() ? std::string() : CopyOut(m_columnSets[0].Joined());
 }
 
 int CDataStore::GetValueCount(int i)
@@ -239,7 +294,12 @@ double CDataStore::GetValue(int i, int j)
 
 double CDataStore::GetValueByName(int i, std::string name)
 {
-    name = textscan::ToLower(textscan::Trim(name));
+    return guarded(kNaN, [&] { return ValueByName(i, name); });
+}
+
+double CDataStore::ValueByName(int i, const std::string& givenName)
+{
+    const std::string name = textscan::ToLower(textscan::Trim(givenName));
     if (name.size() >= 5 && name.compare(0, 4, "col_") == 0)
         return GetValue(i, textscan::TruncToInt(std::strtol(name.c_str() + 4, nullptr, 10)));
     const int set = InRange(i) ? ColumnSetOf(size_t(i)) : -1;
@@ -256,25 +316,35 @@ double CDataStore::GetValueByName(int i, std::string name)
 
 void CDataStore::FillTestData()
 {
-    const CUtcTime start(2004, 3, 4, 5, 6, 7);
-    AddText(LOGF_TEXT, start, "date,time,x");
-    for (int k = 0; k < 100; ++k) {
-        const float value = float(k * 0.1);
-        AddValues(LOGF_DATA, start + CUtcTimeSpan(k), &value, 1);
+    std::optional<Snapshot> before;
+    try {
+        before = TakeSnapshot();
+        const CUtcTime start(2004, 3, 4, 5, 6, 7);
+        AddText(LOGF_TEXT, start, "date,time,x");
+        for (int k = 0; k < 100; ++k) {
+            const float value = float(k * 0.1);
+            AddValues(LOGF_DATA, start + CUtcTimeSpan(k), &value, 1);
+        }
+    } catch (...) {
+        if (before)
+            RollBack(*before);
     }
 }
 
 std::string CDataStore::GetResultText()
 {
-    char text[120];
-    std::snprintf(text, sizeof text, "conversion result: %u intervals, conversion loss=%.2f %%",
-                  unsigned(m_intervalCount), 100.0 * GetLossRatio());
-    return text;
+    return guarded(std::string(), [&] { return ResultText(); });
+}
+
+std::string CDataStore::ResultText()
+{
+    return "conversion result: " + std::to_string(unsigned(m_facts.intervalCount))
+           + " intervals, conversion loss=" + numbertext::Fixed(100.0 * GetLossRatio(), 2) + " %";
 }
 
 COstrelView* CDataStore::CreateView(const QRect* rect, QWidget* parent)
 {
-    return g_viewFactory ? g_viewFactory(this, rect, parent) : nullptr;
+    return guarded<COstrelView*>(nullptr, [&] { return g_viewFactory ? g_viewFactory(this, rect, parent) : nullptr; });
 }
 
 // The file of the search folder whose name begins with a bracket name, or name itself.
@@ -293,7 +363,48 @@ std::string CDataStore::FindBracketName(const std::string& name) const
     return name;
 }
 
+CDataStore::Snapshot CDataStore::TakeSnapshot() const
+{
+    return Snapshot{m_time.size(), m_columnSets.size(), m_facts};
+}
+
+void CDataStore::RollBack(const Snapshot& snapshot)
+{
+    const size_t count = snapshot.entryCount;
+    m_pool.truncate(m_start[count]);
+    m_start.truncate(count + 1);
+    m_time.truncate(count);
+    m_flags.truncate(count);
+    m_isText.resize(count);
+    while (!m_columnSetChanges.empty() && m_columnSetChanges.back().first >= count)
+        m_columnSetChanges.pop_back();
+    m_columnSets.erase(m_columnSets.begin() + std::ptrdiff_t(snapshot.columnSetCount), m_columnSets.end());
+    m_resolvedTime.clear();
+    m_resolvedTimeValid = false;
+    m_facts = snapshot.facts;
+}
+
+// No exception leaves the library: a load that runs out of memory is undone, so that the
+// object holds what earlier loads gave it.
 bool CDataStore::Load(std::string path)
+{
+    std::optional<Snapshot> before;
+    try {
+        before = TakeSnapshot();
+        return LoadFile(path);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    if (before)
+        RollBack(*before);
+    try {
+        ostrel_ui().ShowMessage("not enough memory to load " + path, "Error");
+    } catch (...) {
+    }
+    return false;
+}
+
+bool CDataStore::LoadFile(std::string path)
 {
     if (path.empty()) {
         path = ostrel_ui().ChooseFileToOpen("vrn", "*.vrn", "Varno Data Files (*.vrn);;All Files (*)");
@@ -310,16 +421,14 @@ bool CDataStore::Load(std::string path)
     if (path.size() >= 2 && path.front() == '[' && path.back() == ']')
         path = FindBracketName(path);
 
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0) {
         reportUnableToOpen();
         return false;
     }
     WaitCursor waitCursor;
     CFileBuffer buffer;
-    const bool read = buffer.ReadAll(fd);
-    close(fd);
-    if (!read) {
+    if (!buffer.ReadAll(file.fd)) {
         reportUnableToOpen();
         return false;
     }
@@ -330,13 +439,14 @@ bool CDataStore::Load(std::string path)
         reportUnableToOpen();
         return false;
     }
-    m_fileIdentity = ComputeFileIdentity(buffer.Data(), n);
+    m_facts.fileIdentity = ComputeFileIdentity(buffer.Data(), n);
     const char* text = reinterpret_cast<const char*>(buffer.Data());
+    const auto done = [&](size_t offset) { buffer.ReleaseBefore(offset); };
     if (buffer.Data()[0] != 0 && buffer.Data()[0] != 255 && CRecordScanner::RuleHolds(buffer.Data()[0], buffer.Data()[1], 0))
-        CLogDecoder(*this).Decode(buffer.Data(), buffer.Size(), [&](size_t offset) { buffer.ReleaseBefore(offset); });
+        CLogDecoder(*this).Decode(buffer.Data(), buffer.Size(), done);
     else if (CNumberLogReader::FirstLineMatches(text, n))
-        CNumberLogReader(*this).Read(text, buffer.Size());
+        CNumberLogReader(*this).Read(text, buffer.Size(), done);
     else
-        CTextLogReader(*this).Read(text, buffer.Size());
+        CTextLogReader(*this).Read(text, buffer.Size(), done);
     return true;
 }

@@ -1,7 +1,9 @@
 #include "FileBuffer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,16 +45,52 @@ bool CFileBuffer::Reserve(size_t capacity)
     return true;
 }
 
+// The stretch of data at or after offset in a file that may have holes: [begin, end), both
+// at the end of the file when only a hole is left. Leaves the file position at begin, or at
+// offset with false when the file system cannot tell.
+static bool dataAfter(int fd, size_t offset, size_t& begin, size_t& end)
+{
+    off_t data = lseek(fd, off_t(offset), SEEK_DATA);
+    off_t hole = -1;
+    if (data < 0 && errno == ENXIO)
+        data = hole = lseek(fd, 0, SEEK_END);
+    else if (data >= 0)
+        hole = lseek(fd, data, SEEK_HOLE);
+    const bool known = data >= off_t(offset) && hole >= data;
+    const off_t position = known ? data : off_t(offset);
+    if (lseek(fd, position, SEEK_SET) != position || !known)
+        return false;
+    begin = size_t(data);
+    end = size_t(hole);
+    return true;
+}
+
+// Holes of a sparse file are not read: their bytes are the buffer's untouched pages, which
+// read as zeros and take no memory.
 bool CFileBuffer::ReadAll(int fd)
 {
     struct stat info {};
-    const size_t expected = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? size_t(info.st_size) : 0;
-    if (!Reserve(expected + 1))
-        return false;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (!Reserve(regular ? size_t(info.st_size) + 1 : 1))
+        throw std::bad_alloc();
+    bool byExtents = regular;
     for (;;) {
+        size_t dataEnd = 0;
+        if (byExtents) {
+            size_t dataBegin = 0;
+            byExtents = dataAfter(fd, m_size, dataBegin, dataEnd);
+            if (byExtents && dataBegin > m_size) {
+                if (!Reserve(dataBegin + 1))
+                    throw std::bad_alloc();
+                m_size = dataBegin;
+            }
+        }
         if (m_size == m_capacity && !Reserve(m_capacity * 2))
-            return false;
-        const ssize_t n = read(fd, m_data + m_size, m_capacity - m_size);
+            throw std::bad_alloc();
+        size_t count = m_capacity - m_size;
+        if (byExtents && dataEnd > m_size) // stop where the next hole begins
+            count = std::min(count, dataEnd - m_size);
+        const ssize_t n = read(fd, m_data + m_size, count);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

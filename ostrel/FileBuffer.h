@@ -13,7 +13,8 @@ public:
     CFileBuffer& operator=(const CFileBuffer&) = delete;
     ~CFileBuffer();
 
-    // Reads everything from an open file descriptor; false on a read error.
+    // Reads everything from an open file descriptor; false on a read error, std::bad_alloc
+    // when the memory for it cannot be had.
     bool ReadAll(int fd);
 
     uint8_t* Data() { return m_data; }

@@ -294,7 +294,7 @@ int CLogDecoder::AnalyseLine(const std::string& line)
     if (std::sscanf(line.c_str(), "# %u.%u.%u %u:%u:%u", &day, &month, &year, &hour, &minute, &second) >= 5) {
         if (year < 100)
             year += year < 70 ? 2000 : 1900;
-        const CUtcTime t{int(year), int(month), int(day), int(hour), int(minute), int(second)};
+        const CUtcTime t = TimeOrInvalid(year, month, day, hour, minute, second);
         if (t.bValid()) {
             m_now = t;
             flags |= LOGF_TIME;
@@ -307,7 +307,7 @@ int CLogDecoder::AnalyseLine(const std::string& line)
         if (std::sscanf(line.c_str(), "* %04u-%02u-%02u %02u:%02u:%02u signature %i at %" SCNx32, &year, &month, &day,
                         &hour, &minute, &second, &number, &address)
             >= 7) {
-            const CUtcTime t{int(year), int(month), int(day), int(hour), int(minute), int(second)};
+            const CUtcTime t = TimeOrInvalid(year, month, day, hour, minute, second);
             if (t.bValid()) {
                 m_now = t;
                 flags |= LOGF_TIME;
@@ -327,9 +327,10 @@ int CLogDecoder::AnalyseIdentification(const std::string& lower)
 {
     int flags = LOGF_IDENT;
     const size_t versionAt = FindAfterStart(lower, "version");
-    m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7));
+    const char* end = lower.c_str() + lower.size();
+    m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7, end));
     const size_t nrAt = FindAfterStart(lower, "nr");
-    m_store.SetSerialNumber(nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2)));
+    m_store.SetSerialNumber(nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2, end)));
 
     size_t at = FindAfterStart(lower, "varno") + 5;
     while (at < lower.size() && lower[at] == ' ')

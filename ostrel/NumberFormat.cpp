@@ -1,6 +1,7 @@
 #include "NumberFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
@@ -8,30 +9,36 @@
 
 namespace {
 
-// Parses the single conversion of a checked format. Returns false for anything else.
-struct Conversion {
-    bool flags = false;
-    int width = -1;
-    int precision = -1;
-    char letter = 0;
-    size_t begin = 0, end = 0;
+// A checked format taken apart: the conversion and the literal text around it.
+struct Parsed {
+    CNumberFormat::Spec spec;
+    std::string before, after;
 };
 
-bool findSingleConversion(const std::string& f, Conversion& conv)
+// Parses a format of literal text and exactly one conversion; false for anything else.
+bool parseFormat(const std::string& f, Parsed& parsed)
 {
+    if (f.find('\0') != std::string::npos)
+        return false;
     int count = 0;
+    std::string literal;
     for (size_t i = 0; i < f.size(); ++i) {
-        if (f[i] != '%')
+        if (f[i] != '%') {
+            literal += f[i];
             continue;
+        }
         if (i + 1 < f.size() && f[i + 1] == '%') {
+            literal += '%';
             ++i;
             continue;
         }
-        Conversion c;
-        c.begin = i++;
-        while (i < f.size() && std::strchr("-+ #0", f[i])) {
-            c.flags = true;
-            ++i;
+        CNumberFormat::Spec c;
+        for (++i; i < f.size() && std::strchr("-+ #0", f[i]); ++i) {
+            c.minus |= f[i] == '-';
+            c.plus |= f[i] == '+';
+            c.space |= f[i] == ' ';
+            c.alternate |= f[i] == '#';
+            c.zero |= f[i] == '0';
         }
         auto readNumber = [&](int& out) {
             if (i >= f.size() || f[i] < '0' || f[i] > '9')
@@ -53,14 +60,27 @@ bool findSingleConversion(const std::string& f, Conversion& conv)
             if (i < f.size() && f[i] >= '0' && f[i] <= '9' && !readNumber(c.precision))
                 return false;
         }
-        if (i >= f.size() || !std::strchr("fFeEgGaA", f[i]) || f[i] == '\0')
+        if (i >= f.size() || !std::strchr("fFeEgGaA", f[i]))
             return false;
         c.letter = f[i];
-        c.end = i + 1;
-        conv = c;
+        parsed.spec = c;
+        parsed.before = literal;
+        literal.clear();
         ++count;
     }
+    parsed.after = literal;
     return count == 1;
+}
+
+// The exponent of an "e" or "p" text: what follows its last letter.
+int exponentOf(const char* first, const char* last)
+{
+    const char* at = last;
+    while (at > first && at[-1] != 'e' && at[-1] != 'p')
+        --at;
+    int exponent = 0;
+    std::from_chars(at + (at < last && *at == '+'), last, exponent);
+    return exponent;
 }
 
 // round(mantissa * 10^precision / 2^shift), ties to even, in the integer type T.
@@ -145,23 +165,80 @@ CNumberFormat::CNumberFormat(const std::string& format)
 
 bool CNumberFormat::IsValid(const std::string& format)
 {
-    Conversion c;
-    return format.find('\0') == std::string::npos && findSingleConversion(format, c);
+    Parsed parsed;
+    return parseFormat(format, parsed);
 }
 
 bool CNumberFormat::Set(const std::string& format)
 {
-    Conversion c;
-    if (format.find('\0') != std::string::npos || !findSingleConversion(format, c))
+    Parsed parsed;
+    if (!parseFormat(format, parsed))
         return false;
     m_format = format;
+    m_spec = parsed.spec;
+    m_before = parsed.before;
+    m_after = parsed.after;
+    const Spec& c = m_spec;
     m_fastPrecision = c.precision < 0 ? 6 : c.precision;
-    const bool plain = c.begin == 0 && c.end == format.size() && !c.flags && c.letter == 'f' && m_fastPrecision <= 17;
+    const bool flags = c.minus || c.plus || c.space || c.alternate || c.zero;
+    const bool plain = m_before.empty() && m_after.empty() && !flags && c.letter == 'f' && m_fastPrecision <= 17;
     m_fastWidth = plain ? (c.width < 0 ? 0 : c.width) : -1;
     m_fastPower = 1;
     for (int k = 0; k < m_fastPrecision && k < 17; ++k)
         m_fastPower *= 10;
     return true;
+}
+
+bool CNumberFormat::HasLiteralText() const
+{
+    return (m_before + m_after).find_first_not_of(' ') != std::string::npos;
+}
+
+// The conversion of a finite value, as printf writes it in the C locale.
+std::string CNumberFormat::Convert(double v) const
+{
+    const Spec& c = m_spec;
+    const char kind = char(c.letter | 0x20); // f, e, g or a
+    const double magnitude = std::fabs(v);
+    const int precision = c.precision < 0 ? 6 : c.precision;
+    std::string body(size_t(precision) + 340, '\0'); // 309 digits before the point at most
+    char* const first = &body[0];
+    char* const last = first + body.size();
+    std::to_chars_result r{};
+    if (kind == 'f') {
+        r = std::to_chars(first, last, magnitude, std::chars_format::fixed, precision);
+    } else if (kind == 'e') {
+        r = std::to_chars(first, last, magnitude, std::chars_format::scientific, precision);
+    } else if (kind == 'a') {
+        r = c.precision < 0 ? std::to_chars(first, last, magnitude, std::chars_format::hex)
+                            : std::to_chars(first, last, magnitude, std::chars_format::hex, precision);
+    } else if (!c.alternate) {
+        r = std::to_chars(first, last, magnitude, std::chars_format::general, precision);
+    } else {
+        // "%#g" keeps its trailing zeros: the style that plain "%g" chooses, written in full.
+        const int significant = precision == 0 ? 1 : precision;
+        r = std::to_chars(first, last, magnitude, std::chars_format::scientific, significant - 1);
+        const int exponent = exponentOf(first, r.ptr);
+        if (exponent >= -4 && exponent < significant)
+            r = std::to_chars(first, last, magnitude, std::chars_format::fixed, significant - 1 - exponent);
+    }
+    body.resize(size_t(r.ptr - first));
+    if (c.alternate && body.find('.') == std::string::npos)
+        body.insert(std::min(body.find_first_of("ep"), body.size()), 1, '.');
+    if (c.letter != kind) // an upper-case conversion
+        for (char& ch : body)
+            ch = ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch;
+
+    std::string lead = std::signbit(v) ? "-" : c.plus ? "+" : c.space ? " " : "";
+    if (kind == 'a')
+        lead += c.letter == 'a' ? "0x" : "0X";
+    const size_t length = lead.size() + body.size();
+    const size_t padding = c.width > 0 && size_t(c.width) > length ? size_t(c.width) - length : 0;
+    if (c.minus)
+        return lead + body + std::string(padding, ' ');
+    if (c.zero)
+        return lead + std::string(padding, '0') + body;
+    return std::string(padding, ' ') + lead + body;
 }
 
 size_t CNumberFormat::Format(char* out, size_t room, double v) const
@@ -202,19 +279,9 @@ size_t CNumberFormat::Format(char* out, size_t room, double v) const
             *--p = '-';
         return size_t(padding + length);
     }
-    // snprintf always writes a terminator; keep it out of the caller's room.
-    char small[256];
-    const int n = std::snprintf(small, sizeof small, m_format.c_str(), v);
-    if (n < 0)
-        return 0;
-    if (size_t(n) < sizeof small) {
-        std::memcpy(out, small, std::min(size_t(n), room));
-        return size_t(n);
-    }
-    std::string large(size_t(n) + 1, '\0');
-    std::snprintf(&large[0], large.size(), m_format.c_str(), v);
-    std::memcpy(out, large.data(), std::min(size_t(n), room));
-    return size_t(n);
+    const std::string text = m_before + Convert(v) + m_after;
+    std::memcpy(out, text.data(), std::min(text.size(), room));
+    return text.size();
 }
 
 void CNumberFormat::Append(std::string& out, double v) const

@@ -48,6 +48,13 @@ public:
         return p;
     }
 
+    // Drops the values from count on; the memory stays for values added later.
+    void truncate(size_t count)
+    {
+        if (count < m_size)
+            m_size = count;
+    }
+
     void clear()
     {
         podmemory::Release(m_data, m_capacity * sizeof(T));

@@ -1,18 +1,24 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 class CDataStore;
 
+// Told now and then how many bytes from the start of the data have been read for good, so
+// that their memory can be given back.
+using BytesDone = std::function<void(size_t offset)>;
+
 // Reads the converter's own table format back: value lines start with a date and time
-// (or a number of seconds), every other line is kept as text and may name columns.
+// (or a number of seconds), every other line is kept as text and may name columns. The
+// converter's verbose rows (index, flags and names before the row) are read as well.
 class CTextLogReader {
 public:
     explicit CTextLogReader(CDataStore& store) : m_store(store) {}
-    void Read(const char* data, size_t size);
+    void Read(const char* data, size_t size, const BytesDone& bytesDone = {});
 
 private:
-    int AnalyseTextLine(const char* line, const char* end);
+    int AnalyseTextLine(const char* line, const char* row, const char* end);
 
     CDataStore& m_store;
 };
@@ -22,7 +28,7 @@ private:
 class CNumberLogReader {
 public:
     explicit CNumberLogReader(CDataStore& store) : m_store(store) {}
-    void Read(const char* data, size_t size);
+    void Read(const char* data, size_t size, const BytesDone& bytesDone = {});
 
     // Whether the first line of data (up to 2048 bytes are enough) is such a row.
     static bool FirstLineMatches(const char* data, size_t size);

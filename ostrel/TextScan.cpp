@@ -1,9 +1,11 @@
 #include "TextScan.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
+
+#include "Calendar.h"
+#include "NumberText.h"
 
 namespace textscan {
 
@@ -30,21 +32,15 @@ size_t FindAfterStart(const std::string& text, const char* word)
     return at == 0 ? std::string::npos : at;
 }
 
-bool ReadNumber(const char* p, double& value)
+bool ReadNumber(const char* p, const char* end, double& value)
 {
-    char* end = nullptr;
-    value = std::strtod(p, &end);
-    if (end == p) {
-        value = 0;
-        return false;
-    }
-    return true;
+    return numbertext::Read(p, end, value) != nullptr;
 }
 
-double ReadNumber(const char* p)
+double ReadNumber(const char* p, const char* end)
 {
     double value;
-    ReadNumber(p, value);
+    ReadNumber(p, end, value);
     return value;
 }
 
@@ -87,7 +83,27 @@ const char* SkipField(const char* p, const char* end)
         ++p;
     while (p < end && !IsFieldSeparator(*p))
         ++p;
-    return p < end ? p + 1 : p;
+    bool punctuation = false;
+    for (; p < end; ++p) {
+        if ((*p == ',' || *p == ';') && !punctuation)
+            punctuation = true;
+        else if (*p != ' ' && *p != '\t')
+            break;
+    }
+    return p;
+}
+
+CUtcTime TimeOrInvalid(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second)
+{
+    // Fields this large carry far beyond 2038 anyway; the bound keeps the sums in 64 bits.
+    const int64_t limit = int64_t(1) << 31;
+    for (int64_t field : {year, month, day, hour, minute, second})
+        if (field > limit || field < -limit)
+            return CUtcTime(-1);
+    const int64_t seconds = ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
+    if (seconds < 0 || seconds > std::numeric_limits<int32_t>::max())
+        return CUtcTime(-1);
+    return CUtcTime(int32_t(seconds));
 }
 
 } // namespace textscan

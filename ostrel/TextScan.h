@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "UtcTime.h"
 
 // Small text helpers shared by the readers. Texts are bytes (Latin-1); character classes
 // are ASCII.
@@ -14,10 +17,11 @@ std::string Trim(const std::string& text, const char* characters = " \t\r\n");
 // npos otherwise (an occurrence at the very start does not count).
 size_t FindAfterStart(const std::string& text, const char* word);
 
-// Decimal fraction at p (leading white space allowed); 0 when there is none.
-double ReadNumber(const char* p);
+// Number at p, before end (leading white space allowed; see NumberText.h for what counts
+// as a number); 0 when there is none.
+double ReadNumber(const char* p, const char* end);
 // The same, also telling whether a number was there.
-bool ReadNumber(const char* p, double& value);
+bool ReadNumber(const char* p, const char* end, double& value);
 // Truncates towards zero, saturating at the int range (NaN gives 0).
 int TruncToInt(double value);
 
@@ -26,7 +30,12 @@ std::vector<std::string> Split(const std::string& text, const char* separators);
 
 // Field separators of text logs: tab, blank, "," and ";".
 bool IsFieldSeparator(char c);
-// Skips white space, then everything up to and including the next field separator.
+// Skips white space, then the field up to the next field separator, then the separator:
+// blanks and tabs around at most one "," or ";" (so "a , b" holds two fields, "a,,b" three).
 const char* SkipField(const char* p, const char* end);
+
+// The time of calendar fields (carrying as CUtcTime does), or the invalid time -1 when it
+// lies outside what CUtcTime holds: a date is never wrapped round into another year.
+CUtcTime TimeOrInvalid(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second);
 
 } // namespace textscan

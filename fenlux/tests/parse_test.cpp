@@ -1,5 +1,7 @@
 #include "FenluxParse.h"
 
+#include "ostrel/testing/CommaLocale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -134,21 +136,51 @@ TEST(FenluxNormaliseLine, OverlongFieldDropsTheRestOfTheLine)
     EXPECT_EQ(out, "1,2");
 }
 
-TEST(FenluxReadNumber, SameValueAndPositionAsAtofAndTheSplitter)
+// Numbers are what printf writes in the C locale, whatever the process locale says.
+TEST(FenluxReadNumber, DecimalNumbersInAnyLocaleAndThePositionOfTheSplitter)
 {
-    const char* cases[] = {"1.5,2",   " -12.25 ; x", "0.1,",     "12.",       ".5",
-                           "+7",      "-0",          "1e3,4",    "0x1A,2",    "NaN,1",
-                           "+INF",    "-inf x",      "1.5abc,9", "\"2\",3",   "",
-                           "123456789012345678,1",     "0.30000000000000004,2",
-                           "999999999999999.9,1",     "7.0e-1;2", "3 4"};
-    for (const char* text : cases) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {{"1.5,2", 1.5},
+                 {" -12.25 ; x", -12.25},
+                 {"0.1,", 0.1},
+                 {"12.", 12},
+                 {".5", 0.5},
+                 {"+7", 7},
+                 {"-0", -0.0},
+                 {"1e3,4", 1000},
+                 {"2.5e-1 x", 0.25},
+                 {"0x1A,2", 0}, // hexadecimal is no number: the 0 before the x
+                 {"NaN,1", NAN},
+                 {"+INF", INFINITY},
+                 {"-inf x", -INFINITY},
+                 {"1.5abc,9", 1.5},
+                 {"\"2\",3", 0},
+                 {"", 0},
+                 {"123456789012345678,1", 123456789012345678.0},
+                 {"0.30000000000000004,2", 0.30000000000000004},
+                 {"999999999999999.9,1", 999999999999999.9},
+                 {"7.0e-1;2", 0.7},
+                 {"1e999", INFINITY},
+                 {"3 4", 3}};
+    const testsupport::ScopedCommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    for (const auto& c : cases) {
         double value = -12345;
-        const char* next = csv_readnumber(text, &value);
-        const double expected = std::atof(text);
-        if (std::isnan(expected))
-            EXPECT_TRUE(std::isnan(value)) << text;
+        const char* next = csv_readnumber(c.text, &value);
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(value)) << c.text;
         else
-            EXPECT_EQ(value, expected) << text;
-        EXPECT_EQ(next, csv_skipfield(text)) << text;
+            EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << c.text;
+        EXPECT_EQ(next, csv_skipfield(c.text)) << c.text;
     }
+    const char* next = nullptr;
+    EXPECT_DOUBLE_EQ(csv_gettime("1155816000.25e0,1", &next), 1155816000.25);
+    EXPECT_EQ(timeText(1155816000.25, false), "1155816000.250");
+    std::string out;
+    ASSERT_TRUE(normaliseLine("2006-08-17 12:00:00.250 1.5e0 2.75", &out));
+    EXPECT_EQ(out, "1155816000.250,1.5e0,2.75");
 }

@@ -9,6 +9,7 @@
 #include <PreferencesDlg.h>
 #include <StationPropertiesDlg.h>
 
+#include <CommaLocale.h>
 #include <Lunebrig.h>
 #include "TestConfig.h"
 #include <QtTestApp.h>
@@ -577,6 +578,22 @@ TEST_F(KestalUi, ImportDialogShowsIdentity)
     CImportDlg junk(root.filePath("junk.vrn"), launcher);
     EXPECT_EQ(junk.instrument(), "unknown");
     EXPECT_FALSE(junk.serialShown());
+}
+
+// The terminal runs in the numeric locale of its environment; an import shows the same
+// numbers there as in the C locale.
+TEST_F(KestalUi, ImportDialogShowsTheSameNumbersInACommaDecimalLocale)
+{
+    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    Launcher launcher(bin.path());
+    const testsupport::ScopedCommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    CImportDlg dialog(root.filePath("x.vrn"), launcher);
+    EXPECT_EQ(dialog.version(), "2.5");
+    EXPECT_EQ(dialog.serialNumber(), "4711");
+    EXPECT_EQ(dialog.startTime(), "2006-08-03 00:00:00");
 }
 
 } // namespace

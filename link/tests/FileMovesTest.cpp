@@ -91,6 +91,25 @@ TEST_F(FileMoves, MoveWithBackupKeepsTheEarlierFile)
     EXPECT_EQ(read(kName), "fresher");
 }
 
+// The same file under two path texts (relative and absolute, or a hard link) stays where
+// it is: no backup of it, and no failed rename.
+TEST_F(FileMoves, TheSameFileUnderAnotherPathTextDoesNotMove)
+{
+    write(kName, "data");
+    char* previous = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    const MoveResult relative = MoveWithBackup(kName, path(kName));
+    const MoveResult dotted = MoveWithBackup(path(kName), dir + "/./" + kName);
+    ASSERT_EQ(::chdir(previous), 0);
+    std::free(previous);
+    EXPECT_EQ(relative, MoveResult::SameName);
+    EXPECT_EQ(dotted, MoveResult::SameName);
+    ASSERT_EQ(::link(path(kName).c_str(), path("linked.vrn").c_str()), 0);
+    EXPECT_EQ(MoveWithBackup(path("linked.vrn"), path(kName)), MoveResult::SameName);
+    EXPECT_EQ(read(kName), "data");
+    EXPECT_EQ(read(kName + ".bak00"), "<missing>");
+}
+
 TEST_F(FileMoves, HundredBackupsStopTheMove)
 {
     write(kName, "current");

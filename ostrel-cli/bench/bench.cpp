@@ -1,16 +1,24 @@
-// Measures loading and converting one data log, each in a fresh process so that the peak
+// Measures loading and converting data logs, each in a fresh process so that the peak
 // memory belongs to that step alone.
 //
-//   ostrel-bench file.vrn
+//   ostrel-bench file.vrn...            each file in turn
+//   ostrel-bench --odd-inputs FOLDER    writes inputs that are no data log into FOLDER and
+//                                       measures them: a text file of one 64 MB line, a 2 GB
+//                                       sparse file of zeros, 64 MB of random bytes, and the
+//                                       same behind a valid record head (so that the data-log
+//                                       decoder reads them)
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "Converter.h"
 #include "Ostrel.h"
@@ -49,22 +57,15 @@ void measure(const char* name, double megabytes, Step step)
     waitpid(child, &status, 0);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+bool benchFile(const std::string& path, const char* programPath)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ostrel-bench file.vrn\n");
-        return 2;
-    }
-    const std::string path = argv[1];
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         std::fprintf(stderr, "ostrel-bench: cannot read %s\n", path.c_str());
-        return 1;
+        return false;
     }
     const double megabytes = double(info.st_size) / (1024 * 1024);
-    std::printf("file     %.1f MB\n", megabytes);
+    std::printf("file     %s, %.1f MB\n", path.c_str(), megabytes);
     measure("load", megabytes, [&] {
         std::unique_ptr<COstrel> data(COstrel::newObject());
         data->Load(path);
@@ -72,10 +73,65 @@ int main(int argc, char** argv)
     });
     measure("convert", megabytes, [&] {
         FILE* devnull = std::fopen("/dev/null", "w");
-        CConverter converter(devnull, stderr);
-        converter.Run(argv[0], {path});
+        FILE* err = std::fopen("/dev/null", "w"); // the warning about no entries
+        CConverter converter(devnull, err);
+        converter.Run(programPath, {path});
         std::fclose(devnull);
+        std::fclose(err);
         return 0L;
     });
-    return 0;
+    return true;
+}
+
+// A file of size bytes, each made by next().
+template <typename Next>
+bool writeFile(const std::string& path, size_t size, Next next)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::vector<unsigned char> block(1 << 20);
+    for (size_t done = 0; f && done < size; done += block.size()) {
+        for (unsigned char& byte : block)
+            byte = next();
+        std::fwrite(block.data(), 1, std::min(block.size(), size - done), f);
+    }
+    return f && std::fclose(f) == 0;
+}
+
+std::vector<std::string> writeOddInputs(const std::string& folder)
+{
+    const size_t size = size_t(64) << 20;
+    const std::string line = folder + "/one-line.txt";
+    const std::string zeros = folder + "/zeros.bin";
+    const std::string garbage = folder + "/garbage.bin";
+    const std::string garbageLog = folder + "/garbage-log.vrn";
+    std::mt19937 random(12);
+    bool ok = writeFile(line, size, [] { return 'a'; }) && writeFile(garbage, size, [&] { return random(); });
+    size_t head = 0; // a text record "A" first, then the same kind of bytes
+    ok = ok && writeFile(garbageLog, size, [&] { return head < 3 ? "\x02\x01\x41"[head++] : random(); });
+    const int fd = open(zeros.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ok = ok && fd >= 0 && ftruncate(fd, off_t(2048) << 20) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (!ok) {
+        std::fprintf(stderr, "ostrel-bench: cannot write the inputs into %s\n", folder.c_str());
+        return {};
+    }
+    return {line, zeros, garbage, garbageLog};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> files(argv + 1, argv + argc);
+    if (files.size() == 2 && files[0] == "--odd-inputs")
+        files = writeOddInputs(files[1]);
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: ostrel-bench file.vrn... | --odd-inputs folder\n");
+        return 2;
+    }
+    bool ok = true;
+    for (const std::string& path : files)
+        ok = benchFile(path, argv[0]) && ok;
+    return ok ? 0 : 1;
 }

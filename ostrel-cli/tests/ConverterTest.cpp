@@ -1,10 +1,19 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/wait.h>
 
+#include "CommaLocale.h"
+#include "Converter.h"
+#include "Ostrel.h"
 #include "RecordWriter.h"
 #include "TestSupport.h"
 
 using ostrel::records::Writer;
 using testsupport::runProgram;
+using testsupport::shellQuote;
 using testsupport::TempDir;
 
 namespace {
@@ -65,6 +74,21 @@ TEST_F(ConverterTest, DataOnlyWithColumnSelectionFormatAndSeparator)
                      "2004-03-04 05:20:00\t0\t +INF\t0.0\t NaN\n");
 }
 
+// Separators and formats whose tables would not load back are refused like missing values.
+TEST_F(ConverterTest, OptionsWhoseTablesCannotLoadBackAreRefused)
+{
+    const auto r = convert({"-s|", "-s\\n", "-s,;", "-s;-", "-f%a", "-fv=%.2f", "-f%.1f V", "-f%.2f%%", "-d", log});
+    EXPECT_EQ(r.err, "erroneous column separator (ignored): -s|\n"
+                     "erroneous column separator (ignored): -s\\n\n"
+                     "erroneous column separator (ignored): -s,;\n"
+                     "erroneous column separator (ignored): -s;-\n"
+                     "erroneous number format (ignored): -f%a\n"
+                     "erroneous number format (ignored): -fv=%.2f\n"
+                     "erroneous number format (ignored): -f%.1f V\n"
+                     "erroneous number format (ignored): -f%.2f%%\n");
+    EXPECT_EQ(r.out.substr(0, 37), "2004-03-04 05:00:01 0    1.50   20.00");
+}
+
 TEST_F(ConverterTest, BadOptionsAreReportedAndIgnored)
 {
     const auto r = convert({"-f", "-f%s", "-f%n%f", "-s", "-c", "-x", "-d", log});
@@ -84,6 +108,83 @@ TEST_F(ConverterTest, FailedFilesAreReportedAndTheOthersConverted)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Error: unable to open file\nFAILED reading file:" + dir.file("missing.vrn") + "\n");
     EXPECT_EQ(r.out.substr(0, 19), "2004-03-04 05:00:01");
+}
+
+// A file that gives no row (here a data log whose first bytes are damaged, so that the text
+// reader takes it) converts to nothing, and says so.
+TEST_F(ConverterTest, AFileWithoutEntriesIsWarnedAbout)
+{
+    std::vector<uint8_t> damaged = Writer().text("# 04.03.2004 05:00:00").floats({1.5f, 20}).bytes();
+    damaged[0] = damaged[1] = 0xFF;
+    testsupport::writeFile(dir.file("damaged.vrn"), damaged);
+    testsupport::writeFile(dir.file("words.txt"), std::string("just words\n"));
+    const auto r = convert({"-d", dir.file("damaged.vrn"), dir.file("words.txt"), log, "search=" + dir.path() + "/*"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Warning: no entries read from " + dir.file("damaged.vrn") + "\nWarning: no entries read from "
+                         + dir.file("words.txt") + "\n");
+    EXPECT_EQ(r.out.substr(0, 19), "2004-03-04 05:00:01");
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true; // their shadow memory does not fit under a memory limit
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Out of memory, a file fails like any other and the next one is converted.
+TEST_F(ConverterTest, AFileTooLargeForTheMemoryFailsAndTheOthersAreConverted)
+{
+    if (kSanitized)
+        GTEST_SKIP() << "memory limits do not work with sanitizers";
+    // 8 MB of two-byte filler records: each becomes a text entry, over 100 MB in all.
+    std::vector<uint8_t> fillers(8 << 20, 0);
+    for (size_t k = 0; k < fillers.size(); k += 2)
+        fillers[k] = 1;
+    const std::string big = dir.file("big.vrn");
+    testsupport::writeFile(big, fillers);
+    const auto r = runProgram(testsupport::programPath("ostrel"), {"-d", big, log}, "ulimit -v 60000;");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Error: not enough memory to load " + big + "\nFAILED reading file:" + big + "\n");
+    EXPECT_EQ(r.out.substr(0, 19), "2004-03-04 05:00:01");
+}
+
+// A full disk must not leave a cut table that passes for whole; a reader that stops early
+// (a closed pipe) is an ordinary, quiet end.
+TEST_F(ConverterTest, AFailedWriteIsAnErrorAndAClosedPipeIsNot)
+{
+    const std::string ostrel = shellQuote(testsupport::programPath("ostrel"));
+    const std::string err = dir.file("err");
+    int raw = std::system((ostrel + " " + shellQuote(log) + " >/dev/full 2>" + shellQuote(err)).c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(testsupport::readFile(err), "Error writing output: No space left on device\n");
+
+    std::string rows;
+    for (int k = 0; k < 20000; ++k)
+        rows += "2004-03-04 05:06:07 1.5 2.5\n";
+    testsupport::writeFile(dir.file("rows.txt"), rows);
+    const std::string status = dir.file("status");
+    raw = std::system(("(" + ostrel + " " + shellQuote(dir.file("rows.txt")) + " 2>" + shellQuote(err) + "; echo $? >"
+                       + shellQuote(status) + ") | head -c 100 >/dev/null")
+                          .c_str());
+    EXPECT_EQ(testsupport::readFile(status), "0\n");
+    EXPECT_EQ(testsupport::readFile(err), "");
+}
+
+// The converter does not take the numeric locale of its environment, and the library it
+// loads with reads and writes numbers the same in any locale.
+TEST_F(ConverterTest, SameTableInACommaDecimalLocale)
+{
+    const testsupport::CommaLocale comma; // also sets LOCPATH for the programs started here
+    if (!comma.available())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    testsupport::writeFile(dir.file("table.txt"), std::string("\"date\" \"time\" \"period\" \"v\"\n"
+                                                              "2004-03-04 05:06:07 0 1.5e0 -0.25\n"));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{log}, {"-f%.3e", "-v", dir.file("table.txt")}}) {
+        const auto c = runProgram(testsupport::programPath("ostrel"), args, "LC_ALL=C");
+        const auto de = runProgram(testsupport::programPath("ostrel"), args, std::string("LC_ALL=") + comma.name());
+        EXPECT_EQ(de.out, c.out);
+        EXPECT_EQ(de.err, c.err);
+    }
 }
 
 TEST_F(ConverterTest, VerboseTestAndAllModes)
@@ -139,6 +240,135 @@ TEST_F(ConverterTest, InteractiveLoadFailsWithoutADialog)
     const auto r = convert({"-i"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "FAILED reading file:-i\n");
+}
+
+// The table written in process, as the converter program writes it.
+std::string convertInProcess(const std::vector<std::string>& args, std::string& messages)
+{
+    char* out = nullptr;
+    char* err = nullptr;
+    size_t outSize = 0, errSize = 0;
+    FILE* outStream = open_memstream(&out, &outSize);
+    FILE* errStream = open_memstream(&err, &errSize);
+    CConverter(outStream, errStream).Run("ostrel", args);
+    std::fclose(outStream);
+    std::fclose(errStream);
+    messages.assign(err, errSize);
+    std::string table(out, outSize);
+    std::free(out);
+    std::free(err);
+    return table;
+}
+
+// What a table should say of one row of the original: its time, the names over its values
+// and the values.
+struct Row {
+    std::string time;
+    std::vector<std::string> names;
+    std::vector<double> values;
+};
+
+std::vector<std::string> splitNames(const std::string& joined)
+{
+    std::vector<std::string> names;
+    for (size_t at = 0; !joined.empty(); ++at) {
+        const size_t comma = joined.find(',', at);
+        names.push_back(joined.substr(at, comma - at));
+        if (comma == std::string::npos)
+            break;
+        at = comma;
+    }
+    return names;
+}
+
+std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection)
+{
+    std::vector<Row> rows;
+    for (int i = 0; i < data.GetEntryCount(); ++i) {
+        if (!(data.GetEntryFlags(i) & LOGF_DATA))
+            continue;
+        Row row;
+        char time[CUtcTime::PrintBufferSize];
+        row.time = data.GetEntryTime(i).Print(time, false);
+        if (selection.empty()) {
+            row.names = splitNames(data.GetColumnNames(i));
+            for (int j = 0; j < data.GetValueCount(i); ++j)
+                row.values.push_back(data.GetValue(i, j));
+        } else {
+            row.names = selection;
+            for (const std::string& name : selection)
+                row.values.push_back(data.GetValueByName(i, name));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Every table the converter writes loads back through the library: the same rows and times,
+// the same values to the printed precision, and, where the table has column lines, the same
+// names over them ("period" first, over the 0 that every row carries).
+TEST_F(ConverterTest, EveryTableLoadsBackWithItsNamesAndValues)
+{
+    Writer w;
+    w.text("# varno 305 version 3.1 tarnvik orbelmetrik nr 42");
+    w.text("# 04.03.2004 05:00:00");
+    w.text("# set stat period 600");
+    w.text("# stat format = mean max");
+    w.floats({1.5f, 20, -0.25f, 12345.678f, 0.001f, 1e30f, 359.5f});
+    w.floats({2.25f, -1, 0, 3.14159f, -7.5e-5f, 100, 0});
+    w.halfFloats({0x7C00, 0xFC00, 0xFFFF, 0x3C00, 0, 0x8000, 0x4000});
+    const std::string source = dir.file("source.vrn");
+    testsupport::writeFile(source, w.bytes());
+    std::unique_ptr<COstrel> original(COstrel::newObject());
+    ASSERT_TRUE(original->Load(source));
+
+    const std::string selection = "v1,direction,v2_max,nothing";
+    const std::vector<std::vector<std::string>> optionSets = {
+        {}, {"-a"}, {"-d"}, {"-a", "-d"}, {"-d", "-a"}, {"-d" + selection}, {"-a", "-d" + selection}};
+    const char* separators[] = {" ", ";", "\\t", ", ", " ; ", "\t\t"};
+    const char* formats[] = {"%7.2f", "%.3e", "%-9.4g", "%+.1f", "%#.0f", "%G", "%010.3f", "% .5E", "%.9g"};
+    const std::string table = dir.file("table.txt");
+    for (const bool verbose : {false, true})
+        for (const std::vector<std::string>& options : optionSets)
+            for (const char* separator : separators)
+                for (const char* format : formats) {
+                    std::vector<std::string> args = options;
+                    if (verbose)
+                        args.push_back("-v");
+                    args.insert(args.end(), {std::string("-s") + separator, std::string("-f") + format, source});
+                    std::string what;
+                    for (const std::string& arg : args)
+                        what += "[" + arg + "] ";
+                    std::string messages;
+                    testsupport::writeFile(table, convertInProcess(args, messages));
+                    ASSERT_EQ(messages.find("erroneous"), std::string::npos) << what << messages;
+
+                    std::unique_ptr<COstrel> back(COstrel::newObject());
+                    ASSERT_TRUE(back->Load(table)) << what;
+                    const bool selected = !options.empty() && options.back().size() > 2 && options.back().compare(0, 2, "-d") == 0;
+                    const bool named = options.empty() || options.front() == "-a" || options.back() == "-a";
+                    const std::vector<Row> expected = rowsOf(*original, selected ? splitNames(selection) : std::vector<std::string>());
+                    const std::vector<Row> found = rowsOf(*back, {});
+                    ASSERT_EQ(found.size(), expected.size()) << what;
+                    const CNumberFormat printed(format);
+                    for (size_t k = 0; k < expected.size(); ++k) {
+                        ASSERT_EQ(found[k].time, expected[k].time) << what;
+                        ASSERT_EQ(found[k].values.size(), expected[k].values.size() + 1) << what;
+                        EXPECT_EQ(found[k].values[0], 0) << what;
+                        for (size_t j = 0; j < expected[k].values.size(); ++j) {
+                            std::string a, b;
+                            printed.Append(a, found[k].values[j + 1]);
+                            printed.Append(b, expected[k].values[j]);
+                            ASSERT_EQ(a, b) << what << "row " << k << " value " << j;
+                        }
+                        if (named) {
+                            ASSERT_EQ(found[k].names.size(), expected[k].names.size() + 1) << what;
+                            EXPECT_EQ(found[k].names[0], "period") << what;
+                            for (size_t j = 0; j < expected[k].names.size(); ++j)
+                                ASSERT_EQ(found[k].names[j + 1], expected[k].names[j]) << what;
+                        }
+                    }
+                }
 }
 
 TEST_F(ConverterTest, ConvertedTableLoadsBack)

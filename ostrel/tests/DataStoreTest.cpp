@@ -1,6 +1,11 @@
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "DataStore.h"
 #include "FileIdentity.h"
@@ -184,6 +189,88 @@ TEST_F(DataStoreTest, BracketNamesAreFoundThroughTheSearchPattern)
     ASSERT_TRUE(data->Load("[0012-00004096-02048-0000]"));
     EXPECT_EQ(data->GetEntryText(0), "first");
     EXPECT_EQ(data->GetFilePath(), dir.file(first));
+}
+
+// The holes of a sparse file are not read but still count as zeros; a zero byte ends the
+// text of its line, so a stretch of zeros is one empty text line.
+TEST_F(DataStoreTest, SparseFilesReadAsTheirBytes)
+{
+    const std::string path = dir.file("sparse.txt");
+    const std::string first = "2004-03-04 05:06:07 1.5\n";
+    const std::string last = "\n2004-03-04 05:06:08 2.5\nend";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const off_t lastAt = off_t(first.size()) + (8 << 20);
+    const bool written = pwrite(fd, first.data(), first.size(), 0) == ssize_t(first.size())
+                         && pwrite(fd, last.data(), last.size(), lastAt) == ssize_t(last.size())
+                         && ftruncate(fd, lastAt + off_t(last.size()) + (4 << 20)) == 0;
+    close(fd);
+    ASSERT_TRUE(written);
+
+    ASSERT_TRUE(data->Load(path));
+    ASSERT_EQ(data->GetEntryCount(), 4);
+    EXPECT_EQ(data->GetValue(0, 0), 1.5);
+    EXPECT_EQ(data->GetEntryFlags(1), LOGF_TEXT);
+    EXPECT_EQ(data->GetEntryText(1), "");
+    EXPECT_EQ(data->GetValue(2, 0), 2.5);
+    EXPECT_EQ(data->GetEntryText(3), "end");
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true; // their shadow memory does not fit under an address-space limit
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Lets this process map at most extra bytes beyond what it maps now.
+void limitAddressSpace(size_t extra)
+{
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + extra;
+    const struct rlimit rl{limit, limit};
+    setrlimit(RLIMIT_AS, &rl);
+}
+
+// Out of memory, Load reports, takes back what it had added and returns false; what was
+// loaded before stays, and later loads still work. No exception leaves a query either.
+TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
+{
+    if (kSanitized)
+        GTEST_SKIP() << "address-space limits do not work with sanitizers";
+    const std::string small = dir.file("small.vrn");
+    writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
+    // 8 MB of two-byte filler records: each becomes a text entry, well over 100 MB in all.
+    const std::string big = dir.file("big.vrn");
+    std::vector<uint8_t> fillers(8 << 20, 0);
+    for (size_t k = 0; k < fillers.size(); k += 2)
+        fillers[k] = 1;
+    writeFile(big, fillers);
+    // A text line of 16 MB, to be copied out when there is no room for it.
+    const std::string line = dir.file("line.txt");
+    writeFile(line, std::string(16 << 20, 'a'));
+    ASSERT_TRUE(data->Load(line));
+    ASSERT_TRUE(data->Load(small));
+    const int count = data->GetEntryCount();
+
+    EXPECT_EXIT(
+        {
+            limitAddressSpace(64 << 20);
+            bool ok = !data->Load(big);
+            ok = ok && !ui.messages.empty() && ui.messages.back() == "Error: not enough memory to load " + big;
+            ok = ok && data->GetEntryCount() == count && data->GetValue(count - 1, 0) == 1.5;
+            ok = ok && data->GetMaxTime() == data->GetEntryTime(count - 1) && data->GetIntervalCount() == 0;
+            ok = ok && data->Load(small) && data->GetEntryCount() == count + 2;
+            limitAddressSpace(8 << 20);
+            ok = ok && data->GetEntryText(0).empty(); // rather than an exception across the interface
+            std::fprintf(stderr, "%s", ok ? "undone" : "not undone");
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "^undone$");
 }
 
 TEST(Wildcard, StarQuestionMarkCaseAndLiteralBrackets)

@@ -164,6 +164,16 @@ TEST(Decoder, PeriodAdvancesTimedRecordsOnWholeMultiples)
     EXPECT_EQ(d.store.GetEntryFlags(2), LOGF_DATA | LOGF_TIMED | LOGF_RESET);
 }
 
+TEST(Decoder, ClockLinesBeyondTheTimeTypeSetNoTime)
+{
+    Writer w;
+    w.text("# 01.02.2006 10:00:00");
+    w.text("# 01.01.2300 00:00:00");
+    Decoded d(w.bytes());
+    EXPECT_EQ(d.store.GetEntryFlags(1) & LOGF_TIME, 0);
+    EXPECT_EQ(print(d.store.GetEntryTime(1)), "2006-02-01 10:00:00");
+}
+
 TEST(Decoder, PeriodIsEstimatedAtTheSecondReferenceAndEarlierRowsAreBackDated)
 {
     Writer w;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
+#include "CommaLocale.h"
 #include "NumberFormat.h"
 
 namespace {
@@ -55,6 +56,36 @@ TEST(NumberFormat, FastRouteMatchesPrintf)
             std::snprintf(expected, sizeof expected, text, v);
             ASSERT_EQ(format(f, v), expected) << text << " " << v;
         }
+    }
+}
+
+// Every accepted format writes what printf writes in the C locale, also when the process
+// runs in a comma-decimal locale.
+TEST(NumberFormat, EveryFormatWritesWhatPrintfWritesInTheCLocale)
+{
+    std::vector<std::string> formats{"x=%g%%", "%8.3G units", "%%%.1F"};
+    for (const char* flags : {"", "-", "+", " ", "#", "0", "-+#", "+0", " #0"})
+        for (const char* width : {"", "1", "12"})
+            for (const char* precision : {"", ".0", ".3", ".17"})
+                for (const char letter : std::string("fFeEgGaA"))
+                    formats.push_back(std::string("%") + flags + width + precision + letter);
+    const double values[] = {0.0,   -0.0,       1.0,      -1.5,   0.1,    123.456,          1e-5,
+                             99999.5, 0.00012345, 1e21,     -2.5e-300, 9.5, double(3.14159f), 1.7976931348623157e308, 5e-324, 2.2e-308};
+    std::vector<std::string> expected;
+    for (const std::string& f : formats)
+        for (double v : values) {
+            std::vector<char> text(2000);
+            std::snprintf(text.data(), text.size(), f.c_str(), v);
+            expected.push_back(text.data());
+        }
+
+    const testsupport::ScopedCommaLocale comma; // where it cannot be made, the C locale is checked
+    size_t k = 0;
+    for (const std::string& f : formats) {
+        const CNumberFormat format(f);
+        ASSERT_EQ(format.Get(), f);
+        for (double v : values)
+            ASSERT_EQ(::format(format, v), expected[k++]) << f << " of " << v;
     }
 }
 

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -71,6 +72,80 @@ TEST(TextLogReader, ReadsTheConvertersOwnTableBack)
     ASSERT_EQ(r.store.GetEntryCount(), 5);
     EXPECT_EQ(r.store.GetValueByName(4, "v1"), 1.5);
     EXPECT_EQ(r.store.GetValueByName(4, "period"), 0);
+}
+
+// Every column line and row the converter writes, with each separator it accepts: values
+// left-justified or padded, a verbose prefix before the row.
+TEST(TextLogReader, ReadsTablesWithEverySeparatorOfTheConverter)
+{
+    for (const std::string sep : {" ", ";", "\t", ", ", " ; ", "\t\t"}) {
+        Read r("\"date\"" + sep + "\"time\"" + sep + "\"period\"" + sep + "\"v1_mean\"" + sep + "\"direction_mean360\"\n"
+               + "2004-03-04 05:10:00" + sep + "0" + sep + "1.50   " + sep + "  NaN\n"
+               + "7" + sep + "0x2008" + sep + "{v1_mean,direction_mean360}" + sep + "2004-03-04 05:20:00" + sep + "0"
+               + sep + "2.50" + sep + "-INF   \n");
+        ASSERT_EQ(r.store.GetEntryCount(), 3) << "[" << sep << "]";
+        EXPECT_EQ(r.store.GetColumnNames(1), "period,v1_mean,direction_mean360") << "[" << sep << "]";
+        for (int i : {1, 2}) {
+            EXPECT_EQ(r.store.GetValueCount(i), 3) << "[" << sep << "]";
+            EXPECT_EQ(r.store.GetValueByName(i, "period"), 0);
+        }
+        EXPECT_EQ(r.store.GetValueByName(1, "v1"), 1.5) << "[" << sep << "]";
+        EXPECT_TRUE(std::isnan(r.store.GetValueByName(1, "direction"))) << "[" << sep << "]";
+        EXPECT_EQ(print(r.store.GetEntryTime(2)), "2004-03-04 05:20:00") << "[" << sep << "]";
+        EXPECT_EQ(r.store.GetValueByName(2, "v1"), 2.5) << "[" << sep << "]";
+        EXPECT_EQ(r.store.GetValueByName(2, "direction"), -INFINITY) << "[" << sep << "]";
+    }
+    // An empty field between two separators still counts.
+    Read empty("2004-03-04 05:10:00,1,,2\n");
+    ASSERT_EQ(empty.store.GetValueCount(0), 3);
+    EXPECT_EQ(empty.store.GetValue(0, 1), 0);
+    EXPECT_EQ(empty.store.GetValue(0, 2), 2);
+    // A row the converter printed without a time loads back as a row without one.
+    Read untimed("1970-01-01 00:00:00 0    3.00\n");
+    EXPECT_EQ(untimed.store.GetEntryFlags(0), LOGF_DATA | LOGF_TIME);
+    EXPECT_FALSE(untimed.store.GetEntryTime(0).bValid());
+    EXPECT_EQ(untimed.store.GetValue(0, 1), 3);
+}
+
+// Numbers are what printf writes: decimal fractions with an optional exponent, and inf and
+// nan with a sign. Hexadecimal is none.
+TEST(TextLogReader, NumbersAreWhatPrintfWrites)
+{
+    Read r("2004-03-04 05:06:07 0x2088 +1.5 -nan inf -INF 1e3 2.5e-1 1.5e x 1e999\n");
+    ASSERT_EQ(r.store.GetValueCount(0), 10);
+    EXPECT_EQ(r.store.GetValue(0, 0), 0);
+    EXPECT_EQ(r.store.GetValue(0, 1), 1.5);
+    EXPECT_TRUE(std::isnan(r.store.GetValue(0, 2)));
+    EXPECT_EQ(r.store.GetValue(0, 3), INFINITY);
+    EXPECT_EQ(r.store.GetValue(0, 4), -INFINITY);
+    EXPECT_EQ(r.store.GetValue(0, 5), 1000);
+    EXPECT_EQ(r.store.GetValue(0, 6), 0.25);
+    EXPECT_EQ(r.store.GetValue(0, 7), 1.5);
+    EXPECT_EQ(r.store.GetValue(0, 8), 0);
+    EXPECT_EQ(r.store.GetValue(0, 9), INFINITY);
+
+    const std::string hex = "0x10 0x20 0x30\n";
+    EXPECT_FALSE(CNumberLogReader::FirstLineMatches(hex.data(), hex.size()));
+}
+
+// A date-time the time type cannot hold is no date: the line is text, never a date wrapped
+// round into another year.
+TEST(TextLogReader, DatesBeyondTheTimeTypeMakeTextLines)
+{
+    const char* beyond[] = {"2040-01-01 00:00:00 1", "9999-99-99 99:99:99 1", "2300-01-01 00:00:00 1",
+                            "01.01.2106 00:00:00 1", "2004-03-04 4294967300:00:00 1", "99999999999 1", "-5 1"};
+    for (const char* line : beyond) {
+        Read r(line);
+        EXPECT_EQ(r.store.GetEntryFlags(0), LOGF_TEXT) << line;
+        EXPECT_EQ(r.store.GetStoredTime(0).GetSeconds(), -1) << line;
+    }
+    Read last("2038-01-19 03:14:07 1");
+    EXPECT_EQ(last.store.GetEntryFlags(0), LOGF_DATA | LOGF_TIME);
+    EXPECT_EQ(print(last.store.GetEntryTime(0)), "2038-01-19 03:14:07");
+
+    // A number-file row of December 2038 lies beyond the time type as well.
+    Read row("2086912 45056 1\n", true);
+    EXPECT_EQ(row.store.GetStoredTime(0).GetSeconds(), -1);
 }
 
 TEST(NumberLogReader, FirstLineTestAndTimeEncoding)

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include <Lunebrig.h>
@@ -18,6 +20,7 @@
 #include <OstrelView.h>
 #include <UserInteraction.h>
 
+#include "CommaLocale.h"
 #include "QtTestApp.h"
 #include "SampleLog.h"
 
@@ -126,6 +129,37 @@ TEST_F(TrelisTest, TwoLogsShowInOrderInOneViewUnderTheSpanningTitle)
     EXPECT_GT(view->GetFirstIndex(), firstCount + 1);
     EXPECT_GT(m_ui.waitCursorCount(), 0);
     EXPECT_EQ(m_ui.waitDepth(), 0);
+}
+
+// The viewer runs in the numeric locale of its environment (Qt takes it at start): a data
+// log and a converted table show the same numbers there as in the C locale.
+TEST_F(TrelisTest, ShowsTheSameNumbersInACommaDecimalLocale)
+{
+    const std::string log = writeLog("log.vrn", trelis::testing::SampleLog("Hill", 3, 20));
+    const std::string table = "\"date\" \"time\" \"period\" \"v1_mean\"\n2006-08-03 00:10:00 0 1.5 -0.25 2.75e1\n";
+    const std::string converted = writeLog("table.txt", std::vector<uint8_t>(table.begin(), table.end()));
+    const auto shown = [&] {
+        std::unique_ptr<COstrel> data(COstrel::newObject());
+        LoadViewerFiles(*data, {log, converted});
+        CTrelisDlg dialog(data.get());
+        std::vector<std::string> texts{dialog.windowTitle().toStdString()};
+        for (int i = 0; i < data->GetEntryCount(); ++i) {
+            texts.push_back(data->GetEntryText(i));
+            for (int j = 0; j < data->GetValueCount(i); ++j) {
+                const double value = data->GetValue(i, j);
+                uint64_t bits;
+                std::memcpy(&bits, &value, sizeof bits);
+                texts.push_back(std::to_string(bits));
+            }
+        }
+        return texts;
+    };
+    const std::vector<std::string> inC = shown();
+    ASSERT_NE(std::find(inC.begin(), inC.end(), "   0.000    1.500   -0.250   27.500"), inC.end());
+    const testsupport::ScopedCommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+    EXPECT_EQ(shown(), inC);
 }
 
 TEST_F(TrelisTest, TheViewFillsTheWindowBelowTheMenuAndFollowsResizing)
