@@ -1,12 +1,12 @@
 #include "WaitDialogs.h"
 
+#include "WorkerCall.h"
+
 #include <Quorvalin.h>
 #include <Text.h>
 #include <UserInteraction.h>
 
-#include <QCoreApplication>
-#include <QDialogButtonBox>
-#include <QEventLoop>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,68 +14,34 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestal {
 
-WorkerCall::WorkerCall(QObject* parent)
-    : QObject(parent)
-    , m_poll(new QTimer(this))
-{
-    connect(m_poll, &QTimer::timeout, this, &WorkerCall::poll);
-}
-
-WorkerCall::~WorkerCall()
-{
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-void WorkerCall::start(std::function<void()> work, std::function<void()> finished)
-{
-    if (m_thread.joinable())
-        return;
-    m_finished = std::move(finished);
-    m_done.store(false);
-    m_thread = std::thread([this, work = std::move(work)] {
-        work();
-        m_done.store(true, std::memory_order_release);
-    });
-    m_poll->start(2);
-}
-
-void WorkerCall::poll()
-{
-    if (!m_done.load(std::memory_order_acquire))
-        return;
-    m_poll->stop();
-    m_thread.join();
-    if (m_finished)
-        m_finished();
-}
-
-void RunOffThread(const std::function<void()>& work)
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
-        work();
-        return;
-    }
-    QEventLoop loop;
-    WorkerCall call;
-    // finished comes from a timer of this loop, so never before exec() runs.
-    call.start(work, [&loop] { loop.quit(); });
-    loop.exec();
-}
-
-void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work)
+void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown)
 {
     CWaitThread wait(tickMs);
     wait.SetMessage(text);
     wait.dialog()->tick(); // the text shows at once
-    RunOffThread(work);
+    whileShown();
+}
+
+void InstallWaitDialogs(CKestalDoc& doc)
+{
+    // Timings are read when a window opens: tests shorten them after the document exists.
+    doc.SetConnectingProgress([&doc](const ConnectCall& call) {
+        CConnectingDlg dialog(call, doc.Timing(), QApplication::activeWindow());
+        dialog.exec();
+    });
+    doc.SetWaitMessage([&doc](const QString& text, const std::function<void()>& whileShown) {
+        ShowWaitWindow(text, doc.Timing().waitDialogTickMs, whileShown);
+    });
+    doc.SetHangUpDialog([&doc] {
+        const KestalTiming& t = doc.Timing();
+        CDisconnectDlg dialog(t.hangUpCountdownSeconds, t.hangUpTickMs, QApplication::activeWindow());
+        return dialog.exec() == QDialog::Rejected;
+    });
 }
 
 } // namespace kestal
@@ -147,17 +113,13 @@ bool CWaitThread::TakeMessage(QString& text)
 
 // ------------------------------------------------------------------ connecting
 
-CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, const std::string& dialMethod,
-                               const std::string& modemInit, const KestalTiming& timing, QWidget* parent)
+CConnectingDlg::CConnectingDlg(const ConnectCall& call, const KestalTiming& timing, QWidget* parent)
     : QDialog(parent)
-    , m_link(link)
-    , m_connection(connection)
-    , m_dialMethod(dialMethod)
-    , m_modemInit(modemInit)
+    , m_call(call)
     , m_text(new QLineEdit(QStringLiteral("Connecting.."), this))
     , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
-    , m_call(new kestal::WorkerCall(this))
+    , m_worker(new kestal::WorkerCall(this))
 {
     setWindowTitle(QStringLiteral("Please Wait"));
     m_text->setReadOnly(true);
@@ -176,9 +138,9 @@ CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, 
 
 CConnectingDlg::~CConnectingDlg()
 {
-    if (m_call->running())
-        m_link.AbortConnect();
-    delete m_call; // waits for the worker while the members it reads still exist
+    if (m_worker->running())
+        m_call.link.AbortConnect();
+    delete m_worker; // waits for the worker while the members it reads still exist
 }
 
 QString CConnectingDlg::text() const { return m_text->text(); }
@@ -186,11 +148,7 @@ QString CConnectingDlg::text() const { return m_text->text(); }
 void CConnectingDlg::startConnect()
 {
     m_running = true;
-    m_call->start([this] {
-        m_link.SetBusy(1);
-        m_link.Connect(m_connection, m_modemInit, m_dialMethod, 1);
-        m_link.SetBusy(0);
-    }, [this] { connectEnded(); });
+    m_worker->start([this] { m_call.Run(); }, [this] { connectEnded(); });
 }
 
 void CConnectingDlg::connectEnded()
@@ -199,7 +157,7 @@ void CConnectingDlg::connectEnded()
     for (QTimer* t : findChildren<QTimer*>())
         t->stop();
     m_dots->stop();
-    done(m_link.IsConnected() ? QDialog::Accepted : QDialog::Rejected);
+    done(m_call.link.IsConnected() ? QDialog::Accepted : QDialog::Rejected);
 }
 
 void CConnectingDlg::cancel()
@@ -207,11 +165,11 @@ void CConnectingDlg::cancel()
     if (!m_cancel->isEnabled())
         return;
     m_cancel->setEnabled(false);
-    m_link.AbortConnect();
+    m_call.link.AbortConnect();
     // A call that was only about to start would forget the request: repeat it until the
     // call has returned.
     auto* again = new QTimer(this);
-    connect(again, &QTimer::timeout, this, [this] { m_link.AbortConnect(); });
+    connect(again, &QTimer::timeout, this, [this] { m_call.link.AbortConnect(); });
     again->start(10);
 }
 
@@ -222,8 +180,8 @@ void CConnectingDlg::reject()
         cancel();
         return;
     }
-    if (!m_call->running()) {
-        m_link.AbortConnect();
+    if (!m_worker->running()) {
+        m_call.link.AbortConnect();
         QDialog::reject();
     }
 }
@@ -235,7 +193,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     , m_link(link)
     , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
     , m_dots(new QTimer(this))
-    , m_call(new kestal::WorkerCall(this))
+    , m_worker(new kestal::WorkerCall(this))
     , m_dotMs(timing.dotMs)
 {
     setWindowTitle(QStringLiteral("Please Wait"));
@@ -251,7 +209,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     m_dots->start(timing.connectStartMs);
     QTimer::singleShot(timing.connectStartMs, this, [this] {
         m_running = true;
-        m_call->start([this] {
+        m_worker->start([this] {
             m_link.SetBusy(1);
             m_link.ReadFileList();
             m_link.SetBusy(0);
@@ -265,7 +223,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
 
 CRefreshDlg::~CRefreshDlg()
 {
-    delete m_call; // waits for the worker
+    delete m_worker; // waits for the worker
 }
 
 QString CRefreshDlg::text() const { return m_text->text(); }

@@ -3,13 +3,11 @@
 #include <QDialog>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <thread>
 
+#include "KestalDoc.h"
 #include "Timing.h"
 
 class CQuorvalin;
@@ -21,34 +19,8 @@ class QPushButton;
 class QTimer;
 
 namespace kestal {
-
-// Runs a blocking call on a worker thread and tells the window thread when it has ended.
-// The window thread looks at an atomic flag every few milliseconds (no event crosses the
-// threads), joins the worker and then calls finished. Destroying the object waits for a
-// running call.
-class WorkerCall : public QObject {
-public:
-    explicit WorkerCall(QObject* parent = nullptr);
-    ~WorkerCall() override;
-    // work runs on the worker and must not touch widgets; finished runs on the window thread.
-    void start(std::function<void()> work, std::function<void()> finished);
-    bool running() const { return m_thread.joinable(); }
-
-private:
-    void poll();
-
-    std::thread m_thread;
-    std::atomic<bool> m_done{false};
-    QTimer* m_poll;
-    std::function<void()> m_finished;
-};
-
-// Runs work on a worker thread while the calling (window) thread keeps its event loop
-// turning, so that timers fire and windows repaint; returns when work has ended and the
-// worker is joined. work must not touch widgets.
-void RunOffThread(const std::function<void()>& work);
-
-} // namespace kestal
+class WorkerCall;
+}
 
 class CWaitThread;
 
@@ -76,7 +48,7 @@ private:
 // Shows a "Please Wait" window while a blocking operation runs. Messages may be handed over
 // from any thread; the window itself lives on the window thread (Qt windows cannot live
 // elsewhere) and keeps moving because the blocking call runs on a worker (see
-// RunWithWaitWindow).
+// ShowWaitWindow).
 class CWaitThread {
 public:
     // Start: creates and shows the window (empty until the first message).
@@ -100,8 +72,13 @@ private:
 };
 
 namespace kestal {
-// Shows text in a wait window while work runs on a worker thread.
-void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work);
+// Shows text in a wait window while whileShown runs on the window thread; a blocking call
+// inside it goes to a worker (RunOffThread), so that the dots keep moving.
+void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown);
+
+// Gives the document its windows: the connecting progress, the wait window of its wait
+// messages and the idle countdown, each owned by the active window.
+void InstallWaitDialogs(CKestalDoc& doc);
 } // namespace kestal
 
 // "Please Wait" while connecting: "Connecting.." with a dot more every second. The call
@@ -110,8 +87,7 @@ void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void
 class CConnectingDlg : public QDialog {
     Q_OBJECT
 public:
-    CConnectingDlg(CQuorvalin& link, const std::string& connection, const std::string& dialMethod,
-                   const std::string& modemInit, const KestalTiming& timing, QWidget* parent = nullptr);
+    CConnectingDlg(const ConnectCall& call, const KestalTiming& timing, QWidget* parent = nullptr);
     ~CConnectingDlg() override;
 
     QString text() const;
@@ -127,12 +103,11 @@ private:
     void startConnect();
     void connectEnded();
 
-    CQuorvalin& m_link;
-    std::string m_connection, m_dialMethod, m_modemInit;
+    const ConnectCall m_call;
     QLineEdit* m_text;
     QPushButton* m_cancel;
     QTimer* m_dots;
-    kestal::WorkerCall* m_call;
+    kestal::WorkerCall* m_worker;
     bool m_running = false;
 };
 
@@ -152,7 +127,7 @@ private:
     CQuorvalin& m_link;
     QLineEdit* m_text;
     QTimer* m_dots;
-    kestal::WorkerCall* m_call;
+    kestal::WorkerCall* m_worker;
     bool m_running = false;
     int m_dotMs;
 };

@@ -1,8 +1,9 @@
-// The wait window, the hang-up countdown and the worker pattern that keeps the window
-// thread's event loop turning during a blocking call.
+// The wait window and the hang-up countdown.
 #include <WaitDialogs.h>
+#include <WorkerCall.h>
 
 #include "TestConfig.h"
+#include <QtTestApp.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -19,7 +20,11 @@ namespace {
 
 class KestalWaitDialogs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { kestal::testing::isolateSettings(); }
+    static void SetUpTestSuite()
+    {
+        kestal::testing::isolateSettings();
+        varno::qttest::qtTestApp();
+    }
 };
 
 TEST_F(KestalWaitDialogs, WaitWindowTakesMessagesAndMovesItsDots)
@@ -57,25 +62,6 @@ TEST_F(KestalWaitDialogs, MessagesFromAnotherThread)
     EXPECT_FALSE(wait.TakeMessage(text)); // the flag was taken
 }
 
-TEST_F(KestalWaitDialogs, EventLoopTurnsWhileTheWorkerBlocks)
-{
-    // The worker waits for something only a timer of the window thread can do.
-    std::atomic<bool> ticked{false};
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ticked = true; });
-    timer.start(1);
-    std::atomic<bool> sawTick{false};
-    std::thread::id workerId;
-    kestal::RunOffThread([&] {
-        workerId = std::this_thread::get_id();
-        for (int i = 0; i < 5000 && !ticked; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        sawTick = ticked.load();
-    });
-    EXPECT_TRUE(sawTick);
-    EXPECT_NE(workerId, std::this_thread::get_id());
-}
-
 TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
 {
     // A timer of the window thread looks at the wait window while the worker blocks.
@@ -90,9 +76,11 @@ TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
             }
     });
     look.start(1);
-    kestal::RunWithWaitWindow("Disconnecting...", 1, [&] {
-        for (int i = 0; i < 5000 && !seen; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kestal::ShowWaitWindow("Disconnecting...", 1, [&] {
+        kestal::RunOffThread([&] {
+            for (int i = 0; i < 5000 && !seen; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
     });
     look.stop();
     EXPECT_TRUE(seen);
