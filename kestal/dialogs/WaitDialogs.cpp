@@ -69,16 +69,14 @@ QString CWaitDlg::text() const { return m_text->toPlainText(); }
 
 void CWaitDlg::tick()
 {
-    // The dots of all wait windows keep one pace.
-    static int ticks = 0;
     QString message;
     if (m_owner.TakeMessage(message)) {
         m_text->setPlainText(message);
-        ticks = 0;
+        m_ticks = 0;
         setVisible(!message.isEmpty());
         return;
     }
-    const int v = ticks++;
+    const int v = m_ticks++;
     if (v % 5 == 0)
         m_text->setPlainText(m_text->toPlainText() + QLatin1Char('.'));
 }
@@ -264,12 +262,6 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     connect(m_cancel, &QPushButton::clicked, this, &CTransferProgressDlg::cancel);
 }
 
-double& CTransferProgressDlg::LastFraction()
-{
-    static double fraction = 0;
-    return fraction;
-}
-
 void CTransferProgressDlg::SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode)
 {
     m_destination = destination;
@@ -293,7 +285,7 @@ void CTransferProgressDlg::poll()
 {
     if (step())
         m_timer->start(m_pollMs);
-    else if (m_state != 2)
+    else if (m_state != Step::CancelRequested)
         done(QDialog::Accepted);
 }
 
@@ -301,18 +293,18 @@ bool CTransferProgressDlg::step()
 {
     bool going = false;
     switch (m_state) {
-    case 0: {
+    case Step::NotStarted: {
         varno::WaitCursor wait;
         m_link.StartDownload(varno::pathBytes(m_destination), m_mode, m_start, m_length);
         m_file = varno::pathFromBytes(m_link.GetDownloadFile());
-        m_state = 1;
+        m_state = Step::Downloading;
         going = true;
         break;
     }
-    case 1:
+    case Step::Downloading:
         going = m_link.IsDownloading();
         break;
-    default: {
+    case Step::CancelRequested: {
         varno::WaitCursor wait;
         m_link.CancelDownload();
         if (m_mode != 0 && !m_file.isEmpty())
@@ -325,12 +317,12 @@ bool CTransferProgressDlg::step()
     }
     }
     const double f = m_link.GetDownloadProgress();
-    if (f != LastFraction()) {
-        LastFraction() = f;
+    if (f != m_lastFraction) {
+        m_lastFraction = f;
         m_bar->setValue(int(f * 100));
     }
     m_text->setText(m_shown);
-    if (!going && LastFraction() < 1.0) {
+    if (!going && m_lastFraction < 1.0) {
         if (m_mode != 0 && !m_file.isEmpty())
             QFile::remove(m_file);
         m_file.clear();
@@ -340,8 +332,7 @@ bool CTransferProgressDlg::step()
 
 void CTransferProgressDlg::cancel()
 {
-    if (m_state == 1 || m_state == 0)
-        m_state = 2;
+    m_state = Step::CancelRequested;
     m_cancel->setEnabled(false);
 }
 

@@ -31,7 +31,8 @@ class CWaitDlg : public QDialog {
 public:
     CWaitDlg(CWaitThread& owner, int tickMs, QWidget* parent = nullptr);
 
-    // One timer tick (every 100 ms): take a new message, or append a dot every fifth tick.
+    // One timer tick (every 100 ms): take a new message, or append a dot every fifth tick
+    // after it.
     void tick();
     QString text() const;
     QTimer* timer() const { return m_timer; }
@@ -43,6 +44,7 @@ private:
     CWaitThread& m_owner;
     QPlainTextEdit* m_text;
     QTimer* m_timer;
+    int m_ticks = 0; // since the last message
 };
 
 // Shows a "Please Wait" window while a blocking operation runs. Messages may be handed over
@@ -138,6 +140,8 @@ private:
 class CTransferProgressDlg : public QDialog {
     Q_OBJECT
 public:
+    enum class Step { NotStarted, Downloading, CancelRequested };
+
     CTransferProgressDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent = nullptr);
 
     void SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode);
@@ -148,10 +152,7 @@ public:
     void cancel();
     QPushButton* cancelButton() const { return m_cancel; }
     QProgressBar* progressBar() const { return m_bar; }
-    int state() const { return m_state; }
-
-    // The program-wide last shown fraction.
-    static double& LastFraction();
+    Step state() const { return m_state; }
 
 protected:
     void reject() override { cancel(); }
@@ -168,7 +169,8 @@ private:
     int m_mode = 0;
     QString m_shown = QStringLiteral("starting transfer...");
     QString m_file;
-    int m_state = 0;
+    Step m_state = Step::NotStarted;
+    double m_lastFraction = 0; // the bar changes only when the fraction does
     bool m_started = false;
     QLineEdit* m_text;
     QProgressBar* m_bar;

@@ -482,7 +482,6 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
 
     // A complete download keeps its file.
     const QString path = QDir(root.path()).filePath("download-1");
-    CTransferProgressDlg::LastFraction() = 0;
     {
         CTransferProgressDlg transfer(link, doc->Timing());
         transfer.SetDownload(path, start, length, 1);
@@ -500,17 +499,16 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
     });
     link.IsConnected(); // takes the changed instrument
     const QString cancelled = QDir(root.path()).filePath("download-2");
-    CTransferProgressDlg::LastFraction() = 0;
     {
         CTransferProgressDlg transfer(link, doc->Timing());
         transfer.SetDownload(cancelled, start, length, 1);
         EXPECT_TRUE(transfer.step()); // started
-        EXPECT_EQ(transfer.state(), 1);
+        EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::Downloading);
         EXPECT_TRUE(transfer.step());
         transfer.cancelButton()->click();
         transfer.cancelButton()->click(); // disabled: the same as once
         EXPECT_FALSE(transfer.cancelButton()->isEnabled());
-        EXPECT_EQ(transfer.state(), 2);
+        EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::CancelRequested);
         EXPECT_FALSE(transfer.step());
         EXPECT_EQ(transfer.result(), QDialog::Rejected);
         EXPECT_EQ(transfer.GetFile(), "");

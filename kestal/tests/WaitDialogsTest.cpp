@@ -51,6 +51,21 @@ TEST_F(KestalWaitDialogs, WaitWindowTakesMessagesAndMovesItsDots)
     EXPECT_EQ(dialog->text(), "again.");
 }
 
+TEST_F(KestalWaitDialogs, EachWaitWindowKeepsItsOwnPace)
+{
+    CWaitThread first(100000);
+    CWaitThread second(100000);
+    first.SetMessage("first");
+    first.dialog()->tick();
+    second.SetMessage("second");
+    second.dialog()->tick();
+    // The first tick after each window's own message adds its first dot.
+    first.dialog()->tick();
+    second.dialog()->tick();
+    EXPECT_EQ(first.dialog()->text(), "first.");
+    EXPECT_EQ(second.dialog()->text(), "second.");
+}
+
 TEST_F(KestalWaitDialogs, MessagesFromAnotherThread)
 {
     CWaitThread wait(100000);
