@@ -551,7 +551,19 @@ TEST_F(KestalConnection, MainWindowCommandsConnectLoginAndDisconnect)
     EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "restricted");
     frame.Execute(ID_LOGIN);
     EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "full access");
+    // The line goes while the program's wait window says so.
+    QStringList waitTexts;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CWaitDlg*>(w); d && d->isVisible())
+                waitTexts << d->text();
+    });
+    look.start(0);
     frame.Execute(ID_DISCONNECT);
+    look.stop();
+    ASSERT_FALSE(waitTexts.isEmpty());
+    EXPECT_TRUE(waitTexts.first().startsWith("Disconnecting...")) << waitTexts.first().toStdString();
     EXPECT_FALSE(app.Doc()->IsConnected());
     EXPECT_TRUE(frame.action(ID_CONNECT)->isEnabled());
     EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
