@@ -7,7 +7,9 @@ class QWidget;
 namespace varno {
 
 // Qt dialogs: QMessageBox, QFileDialog, QPrintDialog, the application's override cursor.
-// Loading this library makes a process-wide instance the default of userInteraction().
+// Loading this library makes a process-wide instance the default of userInteraction(). The
+// linker keeps the library in a program only when the program uses one of its symbols
+// (this class, installOstrelQtUi), as every windowed program of the suite does.
 class QTSUPPORT_API QtUserInteraction : public UserInteraction {
 public:
     // parent: owner of the dialogs; none means the active window.
