@@ -1,6 +1,6 @@
 #include "FenluxApp.h"
 
-#include <UserInteraction.h>
+#include <QtUserInteraction.h>
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,7 @@
 #include "UserInteraction.h"
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPrintDialog>
-
 #include <atomic>
+#include <cstdio>
 
 #include "Text.h"
 
@@ -14,8 +10,52 @@ namespace varno {
 const char* const kDataFileFilter = "Varno Data Files (*.vrn);;All Files (*)";
 
 namespace {
+
 std::atomic<UserInteraction*> g_installed{nullptr};
+std::atomic<UserInteraction*> g_default{nullptr};
+
+// The answer of a question that nobody answers: the one that changes nothing.
+UserInteraction::Answer safeAnswer(UserInteraction::Buttons buttons)
+{
+    switch (buttons) {
+    case UserInteraction::Buttons::Ok: return UserInteraction::Answer::Ok;
+    case UserInteraction::Buttons::YesNo: return UserInteraction::Answer::No;
+    default: return UserInteraction::Answer::Cancel;
+    }
 }
+
+// A process without windows: nothing is lost silently, nothing is chosen for the user.
+class StandardErrorInteraction : public UserInteraction {
+public:
+    void message(const QString& text, const QString& caption, Icon = Icon::Information) override
+    {
+        write(text, caption);
+    }
+    Answer question(const QString& text, const QString& caption, Buttons buttons,
+                    Icon = Icon::Question) override
+    {
+        write(text, caption);
+        return safeAnswer(buttons);
+    }
+    void about(const QString& text, const QString& caption) override { write(text, caption); }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString existingFolder(const QString&, const QString&) override { return {}; }
+    bool setUpPrinter(QPrinter&) override { return false; }
+    void beginWaitCursor() override {}
+    void endWaitCursor() override {}
+    void beep() override {}
+
+private:
+    static void write(const QString& text, const QString& caption)
+    {
+        std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
+                     displayText(text).toLocal8Bit().constData());
+    }
+};
+
+} // namespace
 
 UserInteraction::~UserInteraction() = default;
 
@@ -23,120 +63,21 @@ UserInteraction& userInteraction()
 {
     if (UserInteraction* ui = g_installed.load())
         return *ui;
-    static QtUserInteraction qtUi;
-    return qtUi;
+    if (UserInteraction* ui = g_default.load())
+        return *ui;
+    static StandardErrorInteraction standardError;
+    return standardError;
 }
 
 void setUserInteraction(UserInteraction* ui) { g_installed.store(ui); }
+
+void setDefaultUserInteraction(UserInteraction* ui) { g_default.store(ui); }
 
 WaitCursor::WaitCursor() : WaitCursor(userInteraction()) {}
 
 WaitCursor::WaitCursor(UserInteraction& ui) : m_ui(ui) { m_ui.beginWaitCursor(); }
 
 WaitCursor::~WaitCursor() { m_ui.endWaitCursor(); }
-
-// ---- Qt dialogs
-
-QWidget* QtUserInteraction::owner() const
-{
-    return m_parent ? m_parent : QApplication::activeWindow();
-}
-
-void QtUserInteraction::message(const QString& text, const QString& caption, Icon icon)
-{
-    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
-    switch (icon) {
-    case Icon::None: break;
-    case Icon::Information: qtIcon = QMessageBox::Information; break;
-    case Icon::Warning: qtIcon = QMessageBox::Warning; break;
-    case Icon::Critical: qtIcon = QMessageBox::Critical; break;
-    case Icon::Question: qtIcon = QMessageBox::Question; break;
-    }
-    QMessageBox box(qtIcon, caption, displayText(text), QMessageBox::Ok, owner());
-    box.exec();
-}
-
-UserInteraction::Answer QtUserInteraction::question(const QString& text, const QString& caption,
-                                                    Buttons buttons, Icon icon)
-{
-    QMessageBox::StandardButtons set;
-    QMessageBox::StandardButton escape = QMessageBox::Cancel;
-    switch (buttons) {
-    case Buttons::Ok: set = QMessageBox::Ok; escape = QMessageBox::Ok; break;
-    case Buttons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case Buttons::YesNo: set = QMessageBox::Yes | QMessageBox::No; escape = QMessageBox::No; break;
-    case Buttons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    }
-    QMessageBox::Icon qtIcon = QMessageBox::Question;
-    if (icon == Icon::Warning)
-        qtIcon = QMessageBox::Warning;
-    else if (icon == Icon::Critical)
-        qtIcon = QMessageBox::Critical;
-    else if (icon == Icon::Information)
-        qtIcon = QMessageBox::Information;
-    else if (icon == Icon::None)
-        qtIcon = QMessageBox::NoIcon;
-    QMessageBox box(qtIcon, caption, displayText(text), set, owner());
-    box.setEscapeButton(escape);
-    switch (box.exec()) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
-    }
-}
-
-void QtUserInteraction::about(const QString& text, const QString& caption)
-{
-    QMessageBox::about(owner(), caption, displayText(text));
-}
-
-QString QtUserInteraction::openFileName(const QString& caption, const QString& folder,
-                                        const QString& filter)
-{
-    return QFileDialog::getOpenFileName(owner(), caption, folder, filter);
-}
-
-QStringList QtUserInteraction::openFileNames(const QString& caption, const QString& folder,
-                                             const QString& filter)
-{
-    return QFileDialog::getOpenFileNames(owner(), caption, folder, filter);
-}
-
-QString QtUserInteraction::saveFileName(const QString& caption, const QString& path,
-                                        const QString& filter)
-{
-    return QFileDialog::getSaveFileName(owner(), caption, path, filter);
-}
-
-QString QtUserInteraction::existingFolder(const QString& caption, const QString& folder)
-{
-    return QFileDialog::getExistingDirectory(owner(), caption, folder);
-}
-
-bool QtUserInteraction::setUpPrinter(QPrinter& printer)
-{
-    QPrintDialog dialog(&printer, owner());
-    return dialog.exec() == QDialog::Accepted;
-}
-
-void QtUserInteraction::beginWaitCursor()
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void QtUserInteraction::endWaitCursor()
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::restoreOverrideCursor();
-}
-
-void QtUserInteraction::beep()
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::beep();
-}
 
 // ---- scripted answers for tests
 
@@ -167,11 +108,7 @@ UserInteraction::Answer ScriptedUserInteraction::question(const QString& text,
                                                           Buttons buttons, Icon icon)
 {
     record({Kind::Question, text, caption, icon, buttons, QString()});
-    switch (buttons) {
-    case Buttons::Ok: return takeAnswer(Answer::Ok);
-    case Buttons::YesNo: return takeAnswer(Answer::No);
-    default: return takeAnswer(Answer::Cancel);
-    }
+    return takeAnswer(safeAnswer(buttons));
 }
 
 void ScriptedUserInteraction::about(const QString& text, const QString& caption)

@@ -9,15 +9,17 @@
 
 #include "QtSupportExport.h"
 
+// Named only: the printer set-up hands the caller's printer to the dialog.
 class QPrinter;
-class QWidget;
 
 namespace varno {
 
-// Everything a windowed program asks of the user in modal form: message boxes, the about
-// box, questions, file and folder choosers, the printer set-up, the wait cursor and the beep. Programs call the
-// current instance (userInteraction()); tests install a scripted one. Overrides repeat
-// the default arguments, so calls through any type read the same.
+// Everything a program asks of the user in modal form: message boxes, the about box,
+// questions, file and folder choosers, the printer set-up, the wait cursor and the beep.
+// Programs call the current instance (userInteraction()); tests install a scripted one.
+// Overrides repeat the default arguments, so calls through any type read the same. The
+// interface needs nothing but Qt Core, so that documents without windows can use it; the
+// Qt dialogs live in QtUserInteraction.h.
 class QTSUPPORT_API UserInteraction {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
@@ -53,10 +55,15 @@ public:
 // The filter of the suite's data-log choosers.
 QTSUPPORT_API extern const char* const kDataFileFilter;
 
-// The instance in use: the installed one, else a process-wide QtUserInteraction.
+// The instance in use: the installed one, else the default. The window library makes its
+// Qt dialogs the default as soon as it is loaded; a process without it gets one that writes
+// every text to standard error, gives each question its safe answer (as
+// ScriptedUserInteraction does) and cancels every chooser.
 QTSUPPORT_API UserInteraction& userInteraction();
-// Installs ui (not owned); nullptr goes back to the Qt dialogs.
+// Installs ui (not owned); nullptr goes back to the default.
 QTSUPPORT_API void setUserInteraction(UserInteraction* ui);
+// Replaces the default (not owned); nullptr goes back to standard error.
+QTSUPPORT_API void setDefaultUserInteraction(UserInteraction* ui);
 
 // Holds the wait cursor of the current interaction for the guard's lifetime.
 class QTSUPPORT_API WaitCursor {
@@ -69,35 +76,6 @@ public:
 
 private:
     UserInteraction& m_ui;
-};
-
-// Qt dialogs: QMessageBox, QFileDialog, the application's override cursor.
-class QTSUPPORT_API QtUserInteraction : public UserInteraction {
-public:
-    // parent: owner of the dialogs; none means the active window.
-    explicit QtUserInteraction(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
-
-    void message(const QString& text, const QString& caption,
-                 Icon icon = Icon::Information) override;
-    Answer question(const QString& text, const QString& caption, Buttons buttons,
-                    Icon icon = Icon::Question) override;
-    void about(const QString& text, const QString& caption) override;
-    QString openFileName(const QString& caption, const QString& folder,
-                         const QString& filter) override;
-    QStringList openFileNames(const QString& caption, const QString& folder,
-                              const QString& filter) override;
-    QString saveFileName(const QString& caption, const QString& path,
-                         const QString& filter) override;
-    QString existingFolder(const QString& caption, const QString& folder) override;
-    bool setUpPrinter(QPrinter& printer) override;
-    void beginWaitCursor() override;
-    void endWaitCursor() override;
-    void beep() override;
-
-private:
-    QWidget* owner() const;
-    QWidget* m_parent;
 };
 
 // For tests: records what would have been shown and returns queued answers. Without a

@@ -1,12 +1,14 @@
 #include "KestalApp.h"
 
 #include "ConnectDlg.h"
+#include "Desktop.h"
 
 #include "KestalDoc.h"
 #include "KestalView.h"
 #include "MainFrame.h"
 #include "PreferencesDlg.h"
 #include "StationPropertiesDlg.h"
+#include "WaitDialogs.h"
 
 #include <Lunebrig.h>
 #include <OstrelQtUi.h>
@@ -151,6 +153,7 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
     m_doc->SetStationEditor([this](StationEdit& v) { return m_stationEditor(v); });
     m_doc->SetConnectDialog([this](ConnectRequest& r) { return m_connectDialog(r); });
     m_doc->SetLoginDialog([this](QString& password) { return m_loginDialog(password); });
+    kestal::InstallWaitDialogs(*m_doc);
     auto* fileList = new CKestalView(*m_doc, m_launcher);
     m_frame = std::make_unique<CMainFrame>(*m_doc, fileList);
     m_frame->SetConnectionCommands([this](int id) {
@@ -192,7 +195,7 @@ void CKestalApp::OnManual()
     const QString installed = QDir(m_launcher.programFolder()).filePath("../share/doc/varno/" + name);
     if (!QFileInfo::exists(path) && QFileInfo::exists(installed))
         path = QDir::cleanPath(installed);
-    m_launcher.OpenDocument(path);
+    kestal::OpenOnDesktop(path);
 }
 
 void CKestalApp::OnAbout() { m_about(AboutComponents()); }
@@ -201,5 +204,5 @@ void CKestalApp::OnDocuments()
 {
     const QString folder = m_doc ? m_doc->GetDocumentsFolderPath() : QString();
     if (!folder.isEmpty())
-        m_launcher.ExploreFolder(folder);
+        kestal::OpenOnDesktop(folder);
 }

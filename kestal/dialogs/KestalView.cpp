@@ -1,5 +1,6 @@
 #include "KestalView.h"
 
+#include "Desktop.h"
 #include "FinalName.h"
 #include "Import.h"
 #include "ImportDlg.h"
@@ -90,7 +91,6 @@ void CKestalView::tick()
 
 void CKestalView::OnUpdate()
 {
-    m_doc.SetFileListView(this);
     if (m_doc.IsConnected()) {
         // The instrument's listing belongs to the connection.
         clear();
@@ -269,7 +269,7 @@ void CKestalView::OnExportedData()
 {
     const QString folder = m_doc.GetExportFolderPath();
     if (!folder.isEmpty())
-        m_launcher.ExploreFolder(folder);
+        kestal::OpenOnDesktop(folder);
 }
 
 void CKestalView::OnImport()

@@ -150,7 +150,7 @@ CommandState CMainFrame::State() const
     s.connected = m_doc.IsConnected();
     s.stationSelected = m_doc.GetSelectedStation() >= 0;
     s.statusFlags = m_doc.GetStatusFlags();
-    s.fileListView = m_doc.GetFileListView() != nullptr;
+    s.fileListView = m_fileList != nullptr;
     return s;
 }
 

@@ -1,12 +1,12 @@
 #include "WaitDialogs.h"
 
+#include "WorkerCall.h"
+
 #include <Quorvalin.h>
 #include <Text.h>
 #include <UserInteraction.h>
 
-#include <QCoreApplication>
-#include <QDialogButtonBox>
-#include <QEventLoop>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,68 +14,34 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestal {
 
-WorkerCall::WorkerCall(QObject* parent)
-    : QObject(parent)
-    , m_poll(new QTimer(this))
-{
-    connect(m_poll, &QTimer::timeout, this, &WorkerCall::poll);
-}
-
-WorkerCall::~WorkerCall()
-{
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-void WorkerCall::start(std::function<void()> work, std::function<void()> finished)
-{
-    if (m_thread.joinable())
-        return;
-    m_finished = std::move(finished);
-    m_done.store(false);
-    m_thread = std::thread([this, work = std::move(work)] {
-        work();
-        m_done.store(true, std::memory_order_release);
-    });
-    m_poll->start(2);
-}
-
-void WorkerCall::poll()
-{
-    if (!m_done.load(std::memory_order_acquire))
-        return;
-    m_poll->stop();
-    m_thread.join();
-    if (m_finished)
-        m_finished();
-}
-
-void RunOffThread(const std::function<void()>& work)
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
-        work();
-        return;
-    }
-    QEventLoop loop;
-    WorkerCall call;
-    // finished comes from a timer of this loop, so never before exec() runs.
-    call.start(work, [&loop] { loop.quit(); });
-    loop.exec();
-}
-
-void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work)
+void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown)
 {
     CWaitThread wait(tickMs);
     wait.SetMessage(text);
     wait.dialog()->tick(); // the text shows at once
-    RunOffThread(work);
+    whileShown();
+}
+
+void InstallWaitDialogs(CKestalDoc& doc)
+{
+    // Timings are read when a window opens: tests shorten them after the document exists.
+    doc.SetConnectingProgress([&doc](const ConnectCall& call) {
+        CConnectingDlg dialog(call, doc.Timing(), QApplication::activeWindow());
+        dialog.exec();
+    });
+    doc.SetWaitMessage([&doc](const QString& text, const std::function<void()>& whileShown) {
+        ShowWaitWindow(text, doc.Timing().waitDialogTickMs, whileShown);
+    });
+    doc.SetHangUpDialog([&doc] {
+        const KestalTiming& t = doc.Timing();
+        CDisconnectDlg dialog(t.hangUpCountdownSeconds, t.hangUpTickMs, QApplication::activeWindow());
+        return dialog.exec() == QDialog::Rejected;
+    });
 }
 
 } // namespace kestal
@@ -103,16 +69,14 @@ QString CWaitDlg::text() const { return m_text->toPlainText(); }
 
 void CWaitDlg::tick()
 {
-    // The dots of all wait windows keep one pace.
-    static int ticks = 0;
     QString message;
     if (m_owner.TakeMessage(message)) {
         m_text->setPlainText(message);
-        ticks = 0;
+        m_ticks = 0;
         setVisible(!message.isEmpty());
         return;
     }
-    const int v = ticks++;
+    const int v = m_ticks++;
     if (v % 5 == 0)
         m_text->setPlainText(m_text->toPlainText() + QLatin1Char('.'));
 }
@@ -147,17 +111,13 @@ bool CWaitThread::TakeMessage(QString& text)
 
 // ------------------------------------------------------------------ connecting
 
-CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, const std::string& dialMethod,
-                               const std::string& modemInit, const KestalTiming& timing, QWidget* parent)
+CConnectingDlg::CConnectingDlg(const ConnectCall& call, const KestalTiming& timing, QWidget* parent)
     : QDialog(parent)
-    , m_link(link)
-    , m_connection(connection)
-    , m_dialMethod(dialMethod)
-    , m_modemInit(modemInit)
+    , m_call(call)
     , m_text(new QLineEdit(QStringLiteral("Connecting.."), this))
     , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
-    , m_call(new kestal::WorkerCall(this))
+    , m_worker(new kestal::WorkerCall(this))
 {
     setWindowTitle(QStringLiteral("Please Wait"));
     m_text->setReadOnly(true);
@@ -176,9 +136,9 @@ CConnectingDlg::CConnectingDlg(CQuorvalin& link, const std::string& connection, 
 
 CConnectingDlg::~CConnectingDlg()
 {
-    if (m_call->running())
-        m_link.AbortConnect();
-    delete m_call; // waits for the worker while the members it reads still exist
+    if (m_worker->running())
+        m_call.link.AbortConnect();
+    delete m_worker; // waits for the worker while the members it reads still exist
 }
 
 QString CConnectingDlg::text() const { return m_text->text(); }
@@ -186,11 +146,7 @@ QString CConnectingDlg::text() const { return m_text->text(); }
 void CConnectingDlg::startConnect()
 {
     m_running = true;
-    m_call->start([this] {
-        m_link.SetBusy(1);
-        m_link.Connect(m_connection, m_modemInit, m_dialMethod, 1);
-        m_link.SetBusy(0);
-    }, [this] { connectEnded(); });
+    m_worker->start([this] { m_call.Run(); }, [this] { connectEnded(); });
 }
 
 void CConnectingDlg::connectEnded()
@@ -199,7 +155,7 @@ void CConnectingDlg::connectEnded()
     for (QTimer* t : findChildren<QTimer*>())
         t->stop();
     m_dots->stop();
-    done(m_link.IsConnected() ? QDialog::Accepted : QDialog::Rejected);
+    done(m_call.link.IsConnected() ? QDialog::Accepted : QDialog::Rejected);
 }
 
 void CConnectingDlg::cancel()
@@ -207,11 +163,11 @@ void CConnectingDlg::cancel()
     if (!m_cancel->isEnabled())
         return;
     m_cancel->setEnabled(false);
-    m_link.AbortConnect();
+    m_call.link.AbortConnect();
     // A call that was only about to start would forget the request: repeat it until the
     // call has returned.
     auto* again = new QTimer(this);
-    connect(again, &QTimer::timeout, this, [this] { m_link.AbortConnect(); });
+    connect(again, &QTimer::timeout, this, [this] { m_call.link.AbortConnect(); });
     again->start(10);
 }
 
@@ -222,8 +178,8 @@ void CConnectingDlg::reject()
         cancel();
         return;
     }
-    if (!m_call->running()) {
-        m_link.AbortConnect();
+    if (!m_worker->running()) {
+        m_call.link.AbortConnect();
         QDialog::reject();
     }
 }
@@ -235,7 +191,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     , m_link(link)
     , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
     , m_dots(new QTimer(this))
-    , m_call(new kestal::WorkerCall(this))
+    , m_worker(new kestal::WorkerCall(this))
     , m_dotMs(timing.dotMs)
 {
     setWindowTitle(QStringLiteral("Please Wait"));
@@ -251,7 +207,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     m_dots->start(timing.connectStartMs);
     QTimer::singleShot(timing.connectStartMs, this, [this] {
         m_running = true;
-        m_call->start([this] {
+        m_worker->start([this] {
             m_link.SetBusy(1);
             m_link.ReadFileList();
             m_link.SetBusy(0);
@@ -265,7 +221,7 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
 
 CRefreshDlg::~CRefreshDlg()
 {
-    delete m_call; // waits for the worker
+    delete m_worker; // waits for the worker
 }
 
 QString CRefreshDlg::text() const { return m_text->text(); }
@@ -306,12 +262,6 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     connect(m_cancel, &QPushButton::clicked, this, &CTransferProgressDlg::cancel);
 }
 
-double& CTransferProgressDlg::LastFraction()
-{
-    static double fraction = 0;
-    return fraction;
-}
-
 void CTransferProgressDlg::SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode)
 {
     m_destination = destination;
@@ -335,7 +285,7 @@ void CTransferProgressDlg::poll()
 {
     if (step())
         m_timer->start(m_pollMs);
-    else if (m_state != 2)
+    else if (m_state != Step::CancelRequested)
         done(QDialog::Accepted);
 }
 
@@ -343,18 +293,18 @@ bool CTransferProgressDlg::step()
 {
     bool going = false;
     switch (m_state) {
-    case 0: {
+    case Step::NotStarted: {
         varno::WaitCursor wait;
         m_link.StartDownload(varno::pathBytes(m_destination), m_mode, m_start, m_length);
         m_file = varno::pathFromBytes(m_link.GetDownloadFile());
-        m_state = 1;
+        m_state = Step::Downloading;
         going = true;
         break;
     }
-    case 1:
+    case Step::Downloading:
         going = m_link.IsDownloading();
         break;
-    default: {
+    case Step::CancelRequested: {
         varno::WaitCursor wait;
         m_link.CancelDownload();
         if (m_mode != 0 && !m_file.isEmpty())
@@ -367,12 +317,12 @@ bool CTransferProgressDlg::step()
     }
     }
     const double f = m_link.GetDownloadProgress();
-    if (f != LastFraction()) {
-        LastFraction() = f;
+    if (f != m_lastFraction) {
+        m_lastFraction = f;
         m_bar->setValue(int(f * 100));
     }
     m_text->setText(m_shown);
-    if (!going && LastFraction() < 1.0) {
+    if (!going && m_lastFraction < 1.0) {
         if (m_mode != 0 && !m_file.isEmpty())
             QFile::remove(m_file);
         m_file.clear();
@@ -382,8 +332,7 @@ bool CTransferProgressDlg::step()
 
 void CTransferProgressDlg::cancel()
 {
-    if (m_state == 1 || m_state == 0)
-        m_state = 2;
+    m_state = Step::CancelRequested;
     m_cancel->setEnabled(false);
 }
 

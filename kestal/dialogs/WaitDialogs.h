@@ -3,13 +3,11 @@
 #include <QDialog>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <thread>
 
+#include "KestalDoc.h"
 #include "Timing.h"
 
 class CQuorvalin;
@@ -21,34 +19,8 @@ class QPushButton;
 class QTimer;
 
 namespace kestal {
-
-// Runs a blocking call on a worker thread and tells the window thread when it has ended.
-// The window thread looks at an atomic flag every few milliseconds (no event crosses the
-// threads), joins the worker and then calls finished. Destroying the object waits for a
-// running call.
-class WorkerCall : public QObject {
-public:
-    explicit WorkerCall(QObject* parent = nullptr);
-    ~WorkerCall() override;
-    // work runs on the worker and must not touch widgets; finished runs on the window thread.
-    void start(std::function<void()> work, std::function<void()> finished);
-    bool running() const { return m_thread.joinable(); }
-
-private:
-    void poll();
-
-    std::thread m_thread;
-    std::atomic<bool> m_done{false};
-    QTimer* m_poll;
-    std::function<void()> m_finished;
-};
-
-// Runs work on a worker thread while the calling (window) thread keeps its event loop
-// turning, so that timers fire and windows repaint; returns when work has ended and the
-// worker is joined. work must not touch widgets.
-void RunOffThread(const std::function<void()>& work);
-
-} // namespace kestal
+class WorkerCall;
+}
 
 class CWaitThread;
 
@@ -59,7 +31,8 @@ class CWaitDlg : public QDialog {
 public:
     CWaitDlg(CWaitThread& owner, int tickMs, QWidget* parent = nullptr);
 
-    // One timer tick (every 100 ms): take a new message, or append a dot every fifth tick.
+    // One timer tick (every 100 ms): take a new message, or append a dot every fifth tick
+    // after it.
     void tick();
     QString text() const;
     QTimer* timer() const { return m_timer; }
@@ -71,12 +44,13 @@ private:
     CWaitThread& m_owner;
     QPlainTextEdit* m_text;
     QTimer* m_timer;
+    int m_ticks = 0; // since the last message
 };
 
 // Shows a "Please Wait" window while a blocking operation runs. Messages may be handed over
 // from any thread; the window itself lives on the window thread (Qt windows cannot live
 // elsewhere) and keeps moving because the blocking call runs on a worker (see
-// RunWithWaitWindow).
+// ShowWaitWindow).
 class CWaitThread {
 public:
     // Start: creates and shows the window (empty until the first message).
@@ -100,8 +74,13 @@ private:
 };
 
 namespace kestal {
-// Shows text in a wait window while work runs on a worker thread.
-void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void()>& work);
+// Shows text in a wait window while whileShown runs on the window thread; a blocking call
+// inside it goes to a worker (RunOffThread), so that the dots keep moving.
+void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown);
+
+// Gives the document its windows: the connecting progress, the wait window of its wait
+// messages and the idle countdown, each owned by the active window.
+void InstallWaitDialogs(CKestalDoc& doc);
 } // namespace kestal
 
 // "Please Wait" while connecting: "Connecting.." with a dot more every second. The call
@@ -110,8 +89,7 @@ void RunWithWaitWindow(const QString& text, int tickMs, const std::function<void
 class CConnectingDlg : public QDialog {
     Q_OBJECT
 public:
-    CConnectingDlg(CQuorvalin& link, const std::string& connection, const std::string& dialMethod,
-                   const std::string& modemInit, const KestalTiming& timing, QWidget* parent = nullptr);
+    CConnectingDlg(const ConnectCall& call, const KestalTiming& timing, QWidget* parent = nullptr);
     ~CConnectingDlg() override;
 
     QString text() const;
@@ -127,12 +105,11 @@ private:
     void startConnect();
     void connectEnded();
 
-    CQuorvalin& m_link;
-    std::string m_connection, m_dialMethod, m_modemInit;
+    const ConnectCall m_call;
     QLineEdit* m_text;
     QPushButton* m_cancel;
     QTimer* m_dots;
-    kestal::WorkerCall* m_call;
+    kestal::WorkerCall* m_worker;
     bool m_running = false;
 };
 
@@ -152,7 +129,7 @@ private:
     CQuorvalin& m_link;
     QLineEdit* m_text;
     QTimer* m_dots;
-    kestal::WorkerCall* m_call;
+    kestal::WorkerCall* m_worker;
     bool m_running = false;
     int m_dotMs;
 };
@@ -163,6 +140,8 @@ private:
 class CTransferProgressDlg : public QDialog {
     Q_OBJECT
 public:
+    enum class Step { NotStarted, Downloading, CancelRequested };
+
     CTransferProgressDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent = nullptr);
 
     void SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode);
@@ -173,10 +152,7 @@ public:
     void cancel();
     QPushButton* cancelButton() const { return m_cancel; }
     QProgressBar* progressBar() const { return m_bar; }
-    int state() const { return m_state; }
-
-    // The program-wide last shown fraction.
-    static double& LastFraction();
+    Step state() const { return m_state; }
 
 protected:
     void reject() override { cancel(); }
@@ -193,7 +169,8 @@ private:
     int m_mode = 0;
     QString m_shown = QStringLiteral("starting transfer...");
     QString m_file;
-    int m_state = 0;
+    Step m_state = Step::NotStarted;
+    double m_lastFraction = 0; // the bar changes only when the fraction does
     bool m_started = false;
     QLineEdit* m_text;
     QProgressBar* m_bar;

@@ -4,12 +4,10 @@
 #include <Text.h>
 #include <UserInteraction.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <string>
 #include <vector>
@@ -129,18 +127,6 @@ bool Launcher::OpenInTextEditor(const QString& path) const
             return true;
     }
     return start(QStringLiteral("xdg-open"), {path});
-}
-
-bool Launcher::ExploreFolder(const QString& folder) const
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    return true;
-}
-
-bool Launcher::OpenDocument(const QString& path) const
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    return true;
 }
 
 bool Launcher::MakeFolderChain(const QString& folder)

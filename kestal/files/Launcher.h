@@ -5,7 +5,8 @@
 
 #include <functional>
 
-// Hands files and folders to the suite's other programs and to the desktop.
+// Hands files to the suite's other programs and to the text editor. (Folders and documents
+// go to the desktop's own handlers through OpenOnDesktop, beside the windows.)
 namespace kestal {
 
 class Launcher {
@@ -28,9 +29,6 @@ public:
     bool PlotFiles(const QStringList& paths) const;
     // The desktop's text editor ("programs/texteditor" setting, else the text/plain handler).
     bool OpenInTextEditor(const QString& path) const;
-    // Desktop file browser / associated program; always true.
-    bool ExploreFolder(const QString& folder) const;
-    bool OpenDocument(const QString& path) const;
 
     // Creates folder and its missing parents; an existing folder counts as success.
     static bool MakeFolderChain(const QString& folder);

@@ -4,9 +4,8 @@
 #include <Text.h>
 #include <UserInteraction.h>
 
-#include "WaitDialogs.h"
+#include "WorkerCall.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -239,8 +238,6 @@ private:
     CQuorvalin& m_link;
 };
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
-
 // Waits at most 1 ms for a job mutex. Built on try_lock so that every tool that checks
 // locking sees it (the timed wait of the runtime is invisible to some of them).
 bool lockWithin1ms(std::timed_mutex& mutex)
@@ -256,11 +253,29 @@ bool lockWithin1ms(std::timed_mutex& mutex)
 
 } // namespace
 
-bool CKestalDoc::runConnecting(const std::string& connection)
+void ConnectCall::Run() const
 {
-    CConnectingDlg dialog(*m_link, connection, varno::bytesFromText(m_settings.dialMethod),
-                          varno::bytesFromText(m_settings.modemInit), m_timing, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    link.SetBusy(1);
+    link.Connect(connection, modemInit, dialMethod, 1);
+    link.SetBusy(0);
+}
+
+void CKestalDoc::runConnecting(const std::string& connection)
+{
+    const ConnectCall call{*m_link, connection, varno::bytesFromText(m_settings.modemInit),
+                           varno::bytesFromText(m_settings.dialMethod)};
+    if (m_connectingProgress)
+        m_connectingProgress(call);
+    else
+        kestal::RunOffThread([&call] { call.Run(); });
+}
+
+void CKestalDoc::showWaitMessage(const QString& text, const std::function<void()>& whileShown)
+{
+    if (m_waitMessage)
+        m_waitMessage(text, whileShown);
+    else
+        whileShown();
 }
 
 void CKestalDoc::OnConnect()
@@ -325,19 +340,18 @@ void CKestalDoc::Disconnect()
 {
     if (!m_connected)
         return;
-    CWaitThread waitWindow(m_timing.waitDialogTickMs);
-    waitWindow.SetMessage(QStringLiteral("Disconnecting..."));
-    waitWindow.dialog()->tick();
-    {
-        varno::WaitCursor wait;
-        // The lock belongs to the window thread (a tick may hold it already); the hang-up
-        // itself runs on a worker while the window keeps moving.
-        LinkLock lock(*m_link);
-        kestal::RunOffThread([this] { m_link->Disconnect(); });
-        m_connected = m_link->IsConnected();
-    }
-    m_statusFlags = 0;
-    UpdateAllViews();
+    showWaitMessage(QStringLiteral("Disconnecting..."), [this] {
+        {
+            varno::WaitCursor wait;
+            // The lock belongs to the window thread (a tick may hold it already); the hang-up
+            // itself runs on a worker while the wait message keeps moving.
+            LinkLock lock(*m_link);
+            kestal::RunOffThread([this] { m_link->Disconnect(); });
+            m_connected = m_link->IsConnected();
+        }
+        m_statusFlags = 0;
+        UpdateAllViews();
+    });
 }
 
 void CKestalDoc::OnLogin()
@@ -362,10 +376,7 @@ bool CKestalDoc::AskHangUp()
 {
     if (!m_viaModem)
         return false;
-    if (m_hangUpDialog)
-        return m_hangUpDialog();
-    CDisconnectDlg dialog(m_timing.hangUpCountdownSeconds, m_timing.hangUpTickMs, dialogParent());
-    return dialog.exec() == QDialog::Rejected;
+    return m_hangUpDialog ? m_hangUpDialog() : true;
 }
 
 void CKestalDoc::CheckIdle()

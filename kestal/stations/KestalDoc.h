@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "Timing.h"
 
 class CQuorvalin;
-class CKestalView;
 
 // What the station properties dialog edits (texts as shown in the windows).
 struct StationEdit {
@@ -33,8 +33,21 @@ struct ConnectRequest {
     QString password;
 };
 
+// One call of the link's Connect, prepared by the document for the connecting progress.
+struct ConnectCall {
+    CQuorvalin& link;
+    std::string connection; // a telephone number comes behind the modem port
+    std::string modemInit;
+    std::string dialMethod;
+    // SetBusy(1), Connect, SetBusy(0). Blocks until the instrument answers, so it belongs on
+    // a worker thread; the link's AbortConnect (any thread) cuts it short.
+    void Run() const;
+};
+
 // The terminal's one document: the station list rebuilt from the sub-folders of the main
-// data folder, the selected station, the instrument link and the connection state.
+// data folder, the selected station, the instrument link and the connection state. It has
+// no windows: it asks the user through the injected dialogs below and the suite's
+// UserInteraction, and tells its views through its signals.
 class CKestalDoc : public QObject {
     Q_OBJECT
 public:
@@ -53,12 +66,23 @@ public:
     using LoginDialog = std::function<bool(QString& password)>;
     // Runs the countdown before an idle modem line is dropped; true: hang up.
     using HangUpDialog = std::function<bool()>;
+    // Runs call while the connecting progress is shown; the user may cancel it, even before
+    // it starts. Returns when the call has ended.
+    using ConnectingProgress = std::function<void(const ConnectCall& call)>;
+    // Shows text while whileShown runs on the calling (window) thread.
+    using WaitMessage = std::function<void(const QString& text, const std::function<void()>& whileShown)>;
 
+    // Without a station editor, connect or login dialog the command does nothing.
     void SetStationEditor(StationEditor editor) { m_stationEditor = std::move(editor); }
     void SetConnectDialog(ConnectDialog dialog) { m_connectDialog = std::move(dialog); }
     void SetLoginDialog(LoginDialog dialog) { m_loginDialog = std::move(dialog); }
-    // Replaces the "Disconnect" countdown dialog (the default shows it).
+    // Without a countdown nobody is there to keep the line: it is dropped, as when the
+    // countdown runs out.
     void SetHangUpDialog(HangUpDialog dialog) { m_hangUpDialog = std::move(dialog); }
+    // Without a progress the call runs off the window thread with nothing shown.
+    void SetConnectingProgress(ConnectingProgress progress) { m_connectingProgress = std::move(progress); }
+    // Without one nothing is shown.
+    void SetWaitMessage(WaitMessage message) { m_waitMessage = std::move(message); }
 
     // Station list.
     int RebuildStationList();
@@ -105,8 +129,8 @@ public:
     void SetConnectionState(bool connected, bool viaModem, uint32_t statusFlags);
     // Connect command: connect dialog, connecting dialog, firmware gate, login when needed.
     void OnConnect();
-    // Ends a connection behind a "Disconnecting..." wait window; nothing happens while not
-    // connected.
+    // Ends a connection behind the wait message "Disconnecting..."; nothing happens while
+    // not connected.
     void Disconnect();
     // Login command: login dialog, then the new user level.
     void OnLogin();
@@ -129,10 +153,6 @@ public:
     int StatusJobRuns() const { return m_statusRuns; }
     int ValuesJobRuns() const { return m_valuesRuns; }
 
-    // The right-hand file list registers itself here.
-    void SetFileListView(CKestalView* view) { m_fileListView = view; }
-    CKestalView* GetFileListView() const { return m_fileListView; }
-
     const kestal::ProgramSettings& Settings() const { return m_settings; }
     // Timers and clock of the views and dialogs (tests shorten them).
     KestalTiming& Timing() { return m_timing; }
@@ -151,7 +171,8 @@ private:
     QString folderOf(const QString& sub) const;
     void setTitle(const QString& title);
     void startJob(std::function<void()> body);
-    bool runConnecting(const std::string& connection);
+    void runConnecting(const std::string& connection);
+    void showWaitMessage(const QString& text, const std::function<void()>& whileShown);
 
     struct Job {
         std::thread thread;
@@ -160,7 +181,6 @@ private:
 
     const kestal::ProgramSettings& m_settings;
     std::unique_ptr<CQuorvalin> m_link;
-    CKestalView* m_fileListView = nullptr;
     int m_selected = -1;
     std::vector<kestal::StationRecord> m_stations;
     uint32_t m_statusFlags = 0;
@@ -171,6 +191,8 @@ private:
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog;
     HangUpDialog m_hangUpDialog;
+    ConnectingProgress m_connectingProgress;
+    WaitMessage m_waitMessage;
     KestalTiming m_timing;
     bool m_askingHangUp = false;
     // Background jobs (window thread only touches the list).

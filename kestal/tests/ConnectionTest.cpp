@@ -1,23 +1,18 @@
-// Connecting the terminal to simulated instruments: connect over a port and a modem, the
-// firmware gate, refusals, cancelling, login, the panel's connected state, the one-second
-// tick with its dropped line and jobs, the idle hang-up of a modem line and the shutdown.
+// The terminal's windows on simulated instruments: the real connect dialog, cancelling the
+// connecting window, the panel's connected state, the one-second ticks with their dropped
+// line and jobs, the idle countdown, the refresh and transfer windows and the main window's
+// commands.
 #include <ConnectDlg.h>
 #include <InstrumentPanel.h>
 #include <KestalApp.h>
-#include <KestalDoc.h>
 #include <KestalView.h>
 #include <Launcher.h>
 #include <MainFrame.h>
-#include <PanelFormat.h>
 #include <WaitDialogs.h>
 
-#include <Quorvalin.h>
-#include <QuorvalinTesting.h>
-#include <UserInteraction.h>
-
-#include "CountingLink.h"
+#include "ConnectionFixture.h"
 #include "TestConfig.h"
-#include "quorvalin/tests/BenchFixture.h"
+#include <QtTestApp.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,76 +35,32 @@
 #include <QTreeWidget>
 
 #include <chrono>
-#include <deque>
 #include <fstream>
 #include <thread>
 
 using namespace kestal;
+using kestal::testing::g_pcClock;
 
 namespace {
 
-int64_t g_pcClock = 0;
-int64_t testClock() { return g_pcClock; }
-
-class KestalConnection : public BenchTest {
+class KestalConnection : public kestal::testing::ConnectionFixture {
 protected:
-    static void SetUpTestSuite() { kestal::testing::isolateSettings(); }
+    static void SetUpTestSuite()
+    {
+        kestal::testing::isolateSettings();
+        varno::qttest::qtTestApp();
+    }
 
     void SetUp() override
     {
-        BenchTest::SetUp();
-        varno::setUserInteraction(&ui);
-        g_pcClock = kStart;
-        quorvalin_settestclock(&testClock);
-        ProgramCountdowns() = RefreshCountdowns();
-        settings.mainDataFolder = root.path();
-        settings.modemPort = "COM1";
-        doc = std::make_unique<CKestalDoc>(settings);
-        KestalTiming& t = doc->Timing();
-        t.panelTickMs = 0; // ticks by hand
-        t.fileListTickMs = 0;
-        t.waitDialogTickMs = 1;
-        t.connectStartMs = 0;
-        t.dotMs = 1;
-        t.hangUpCountdownSeconds = 2;
-        t.hangUpTickMs = 1;
-        t.now = [] { return QDateTime(QDate(2006, 3, 5), QTime(14, 7, 9)); };
-        doc->SetConnectDialog([this](ConnectRequest& r) {
-            requests.push_back(r);
-            if (onConnectDialog)
-                onConnectDialog();
-            if (!connectAnswer)
-                return false;
-            if (!typedPassword.isNull())
-                r.password = typedPassword;
-            return true;
-        });
-        doc->SetLoginDialog([this](QString& password) {
-            ++loginDialogs;
-            if (logins.empty())
-                return false;
-            password = logins.front();
-            logins.pop_front();
-            return true;
-        });
+        ConnectionFixture::SetUp();
+        InstallWaitDialogs(*doc);
     }
 
     void TearDown() override
     {
         panel.reset();
-        doc.reset();
-        quorvalin_settestclock(nullptr);
-        varno::setUserInteraction(nullptr);
-        BenchTest::TearDown();
-    }
-
-    // A station folder, then the document's list rebuilt with it selected.
-    void station(const QString& name, const QString& connection, const QString& password = "varno")
-    {
-        ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath(name), name.toStdString(),
-                                       connection.toStdString(), password.toStdString()));
-        doc->RebuildStationList();
-        doc->SelectStation(0);
+        ConnectionFixture::TearDown();
     }
 
     // Connects through the real connect dialog, confirmed as it comes up.
@@ -145,61 +96,8 @@ protected:
         p.Refresh();
     }
 
-    varno::ScriptedUserInteraction ui;
-    QTemporaryDir root;
-    ProgramSettings settings;
-    std::unique_ptr<CKestalDoc> doc;
     std::unique_ptr<CLeftView> panel;
-    std::vector<ConnectRequest> requests;
-    std::function<void()> onConnectDialog;
-    bool connectAnswer = true;
-    QString typedPassword;
-    std::deque<QString> logins;
-    int loginDialogs = 0;
 };
-
-TEST_F(KestalConnection, ConnectsOverAPortAndDisconnects)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2", "varno");
-    doc->OnConnect();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].stationName, "Hill Top");
-    EXPECT_EQ(requests[0].connection, "COM2");
-    EXPECT_EQ(requests[0].password, "varno");
-    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
-    EXPECT_TRUE(doc->IsConnected());
-    EXPECT_FALSE(doc->IsViaModem());
-    EXPECT_EQ(doc->GetStatusFlags(), 0x3E0u);
-    EXPECT_EQ(loginDialogs, 0); // full access with the station's password
-    EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM2");
-    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
-    EXPECT_GT(ui.waitCursorCount(), 0);
-    EXPECT_EQ(ui.waitDepth(), 0);
-
-    doc->Disconnect();
-    EXPECT_FALSE(doc->IsConnected());
-    EXPECT_EQ(doc->GetStatusFlags(), 0u);
-    EXPECT_FALSE(doc->GetLink()->IsConnected());
-    EXPECT_EQ(ui.waitDepth(), 0);
-    // The lock is free again.
-    EXPECT_TRUE(doc->GetLink()->TryLock());
-    doc->GetLink()->Unlock();
-}
-
-TEST_F(KestalConnection, ConnectsOverAModemNumber)
-{
-    addInstrument("moor", "", "0161 555 0199");
-    station("Oldham Moor", "0161 555 0199");
-    doc->OnConnect();
-    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
-    ASSERT_TRUE(doc->IsConnected());
-    EXPECT_TRUE(doc->IsViaModem());
-    // Dialled as the modem port, one blank and the number.
-    EXPECT_EQ(doc->GetLink()->GetConnectionText(), "COM1 0161 555 0199");
-    doc->Disconnect();
-    EXPECT_TRUE(doc->IsViaModem()); // not cleared by a disconnect
-}
 
 TEST_F(KestalConnection, StationsOwnPortIsUsedEvenOutsideTheList)
 {
@@ -261,56 +159,6 @@ TEST_F(KestalConnection, LatinPasswordReachesTheInstrumentAsStored)
     EXPECT_EQ(loginDialogs, 0);
 }
 
-TEST_F(KestalConnection, CancelledConnectDialogDoesNothing)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2");
-    connectAnswer = false;
-    doc->OnConnect();
-    EXPECT_FALSE(doc->IsConnected());
-    EXPECT_FALSE(doc->GetLink()->IsConnected());
-    EXPECT_TRUE(ui.texts().isEmpty());
-}
-
-TEST_F(KestalConnection, FirmwareBeforeTwoIsRefusedZeroIsAccepted)
-{
-    addInstrument("old", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 1.5; });
-    addInstrument("unknown", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 0.0; });
-    station("Old", "COM2");
-    doc->OnConnect();
-    EXPECT_EQ(ui.texts(), QStringList{"Varno versions prior to 2.0 are not supported by this version of Kestal."});
-    EXPECT_FALSE(doc->IsConnected());
-    EXPECT_FALSE(doc->GetLink()->IsConnected());
-    EXPECT_EQ(doc->GetStatusFlags(), 0u);
-
-    ui.clear();
-    station("Unknown", "COM3");
-    doc->SelectStation(1);
-    doc->OnConnect();
-    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
-    EXPECT_TRUE(doc->IsConnected());
-}
-
-TEST_F(KestalConnection, RefusedConnectionShowsTheLinkTextOrTheDefault)
-{
-    addInstrument("refusing", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:Instrument busy"; });
-    addInstrument("silent", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:"; });
-    station("A", "COM2");
-    station("B", "COM3");
-    doc->SelectStation(0);
-    doc->OnConnect();
-    EXPECT_EQ(ui.texts(), QStringList{"Instrument busy"});
-    EXPECT_FALSE(doc->IsConnected());
-
-    ui.clear();
-    doc->SelectStation(1);
-    doc->OnConnect();
-    EXPECT_EQ(ui.texts(), QStringList{"No connection to instrument"});
-    EXPECT_FALSE(doc->IsConnected());
-    // The error text was handed over and not left for the next caller.
-    EXPECT_EQ(doc->GetLink()->GetLastErrorText(), "");
-}
-
 TEST_F(KestalConnection, CancelWhileConnecting)
 {
     // A modem call that would take a minute.
@@ -370,55 +218,6 @@ TEST_F(KestalConnection, TicksInsideTheConnectingDialogSkipTheLink)
     EXPECT_EQ(ProgramCountdowns().values, 100); // counted only when the tick gets the link
     EXPECT_EQ(ProgramCountdowns().status, 99);  // counted on every tick
     EXPECT_EQ(ui.texts(), QStringList{"Connection aborted"});
-}
-
-TEST_F(KestalConnection, LoginWhenTheLevelIsBelowOne)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2", "wrong");
-    logins = {"varno"};
-    doc->OnConnect();
-    EXPECT_EQ(loginDialogs, 1);
-    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();
-    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
-
-    // A refused password keeps the connection and its level.
-    logins = {"nonsense"};
-    doc->OnLogin();
-    EXPECT_EQ(ui.texts(), QStringList{"Password rejected by Instrument"});
-    EXPECT_TRUE(doc->IsConnected());
-    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 2);
-
-    // Cancelled login: nothing happens.
-    ui.clear();
-    doc->OnLogin();
-    EXPECT_TRUE(ui.texts().isEmpty());
-}
-
-TEST_F(KestalConnection, RefusedLoginAfterConnect)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2", "");
-    typedPassword = "guess";
-    logins = {"still wrong"};
-    doc->OnConnect();
-    EXPECT_EQ(loginDialogs, 1);
-    EXPECT_EQ(ui.texts(), QStringList{"Password rejected by Instrument"});
-    EXPECT_TRUE(doc->IsConnected());
-    EXPECT_EQ(doc->GetLink()->GetUserLevel(), 0);
-}
-
-TEST_F(KestalConnection, StationChangeDisconnectsFirst)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2");
-    station("Kap Sud", "COM3");
-    doc->SelectStation(0);
-    doc->OnConnect();
-    ASSERT_TRUE(doc->IsConnected());
-    doc->SelectStation(1);
-    EXPECT_FALSE(doc->IsConnected());
-    EXPECT_FALSE(doc->GetLink()->IsConnected());
 }
 
 TEST_F(KestalConnection, PanelShowsTheConnectedInstrument)
@@ -646,117 +445,6 @@ TEST_F(KestalConnection, TickStartsTheJobsByTheirCountdowns)
     EXPECT_EQ(ProgramCountdowns().values, 10);
 }
 
-TEST_F(KestalConnection, JobsRunOneAtATimeByTheirMutexes)
-{
-    addInstrument("hill", "COM2", "");
-    station("Hill Top", "COM2");
-    doc->OnConnect();
-    doc->ValuesMutex().lock(); // a values job still running
-    doc->StartValuesJob();
-    doc->StartStatusJob();
-    doc->WaitForJobs();
-    EXPECT_EQ(doc->ValuesJobRuns(), 0);
-    EXPECT_EQ(doc->StatusJobRuns(), 1);
-    doc->ValuesMutex().unlock();
-    doc->StartValuesJob();
-    doc->WaitForJobs();
-    EXPECT_EQ(doc->ValuesJobRuns(), 1);
-    double values[64];
-    EXPECT_GT(doc->GetLink()->GetValues(values, 64), 0);
-    // Many at once: each does its work or ends at once, none runs twice at the same time.
-    for (int i = 0; i < 20; ++i) {
-        doc->StartValuesJob();
-        doc->StartStatusJob();
-    }
-    doc->WaitForJobs();
-    EXPECT_GE(doc->ValuesJobRuns(), 2);
-    EXPECT_TRUE(doc->ValuesMutex().try_lock());
-    doc->ValuesMutex().unlock();
-}
-
-TEST_F(KestalConnection, ShutdownWaitsForRunningJobs)
-{
-    int usersLeft = -1;
-    int locksTaken = 0;
-    doc = std::make_unique<CKestalDoc>(settings, new CountingLink([&](int users, int locks) {
-                                           usersLeft = users;
-                                           locksTaken = locks;
-                                       }));
-    // Jobs that wait for a link held by another thread while the document goes away.
-    CQuorvalin* link = doc->GetLink();
-    std::atomic<bool> held{false};
-    std::atomic<bool> closing{false};
-    QObject::connect(doc.get(), &CKestalDoc::closing, [&] { closing = true; });
-    std::thread holder([&] {
-        link->Lock(-1);
-        held = true;
-        // Give the closing document time to get it wrong.
-        while (!closing)
-            std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        link->Unlock();
-    });
-    while (!held)
-        std::this_thread::yield();
-    doc->StartStatusJob();
-    doc->StartValuesJob();
-    doc.reset(); // joins both jobs, then deletes the link
-    holder.join();
-    // The link went only when nobody held or waited for it, after both jobs had it.
-    EXPECT_EQ(usersLeft, 0);
-    EXPECT_EQ(locksTaken, 4); // the holder, two jobs, the document's last look
-}
-
-TEST_F(KestalConnection, IdleModemLineIsHungUpAfterTheCountdown)
-{
-    addInstrument("moor", "", "0161 555 0199");
-    station("Oldham Moor", "0161 555 0199");
-    doc->OnConnect();
-    ASSERT_TRUE(doc->IsConnected());
-    int asked = 0;
-    bool answer = false;
-    doc->SetHangUpDialog([&] { ++asked; return answer; });
-
-    g_pcClock += 60;
-    doc->CheckIdle();
-    EXPECT_EQ(asked, 0); // 60 s is not above the limit
-    g_pcClock += 1;
-    // A busy link (a transfer, a dialog of the window thread): the check waits.
-    doc->GetLink()->Lock(-1);
-    doc->CheckIdle();
-    doc->GetLink()->Unlock();
-    EXPECT_EQ(asked, 0);
-    doc->CheckIdle();
-    EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(doc->IsConnected()); // "Continue"
-    // The idle clock started again.
-    g_pcClock += 30;
-    doc->CheckIdle();
-    EXPECT_EQ(asked, 1);
-
-    // The real countdown dialog, left alone, ends as "Disconnect".
-    doc->SetHangUpDialog(nullptr);
-    g_pcClock += 31;
-    doc->CheckIdle();
-    EXPECT_FALSE(doc->IsConnected());
-    EXPECT_FALSE(doc->GetLink()->IsConnected());
-}
-
-TEST_F(KestalConnection, DirectLineNeverTimesOut)
-{
-    addInstrument("hill", "COM3", "");
-    station("Hill Top", "COM3");
-    doc->OnConnect();
-    ASSERT_TRUE(doc->IsConnected());
-    int asked = 0;
-    doc->SetHangUpDialog([&] { ++asked; return true; });
-    g_pcClock += 3600;
-    doc->CheckIdle();
-    EXPECT_EQ(asked, 0);
-    EXPECT_TRUE(doc->IsConnected());
-    EXPECT_FALSE(doc->AskHangUp());
-}
-
 TEST_F(KestalConnection, FileListTickRunsTheIdleCheck)
 {
     addInstrument("moor", "", "0161 555 0199");
@@ -765,10 +453,11 @@ TEST_F(KestalConnection, FileListTickRunsTheIdleCheck)
     CKestalView view(*doc, launcher);
     doc->OnConnect();
     ASSERT_TRUE(doc->IsConnected());
-    doc->SetHangUpDialog([] { return true; });
+    // The real countdown dialog, left alone, ends as "Disconnect".
     g_pcClock += 61;
     view.tick();
     EXPECT_FALSE(doc->IsConnected());
+    EXPECT_FALSE(doc->GetLink()->IsConnected());
 }
 
 TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
@@ -793,7 +482,6 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
 
     // A complete download keeps its file.
     const QString path = QDir(root.path()).filePath("download-1");
-    CTransferProgressDlg::LastFraction() = 0;
     {
         CTransferProgressDlg transfer(link, doc->Timing());
         transfer.SetDownload(path, start, length, 1);
@@ -811,17 +499,16 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
     });
     link.IsConnected(); // takes the changed instrument
     const QString cancelled = QDir(root.path()).filePath("download-2");
-    CTransferProgressDlg::LastFraction() = 0;
     {
         CTransferProgressDlg transfer(link, doc->Timing());
         transfer.SetDownload(cancelled, start, length, 1);
         EXPECT_TRUE(transfer.step()); // started
-        EXPECT_EQ(transfer.state(), 1);
+        EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::Downloading);
         EXPECT_TRUE(transfer.step());
         transfer.cancelButton()->click();
         transfer.cancelButton()->click(); // disabled: the same as once
         EXPECT_FALSE(transfer.cancelButton()->isEnabled());
-        EXPECT_EQ(transfer.state(), 2);
+        EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::CancelRequested);
         EXPECT_FALSE(transfer.step());
         EXPECT_EQ(transfer.result(), QDialog::Rejected);
         EXPECT_EQ(transfer.GetFile(), "");
@@ -864,7 +551,19 @@ TEST_F(KestalConnection, MainWindowCommandsConnectLoginAndDisconnect)
     EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "restricted");
     frame.Execute(ID_LOGIN);
     EXPECT_EQ(frame.leftView()->panel()->userLevelEdit()->text(), "full access");
+    // The line goes while the program's wait window says so.
+    QStringList waitTexts;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CWaitDlg*>(w); d && d->isVisible())
+                waitTexts << d->text();
+    });
+    look.start(0);
     frame.Execute(ID_DISCONNECT);
+    look.stop();
+    ASSERT_FALSE(waitTexts.isEmpty());
+    EXPECT_TRUE(waitTexts.first().startsWith("Disconnecting...")) << waitTexts.first().toStdString();
     EXPECT_FALSE(app.Doc()->IsConnected());
     EXPECT_TRUE(frame.action(ID_CONNECT)->isEnabled());
     EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join("|").toStdString();

@@ -80,6 +80,7 @@ protected:
     static void SetUpTestSuite()
     {
         kestal::testing::isolateSettings();
+        varno::qttest::qtTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-test");
     }

@@ -3,7 +3,6 @@
 
 #include <Lunebrig.h>
 #include "TestConfig.h"
-#include <QtTestApp.h>
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +26,7 @@ class KestalLauncherTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::isolateSettings();
+        kestal::testing::coreTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-launch-test");
     }

@@ -6,7 +6,6 @@
 #include <DataLogNames.h>
 #include <UtcTime.h>
 #include "TestConfig.h"
-#include <QtTestApp.h>
 #include <SampleLog.h>
 
 #include <QDir>
@@ -201,7 +200,7 @@ class KestalImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kestal::testing::isolateSettings();
+        kestal::testing::coreTestApp();
         source = src.filePath("picked.vrn");
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

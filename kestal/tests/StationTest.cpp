@@ -4,7 +4,6 @@
 #include <StationConfig.h>
 
 #include "TestConfig.h"
-#include <QtTestApp.h>
 #include <UserInteraction.h>
 
 #include <QDir>
@@ -137,7 +136,7 @@ TEST(KestalStationConfig, ConnectingTellsDirectLinesFromTelephoneNumbers)
 
 TEST(KestalProgramSettingsTest, DefaultsAndTrailingSeparators)
 {
-    kestal::testing::isolateSettings();
+    kestal::testing::coreTestApp();
     QTemporaryDir dir;
     QSettings store(dir.filePath("s.ini"), QSettings::IniFormat);
     ProgramSettings s;
@@ -161,7 +160,7 @@ class KestalDocTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kestal::testing::isolateSettings();
+        kestal::testing::coreTestApp();
         settings.mainDataFolder = root.path();
         varno::setUserInteraction(&ui);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtTestApp.h>
+#include <QtCoreTestApp.h>
 
 #include <QTemporaryDir>
 
@@ -8,7 +8,8 @@ namespace kestal::testing {
 
 // Every test process keeps its settings (and the launch library's registrations) in a
 // folder of its own, so that parallel runs never share a settings file and the user's own
-// settings stay untouched. Call before the first QSettings of the process.
+// settings stay untouched. Call before the first QSettings of the process, and before the
+// application is created.
 inline void isolateSettings()
 {
     static QTemporaryDir config;
@@ -17,7 +18,14 @@ inline void isolateSettings()
         return true;
     }();
     (void)done;
-    varno::qttest::qtTestApp();
+}
+
+// Isolated settings and the QCoreApplication of the tests without windows. (The window
+// tests call isolateSettings() and then varno::qttest::qtTestApp().)
+inline void coreTestApp()
+{
+    isolateSettings();
+    varno::qttest::qtCoreTestApp();
 }
 
 } // namespace kestal::testing

@@ -1,8 +1,9 @@
-// The wait window, the hang-up countdown and the worker pattern that keeps the window
-// thread's event loop turning during a blocking call.
+// The wait window and the hang-up countdown.
 #include <WaitDialogs.h>
+#include <WorkerCall.h>
 
 #include "TestConfig.h"
+#include <QtTestApp.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -19,7 +20,11 @@ namespace {
 
 class KestalWaitDialogs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { kestal::testing::isolateSettings(); }
+    static void SetUpTestSuite()
+    {
+        kestal::testing::isolateSettings();
+        varno::qttest::qtTestApp();
+    }
 };
 
 TEST_F(KestalWaitDialogs, WaitWindowTakesMessagesAndMovesItsDots)
@@ -46,6 +51,21 @@ TEST_F(KestalWaitDialogs, WaitWindowTakesMessagesAndMovesItsDots)
     EXPECT_EQ(dialog->text(), "again.");
 }
 
+TEST_F(KestalWaitDialogs, EachWaitWindowKeepsItsOwnPace)
+{
+    CWaitThread first(100000);
+    CWaitThread second(100000);
+    first.SetMessage("first");
+    first.dialog()->tick();
+    second.SetMessage("second");
+    second.dialog()->tick();
+    // The first tick after each window's own message adds its first dot.
+    first.dialog()->tick();
+    second.dialog()->tick();
+    EXPECT_EQ(first.dialog()->text(), "first.");
+    EXPECT_EQ(second.dialog()->text(), "second.");
+}
+
 TEST_F(KestalWaitDialogs, MessagesFromAnotherThread)
 {
     CWaitThread wait(100000);
@@ -55,25 +75,6 @@ TEST_F(KestalWaitDialogs, MessagesFromAnotherThread)
     EXPECT_TRUE(wait.TakeMessage(text));
     EXPECT_EQ(text, "from a worker");
     EXPECT_FALSE(wait.TakeMessage(text)); // the flag was taken
-}
-
-TEST_F(KestalWaitDialogs, EventLoopTurnsWhileTheWorkerBlocks)
-{
-    // The worker waits for something only a timer of the window thread can do.
-    std::atomic<bool> ticked{false};
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ticked = true; });
-    timer.start(1);
-    std::atomic<bool> sawTick{false};
-    std::thread::id workerId;
-    kestal::RunOffThread([&] {
-        workerId = std::this_thread::get_id();
-        for (int i = 0; i < 5000 && !ticked; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        sawTick = ticked.load();
-    });
-    EXPECT_TRUE(sawTick);
-    EXPECT_NE(workerId, std::this_thread::get_id());
 }
 
 TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
@@ -90,9 +91,11 @@ TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
             }
     });
     look.start(1);
-    kestal::RunWithWaitWindow("Disconnecting...", 1, [&] {
-        for (int i = 0; i < 5000 && !seen; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kestal::ShowWaitWindow("Disconnecting...", 1, [&] {
+        kestal::RunOffThread([&] {
+            for (int i = 0; i < 5000 && !seen; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
     });
     look.stop();
     EXPECT_TRUE(seen);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtCoreTestApp.h"
+
 #include <QApplication>
 
 namespace varno::qttest {
@@ -12,11 +14,7 @@ inline QApplication& qtTestApp()
     // Tests never need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "varno-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return onlyTestApp<QApplication>();
 }
 
 } // namespace varno::qttest

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
 #include <vector>
 
@@ -58,7 +56,7 @@ struct CommandInfo {
     const char* label;   // menu text with "&"; "" for commands without a menu item
     const char* prompt;  // status-bar prompt; "" for none
     const char* tooltip; // "" for none
-    const char* shortcut; // QKeySequence text; "" for none
+    const char* shortcut; // key sequence as text ("Ctrl+G"); "" for none
 };
 
 // Every command, in menu order; commands without a menu item at the end.

@@ -1,0 +1,10 @@
+#include "Desktop.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace kestal {
+
+void OpenOnDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+} // namespace kestal

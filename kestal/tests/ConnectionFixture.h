@@ -1,0 +1,100 @@
+#pragma once
+
+// The document against simulated instruments: a bench with a frozen PC clock, station
+// folders, and a document with short timings whose connect and login dialogs answer as
+// the test says. Used by the tests without windows and by the window tests.
+#include <KestalDoc.h>
+#include <PanelFormat.h>
+#include <StationConfig.h>
+
+#include <Quorvalin.h>
+#include <QuorvalinTesting.h>
+#include <UserInteraction.h>
+
+#include "quorvalin/tests/BenchFixture.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kestal::testing {
+
+// The PC's clock as the link sees it.
+inline int64_t g_pcClock = 0;
+inline int64_t testClock() { return g_pcClock; }
+
+class ConnectionFixture : public BenchTest {
+protected:
+    void SetUp() override
+    {
+        BenchTest::SetUp();
+        varno::setUserInteraction(&ui);
+        g_pcClock = kStart;
+        quorvalin_settestclock(&testClock);
+        ProgramCountdowns() = RefreshCountdowns();
+        settings.mainDataFolder = root.path();
+        settings.modemPort = "COM1";
+        doc = std::make_unique<CKestalDoc>(settings);
+        KestalTiming& t = doc->Timing();
+        t.panelTickMs = 0; // ticks by hand
+        t.fileListTickMs = 0;
+        t.waitDialogTickMs = 1;
+        t.connectStartMs = 0;
+        t.dotMs = 1;
+        t.hangUpCountdownSeconds = 2;
+        t.hangUpTickMs = 1;
+        t.now = [] { return QDateTime(QDate(2006, 3, 5), QTime(14, 7, 9)); };
+        doc->SetConnectDialog([this](ConnectRequest& r) {
+            requests.push_back(r);
+            if (onConnectDialog)
+                onConnectDialog();
+            if (!connectAnswer)
+                return false;
+            if (!typedPassword.isNull())
+                r.password = typedPassword;
+            return true;
+        });
+        doc->SetLoginDialog([this](QString& password) {
+            ++loginDialogs;
+            if (logins.empty())
+                return false;
+            password = logins.front();
+            logins.pop_front();
+            return true;
+        });
+    }
+
+    void TearDown() override
+    {
+        doc.reset();
+        quorvalin_settestclock(nullptr);
+        varno::setUserInteraction(nullptr);
+        BenchTest::TearDown();
+    }
+
+    // A station folder, then the document's list rebuilt with it selected.
+    void station(const QString& name, const QString& connection, const QString& password = "varno")
+    {
+        ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath(name), name.toStdString(),
+                                       connection.toStdString(), password.toStdString()));
+        doc->RebuildStationList();
+        doc->SelectStation(0);
+    }
+
+    varno::ScriptedUserInteraction ui;
+    QTemporaryDir root;
+    ProgramSettings settings;
+    std::unique_ptr<CKestalDoc> doc;
+    std::vector<ConnectRequest> requests;
+    std::function<void()> onConnectDialog;
+    bool connectAnswer = true;
+    QString typedPassword;
+    std::deque<QString> logins;
+    int loginDialogs = 0;
+};
+
+} // namespace kestal::testing
