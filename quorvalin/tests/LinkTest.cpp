@@ -558,6 +558,7 @@ TEST_F(Link, AbortEndsAModemCall)
 TEST_F(Link, IdleTimeFollowsTheClockAndBusy)
 {
     quorvalin_settestclock(&testClock);
+    EXPECT_EQ(qsim::processClock(), g_testClock); // one simulation in the process, one clock hook
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
     EXPECT_EQ(link->IdleTime(0), 0);
     g_testClock += 61;
