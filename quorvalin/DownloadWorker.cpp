@@ -198,7 +198,7 @@ void DownloadWorker::run(DownloadJob& job)
         end.error = kLineDropped;
         break;
     case WriteError:
-        end.error = "cannot write " + job.file.path();
+        end.error = job.file.writeError();
         break;
     }
 

@@ -24,7 +24,6 @@ public:
     // Opens path for a range of length bytes; false with the text for the user.
     bool open(const std::string& path, int mode, uint64_t length, std::string& error);
     uint64_t already() const { return m_already; }
-    const std::string& path() const { return m_path; }
     bool write(const uint8_t* data, size_t size);
     bool close();
     // After a failed download: a new file goes, a continued one keeps what arrived.

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -434,6 +436,24 @@ TEST_F(Link, CancelledDownloadOfANewFileLeavesNothing)
     EXPECT_LT(finishDownload(*link), 1.0);
     EXPECT_FALSE(fileExists(target));
     EXPECT_EQ(link->GetLastErrorText(), "download cancelled");
+    EXPECT_TRUE(link->IsConnected());
+}
+
+TEST_F(Link, AFullDiskIsReportedWithItsReason)
+{
+    if (!fileExists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    addInstrument("direct", "COM3", "");
+    auto link = connect("COM3");
+    const std::vector<ListedLog> logs = listLogs(*link);
+    // Every write to /dev/full fails as on a full disk; the link removes the new "file",
+    // which here is only the link to it.
+    const std::string target = bench + "/full.vrn";
+    ASSERT_EQ(::symlink("/dev/full", target.c_str()), 0);
+    ASSERT_TRUE(link->StartDownload(target, 1, logs[0].start, logs[0].length));
+    EXPECT_LT(finishDownload(*link), 1.0);
+    EXPECT_EQ(link->GetLastErrorText(), "cannot write " + target + ": " + std::strerror(ENOSPC));
+    EXPECT_FALSE(fileExists(target));
     EXPECT_TRUE(link->IsConnected());
 }
 
