@@ -6,9 +6,9 @@
 
 #include "Quorvalin.h"
 #include "QuorvalinTesting.h"
+#include "ostrel/NumberText.h"
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
-#include "sim/NumberText.h"
 
 bool MagicEqual(uint32_t a, uint32_t b)
 {
@@ -68,7 +68,7 @@ int32_t quorvalin_string2seconds(const std::string& text)
     if (i >= text.size() || !(std::isdigit((unsigned char)text[i]) || text[i] == '.'))
         return 0;
     double number = 0;
-    const char* end = qsim::readNumber(text.data() + i, text.data() + text.size(), number);
+    const char* end = numbertext::Read(text.data() + i, text.data() + text.size(), number);
     if (!end)
         return 0;
     i = size_t(end - text.data());

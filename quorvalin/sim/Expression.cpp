@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "NumberText.h"
+#include "ostrel/NumberText.h"
 
 namespace qsim {
 
@@ -31,8 +31,8 @@ std::vector<Token> tokenize(const std::string& s, std::string& error)
         Token t;
         if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
             const char* begin = s.data() + i;
-            const char* end = readNumber(begin, s.data() + s.size(), t.number);
-            if (!end) {
+            const char* end = numbertext::Read(begin, s.data() + s.size(), t.number);
+            if (!end || !std::isfinite(t.number)) { // too large for a double
                 error = "unreadable number";
                 out.push_back({Tok::Bad, {}, 0});
                 return out;

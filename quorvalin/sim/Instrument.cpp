@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include "Expression.h"
-#include "NumberText.h"
-#include "ostrel/Calendar.h"
 #include "WindModel.h"
+#include "ostrel/Calendar.h"
+#include "ostrel/NumberText.h"
 #include "ostrel/RecordWriter.h"
 
 namespace qsim {
@@ -249,7 +249,7 @@ void Instrument::writeHeader(int64_t t)
 {
     char buf[160];
     std::snprintf(buf, sizeof buf, "# %s data logger, tarnvik orbelmetrik, version %s nr %" PRIu32,
-                  type.c_str(), fixedText(firmware, 1).c_str(), serial);
+                  type.c_str(), numbertext::Fixed(firmware, 1).c_str(), serial);
     writeText(buf);
     writeText("# \"" + title + "\"");
     writeText("# def v1: mean sigma max min = wind speed 40 m");
@@ -289,7 +289,8 @@ void Instrument::writeSignature(int64_t t)
 
 void Instrument::writeMarker(int64_t t)
 {
-    writeText("# bat " + fixedText(batteryVoltage(0, t), 1) + "V ext " + fixedText(batteryVoltage(1, t), 1) + "V");
+    writeText("# bat " + numbertext::Fixed(batteryVoltage(0, t), 1) + "V ext "
+              + numbertext::Fixed(batteryVoltage(1, t), 1) + "V");
 }
 
 // ---------------------------------------------------------------- running
@@ -662,7 +663,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "generation=" << generation << "\n";
     o << "type=" << type << "\n";
     char num[64];
-    o << "firmware=" << fixedText(firmware, 2) << "\n";
+    o << "firmware=" << numbertext::Fixed(firmware, 2) << "\n";
     o << "serial=" << serial << "\n";
     o << "port=" << port << "\n";
     o << "phone=" << phone << "\n";
@@ -685,7 +686,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
             o << "timer=" << i << " " << timers[i].on << " " << timers[i].off << "\n";
     o << "anchorpc=" << anchorPc << "\n";
     o << "anchorinstrument=" << anchorInstrument << "\n";
-    o << "speed=" << generalText(speed, 6) << "\n";
+    o << "speed=" << numbertext::General(speed, 6) << "\n";
     o << "capacity=" << capacity << "\n";
     o << "logstart=" << logStart << "\n";
     o << "memorysize=" << memory.size() << "\n";
@@ -694,7 +695,7 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "nextend=" << nextEnd << "\n";
     o << "firstrecord=" << (firstRecord ? 1 : 0) << "\n";
     o << "signature=" << int(signatureNumber) << "\n";
-    o << "battery=" << fixedText(batteryInternal, 2) << " " << fixedText(batteryExternal, 2) << "\n";
+    o << "battery=" << numbertext::Fixed(batteryInternal, 2) << " " << numbertext::Fixed(batteryExternal, 2) << "\n";
     o << "hangups=" << hangups << "\n";
     o << "downloadattempts=" << downloadAttempts << "\n";
     for (const DataLog& l : logs)
@@ -703,10 +704,9 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "fault.connect=" << faults.connect << "\n";
     o << "fault.dropafterdownloads=" << faults.dropAfterDownloads << "\n";
     o << "fault.dropafterbytes=" << faults.dropAfterBytes << "\n";
-    o << "fault.failat=" << generalText(faults.failAt, 4) << "\n";
+    o << "fault.failat=" << numbertext::General(faults.failAt, 4) << "\n";
     o << "fault.failattempts=" << faults.failAttempts << "\n";
-    std::snprintf(num, sizeof num, "%.4g", faults.stallAt);
-    o << "fault.stallat=" << num << "\n";
+    o << "fault.stallat=" << numbertext::General(faults.stallAt, 4) << "\n";
     o << "fault.stallattempts=" << faults.stallAttempts << "\n";
     o << "fault.shortby=" << faults.shortBy << "\n";
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
@@ -737,6 +737,15 @@ bool splitLine(const std::string& line, std::string& key, std::string& value)
     while (!value.empty() && (value.back() == '\r' || value.back() == '\n'))
         value.pop_back();
     return true;
+}
+
+// A number of instrument.txt; anything else leaves the setting as it was.
+void readNumber(const std::string& text, double& setting)
+{
+    double value = 0;
+    const char* end = text.data() + text.size();
+    if (numbertext::Read(text.data(), end, value) == end && std::isfinite(value))
+        setting = value;
 }
 
 } // namespace
@@ -770,7 +779,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         auto i64 = [&] { return std::strtoll(v, nullptr, 0); };
         if (key == "generation") fresh.generation = std::strtoull(v, nullptr, 10);
         else if (key == "type") fresh.type = value;
-        else if (key == "firmware") parseNumber(value, fresh.firmware);
+        else if (key == "firmware") readNumber(value, fresh.firmware);
         else if (key == "serial") fresh.serial = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "port") fresh.port = value;
         else if (key == "phone") fresh.phone = value;
@@ -798,7 +807,7 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
                 fresh.timers[index] = {int32_t(on), int32_t(off)};
         } else if (key == "anchorpc") fresh.anchorPc = i64();
         else if (key == "anchorinstrument") fresh.anchorInstrument = i64();
-        else if (key == "speed") parseNumber(value, fresh.speed);
+        else if (key == "speed") readNumber(value, fresh.speed);
         else if (key == "capacity") fresh.capacity = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "logstart") fresh.logStart = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "memorysize") memorySize = size_t(std::strtoull(v, nullptr, 10));
@@ -810,8 +819,8 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         else if (key == "battery") {
             const size_t blank = value.find(' ');
             if (blank != std::string::npos) {
-                parseNumber(value.substr(0, blank), fresh.batteryInternal);
-                parseNumber(value.substr(blank + 1), fresh.batteryExternal);
+                readNumber(value.substr(0, blank), fresh.batteryInternal);
+                readNumber(value.substr(blank + 1), fresh.batteryExternal);
             }
         } else if (key == "hangups") fresh.hangups = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "downloadattempts") fresh.downloadAttempts = uint32_t(std::strtoul(v, nullptr, 10));
@@ -831,9 +840,9 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         } else if (key == "fault.connect") fresh.faults.connect = value;
         else if (key == "fault.dropafterdownloads") fresh.faults.dropAfterDownloads = int(i64());
         else if (key == "fault.dropafterbytes") fresh.faults.dropAfterBytes = i64();
-        else if (key == "fault.failat") parseNumber(value, fresh.faults.failAt);
+        else if (key == "fault.failat") readNumber(value, fresh.faults.failAt);
         else if (key == "fault.failattempts") fresh.faults.failAttempts = int(i64());
-        else if (key == "fault.stallat") fresh.faults.stallAt = std::strtod(v, nullptr);
+        else if (key == "fault.stallat") readNumber(value, fresh.faults.stallAt);
         else if (key == "fault.stallattempts") fresh.faults.stallAttempts = int(i64());
         else if (key == "fault.shortby") fresh.faults.shortBy = i64();
         else if (key == "fault.refusesettings") fresh.faults.refuseSettings = i64() != 0;

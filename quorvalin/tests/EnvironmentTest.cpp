@@ -120,11 +120,16 @@ TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
     EXPECT_NE(text.find("\nspeed=1.5\n"), std::string::npos);
     EXPECT_NE(text.find("\nbattery=7.00 13.40\n"), std::string::npos);
     EXPECT_NE(text.find("\nfault.failat=-1\n"), std::string::npos);
-    modify("direct", [](qsim::Instrument& in) { in.faults.failAt = 0.25; });
+    modify("direct", [](qsim::Instrument& in) {
+        in.faults.failAt = 0.25;
+        in.faults.stallAt = 0.75;
+    });
     EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.failat=0.25\n"), std::string::npos);
+    EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.stallat=0.75\n"), std::string::npos);
     const qsim::Instrument again = load("direct");
     EXPECT_DOUBLE_EQ(again.firmware, 3.2);
     EXPECT_DOUBLE_EQ(again.speed, 1.5);
     EXPECT_DOUBLE_EQ(again.batteryExternal, 13.4);
     EXPECT_DOUBLE_EQ(again.faults.failAt, 0.25);
+    EXPECT_DOUBLE_EQ(again.faults.stallAt, 0.75);
 }

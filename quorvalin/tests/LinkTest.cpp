@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -437,6 +439,24 @@ TEST_F(Link, CancelledDownloadOfANewFileLeavesNothing)
     EXPECT_TRUE(link->IsConnected());
 }
 
+TEST_F(Link, AFullDiskIsReportedWithItsReason)
+{
+    if (!fileExists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    addInstrument("direct", "COM3", "");
+    auto link = connect("COM3");
+    const std::vector<ListedLog> logs = listLogs(*link);
+    // Every write to /dev/full fails as on a full disk; the link removes the new "file",
+    // which here is only the link to it.
+    const std::string target = bench + "/full.vrn";
+    ASSERT_EQ(::symlink("/dev/full", target.c_str()), 0);
+    ASSERT_TRUE(link->StartDownload(target, 1, logs[0].start, logs[0].length));
+    EXPECT_LT(finishDownload(*link), 1.0);
+    EXPECT_EQ(link->GetLastErrorText(), "cannot write " + target + ": " + std::strerror(ENOSPC));
+    EXPECT_FALSE(fileExists(target));
+    EXPECT_TRUE(link->IsConnected());
+}
+
 TEST_F(Link, DownloadFaults)
 {
     addInstrument("direct", "COM3", "", 2, 2, [](qsim::Instrument& in) {
@@ -558,6 +578,7 @@ TEST_F(Link, AbortEndsAModemCall)
 TEST_F(Link, IdleTimeFollowsTheClockAndBusy)
 {
     quorvalin_settestclock(&testClock);
+    EXPECT_EQ(qsim::processClock(), g_testClock); // one simulation in the process, one clock hook
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
     EXPECT_EQ(link->IdleTime(0), 0);
     g_testClock += 61;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <string>
 
+#include "TestSupport.h"
 #include "sim/Expression.h"
 #include "sim/Instrument.h"
 #include "sim/WindModel.h"
@@ -51,6 +54,8 @@ TEST(Expressions, EvaluateWithInputs)
     EXPECT_EQ(error, "unknown input 'F4'");
     EXPECT_FALSE(checkDefinition("a,5", error));
     EXPECT_EQ(error, "unexpected character ','");
+    EXPECT_FALSE(checkDefinition("1e999 * a", error)); // no double holds it
+    EXPECT_EQ(error, "unreadable number");
 }
 
 TEST(Simulation, CatchingUpLateGivesTheSameMemoryAsRunningLive)
@@ -115,6 +120,16 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_EQ(back.faults.connect, "error:ERROR no carrier");
     EXPECT_EQ(back.logs.size(), 1u);
     EXPECT_EQ(back.logs[0].text, "Mast");
+
+    // A number that is not one whole leaves the setting as it was.
+    std::string text = testsupport::readFile(dir + "/instrument.txt");
+    text.replace(text.find("\nspeed=60\n"), 10, "\nspeed=6,5\n");
+    text.replace(text.find("\nbattery=7.00 "), 14, "\nbattery=7.5x ");
+    std::ofstream(dir + "/instrument.txt", std::ios::trunc) << text;
+    ASSERT_TRUE(back.load(dir, true));
+    EXPECT_DOUBLE_EQ(back.speed, 1.0);
+    EXPECT_DOUBLE_EQ(back.batteryInternal, 7.0);
+    EXPECT_DOUBLE_EQ(back.batteryExternal, 13.4);
     (void)std::system(("rm -rf '" + dir + "'").c_str());
 }
 
