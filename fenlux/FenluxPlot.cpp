@@ -9,6 +9,7 @@
 #include <QLineF>
 #include <QVector>
 
+#include <qwt_picker_machine.h>
 #include <qwt_plot_grid.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
@@ -234,4 +235,39 @@ void FenluxPlot::redraw()
     setAxisScaleDiv(QwtPlot::xBottom, division);
     m_grid->setXDiv(division);
     replot();
+}
+
+FenluxPicker::FenluxPicker(QWidget* canvas)
+    : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::VLineRubberBand, QwtPicker::AlwaysOff,
+                    canvas)
+{
+    setStateMachine(new QwtPickerDragPointMachine);
+    setRubberBandPen(QPen(Qt::black, 1, Qt::DotLine));
+}
+
+void FenluxPicker::setValueMode(bool on)
+{
+    if (on == m_valueMode)
+        return;
+    m_valueMode = on;
+    setRubberBand(on ? UserRubberBand : VLineRubberBand);
+    if (on)
+        setStateMachine(new QwtPickerDragRectMachine);
+    else
+        setStateMachine(new QwtPickerDragPointMachine);
+}
+
+void FenluxPicker::drawRubberBand(QPainter* painter) const
+{
+    if (!m_valueMode) {
+        QwtPlotPicker::drawRubberBand(painter);
+        return;
+    }
+    const QPolygon points = pickedPoints();
+    if (points.size() < 2)
+        return;
+    const QRectF area = pickArea().boundingRect();
+    const int top = std::min(points.first().y(), points.last().y());
+    const int bottom = std::max(points.first().y(), points.last().y());
+    painter->drawRect(QRectF(area.left(), top, area.width() - 1, bottom - top));
 }

@@ -198,6 +198,12 @@ int findColumn(const FenluxData& data, const QString& name, bool direction)
     return quantityColumn(data, name, direction);
 }
 
+const std::vector<int>& roseSectorChoices()
+{
+    static const std::vector<int> choices{8, 12, 16, 36};
+    return choices;
+}
+
 int sectorOf(double direction, int sectors)
 {
     if (!std::isfinite(direction) || sectors <= 0)

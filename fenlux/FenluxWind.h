@@ -37,6 +37,9 @@ QString columnHeading(const FenluxData& data, int column);
 // north and counted clockwise; -1 for a value that is not finite.
 int sectorOf(double direction, int sectors);
 
+// The sector counts a rose is offered with: 8, 12, 16 and 36.
+const std::vector<int>& roseSectorChoices();
+
 struct RoseOptions {
     int sectors = 12;
     // Upper edges of the speed classes but the last, which is open: 0-2, 2-4 ... 12 and more.
