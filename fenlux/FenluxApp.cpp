@@ -749,6 +749,7 @@ void FenluxApp::slotFileExport()
     if (!fenlux::exportTo(source, path, source.plot->size(), &error)) {
         varno::userInteraction().message(QStringLiteral("Could not export to ") + path + QStringLiteral(":\n") + error,
                                          QStringLiteral("Export"), varno::UserInteraction::Icon::Critical);
+        ready();
         return;
     }
     statusBar()->showMessage(QStringLiteral("Exported to ") + path, 2000);

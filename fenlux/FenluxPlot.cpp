@@ -251,23 +251,38 @@ void FenluxPicker::setValueMode(bool on)
         return;
     m_valueMode = on;
     setRubberBand(on ? UserRubberBand : VLineRubberBand);
+    // The picker starts on the left button with exactly these modifiers.
+    setMousePattern(QwtEventPattern::MouseSelect1, Qt::LeftButton, on ? Qt::ControlModifier : Qt::NoModifier);
     if (on)
         setStateMachine(new QwtPickerDragRectMachine);
     else
         setStateMachine(new QwtPickerDragPointMachine);
 }
 
-void FenluxPicker::drawRubberBand(QPainter* painter) const
+QRect FenluxPicker::valueBand() const
 {
-    if (!m_valueMode) {
-        QwtPlotPicker::drawRubberBand(painter);
-        return;
-    }
     const QPolygon points = pickedPoints();
     if (points.size() < 2)
-        return;
-    const QRectF area = pickArea().boundingRect();
+        return QRect();
+    const QRect area = pickArea().boundingRect().toRect();
     const int top = std::min(points.first().y(), points.last().y());
     const int bottom = std::max(points.first().y(), points.last().y());
-    painter->drawRect(QRectF(area.left(), top, area.width() - 1, bottom - top));
+    return QRect(area.left(), top, area.width() - 1, bottom - top);
+}
+
+void FenluxPicker::drawRubberBand(QPainter* painter) const
+{
+    if (!m_valueMode)
+        QwtPlotPicker::drawRubberBand(painter);
+    else if (!valueBand().isNull())
+        painter->drawRect(valueBand());
+}
+
+QRegion FenluxPicker::rubberBandMask() const
+{
+    if (!m_valueMode)
+        return QwtPlotPicker::rubberBandMask();
+    // Only the parts inside the mask are shown: the band and its outline.
+    const int width = std::max(1, rubberBandPen().width());
+    return QRegion(valueBand().adjusted(-width, -width, width, width));
 }

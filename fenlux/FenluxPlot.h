@@ -87,7 +87,11 @@ public:
 
 protected:
     void drawRubberBand(QPainter* painter) const override;
+    QRegion rubberBandMask() const override;
 
 private:
+    // The band between the press and the mouse across the canvas; empty before a drag.
+    QRect valueBand() const;
+
     bool m_valueMode = false;
 };

@@ -55,6 +55,7 @@ public:
     bool isShown(int column) const;
     QString colourName(int column) const;
     QwtPlotMarker* cursorMarker() const { return m_cursor; }
+    FenluxPicker* picker() const { return m_picker; }
     // First row and count drawn by the last redraw.
     long drawnStart() const { return m_drawnStart; }
     long drawnCount() const { return m_drawnCount; }

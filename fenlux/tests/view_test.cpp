@@ -274,6 +274,9 @@ TEST_F(FenluxViewTest, CtrlWheelAndCtrlDragZoomTheValuesAndResetReturnsToAutosca
     const double bottom = plot->invTransform(QwtPlot::yLeft, to.y());
     const long origin = view->origin();
     QTest::mousePress(canvas, Qt::LeftButton, Qt::ControlModifier, from);
+    // The band follows the mouse while the button is down.
+    EXPECT_TRUE(view->picker()->valueMode());
+    EXPECT_TRUE(view->picker()->isActive());
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::ControlModifier, to);
     EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).minValue(), bottom);
@@ -285,6 +288,8 @@ TEST_F(FenluxViewTest, CtrlWheelAndCtrlDragZoomTheValuesAndResetReturnsToAutosca
     view->originSlider()->setValue(150);
     EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).maxValue(), top);
     QTest::mousePress(canvas, Qt::LeftButton, {}, canvasPoint(1155816000.0 + 200));
+    EXPECT_FALSE(view->picker()->valueMode());
+    EXPECT_TRUE(view->picker()->isActive());
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, canvasPoint(1155816000.0 + 600));
     EXPECT_GT(view->magnifySlider()->value(), 0);
     EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).maxValue(), top);
