@@ -655,6 +655,8 @@ void FenluxApp::slotFilePrint()
     statusBar()->showMessage(QStringLiteral("Printing..."));
     if (FenluxView* view = activeView())
         view->print(printer());
+    else if (auto* wind = qobject_cast<FenluxWindView*>(activeWindow()))
+        fenlux::printPlot(wind->plot(), printer());
     ready();
 }
 

@@ -5,6 +5,8 @@
 #include "FenluxView.h"
 #include "FenluxWindView.h"
 
+#include <UserInteraction.h>
+
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -106,6 +108,15 @@ bool exportTo(const ExportSource& source, const QString& path, const QSize& size
         file.cancelWriting();
         return false;
     }
+    return true;
+}
+
+bool printPlot(QwtPlot* plot, QPrinter* printer)
+{
+    if (!varno::userInteraction().setUpPrinter(*printer))
+        return false;
+    QwtPlotRenderer renderer;
+    renderer.renderTo(plot, *printer);
     return true;
 }
 

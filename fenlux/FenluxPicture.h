@@ -9,6 +9,7 @@
 
 class FenluxView;
 class FenluxWindView;
+class QPrinter;
 class QwtPlot;
 
 namespace fenlux {
@@ -27,5 +28,8 @@ ExportSource exportSourceOf(const FenluxWindView& view);
 // dots per inch for SVG and PDF). The file appears whole or not at all: it is written
 // under a temporary name and renamed into place. False with the reason in *error.
 bool exportTo(const ExportSource& source, const QString& path, const QSize& size, QString* error);
+
+// The printer set-up, then plot on the chosen printer; false when cancelled.
+bool printPlot(QwtPlot* plot, QPrinter* printer);
 
 } // namespace fenlux

@@ -3,9 +3,8 @@
 #include "FenluxDoc.h"
 #include "FenluxGeometry.h"
 #include "FenluxParse.h"
+#include "FenluxPicture.h"
 #include "FenluxPlot.h"
-
-#include <UserInteraction.h>
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -25,7 +24,6 @@
 
 #include <qwt_plot_grid.h>
 #include <qwt_plot_marker.h>
-#include <qwt_plot_renderer.h>
 
 #include <algorithm>
 #include <cmath>
@@ -416,11 +414,7 @@ bool FenluxView::closeWindow()
 
 bool FenluxView::print(QPrinter* printer)
 {
-    if (!varno::userInteraction().setUpPrinter(*printer))
-        return false;
-    QwtPlotRenderer renderer;
-    renderer.renderTo(m_plot, *printer);
-    return true;
+    return fenlux::printPlot(m_plot, printer);
 }
 
 void FenluxView::setXorigin(int value)

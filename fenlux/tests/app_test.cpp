@@ -230,6 +230,14 @@ TEST_F(FenluxAppTest, PrintGoesToTheChosenPrinter)
     EXPECT_EQ(asked(ui, UiKind::PrinterSetup), 1);
     EXPECT_TRUE(QFile(pdfPath).size() > 0);
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+
+    // A wind window prints its own plot.
+    app->action(QStringLiteral("Speed Distribution"))->trigger();
+    const QString windPath = dir.filePath(QStringLiteral("wind.pdf"));
+    acceptPrinterAsPdf(ui, *app->printer(), windPath);
+    app->slotFilePrint();
+    EXPECT_EQ(asked(ui, UiKind::PrinterSetup), 2);
+    EXPECT_TRUE(QFile(windPath).size() > 0);
 }
 
 TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
