@@ -23,14 +23,18 @@ namespace {
 
 const int kDotsPerInch = 96;
 
-// Draws the plot onto a white page of size.
-void render(QwtPlot* plot, QPainter* painter, const QSize& size)
+// Draws the plot onto a white page of size on device.
+bool paint(QPaintDevice* device, QwtPlot* plot, const QSize& size)
 {
-    painter->fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    QPainter painter;
+    if (!painter.begin(device))
+        return false;
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     QwtPlotRenderer renderer;
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground);
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame);
-    renderer.render(plot, painter, QRectF(QPointF(0, 0), size));
+    renderer.render(plot, &painter, QRectF(QPointF(0, 0), size));
+    return painter.end();
 }
 
 bool writePicture(QwtPlot* plot, ExportFormat format, const QSize& size, QIODevice* out)
@@ -41,10 +45,7 @@ bool writePicture(QwtPlot* plot, ExportFormat format, const QSize& size, QIODevi
         const int dotsPerMeter = qRound(kDotsPerInch / 0.0254);
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
-        QPainter painter(&image);
-        render(plot, &painter, size);
-        painter.end();
-        return image.save(out, "PNG");
+        return paint(&image, plot, size) && image.save(out, "PNG");
     }
     case ExportFormat::Svg: {
         QSvgGenerator svg;
@@ -53,11 +54,7 @@ bool writePicture(QwtPlot* plot, ExportFormat format, const QSize& size, QIODevi
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setResolution(kDotsPerInch);
         svg.setTitle(plot->title().text());
-        QPainter painter;
-        if (!painter.begin(&svg))
-            return false;
-        render(plot, &painter, size);
-        return painter.end();
+        return paint(&svg, plot, size);
     }
     case ExportFormat::Pdf: {
         QPdfWriter pdf(out);
@@ -65,11 +62,7 @@ bool writePicture(QwtPlot* plot, ExportFormat format, const QSize& size, QIODevi
         pdf.setPageSize(QPageSize(QSizeF(size) * 25.4 / kDotsPerInch, QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setTitle(plot->title().text());
-        QPainter painter;
-        if (!painter.begin(&pdf))
-            return false;
-        render(plot, &painter, size);
-        return painter.end();
+        return paint(&pdf, plot, size);
     }
     default:
         return false;

@@ -39,6 +39,7 @@ FenluxWindView::FenluxWindView(FenluxDoc* doc, FenluxView* source, QWidget* pare
     m_plot->setMinimumSize(300, 250);
 
     m_controls = new QHBoxLayout;
+    m_controls->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->addLayout(m_controls);
@@ -47,7 +48,6 @@ FenluxWindView::FenluxWindView(FenluxDoc* doc, FenluxView* source, QWidget* pare
     const fenlux::FenluxData& data = doc->data();
     m_speedBox = addColumnChooser(QStringLiteral("&Speed:"),
                                   fenlux::defaultSpeedColumn(data, fenlux::defaultDirectionColumn(data)));
-    connect(m_speedBox, qOverload<int>(&QComboBox::currentIndexChanged), this, &FenluxWindView::refresh);
     connect(doc, &FenluxDoc::changed, this, &FenluxWindView::refresh);
     if (source)
         connect(source, &FenluxView::rangeChanged, this, &FenluxWindView::refresh);
@@ -55,19 +55,31 @@ FenluxWindView::FenluxWindView(FenluxDoc* doc, FenluxView* source, QWidget* pare
 
 FenluxWindView::~FenluxWindView() = default;
 
-QComboBox* FenluxWindView::addColumnChooser(const QString& label, int selected)
+QComboBox* FenluxWindView::addChooser(const QString& label, const QList<QPair<QString, QVariant>>& items,
+                                      const QVariant& selected)
 {
     auto* box = new QComboBox(this);
-    const fenlux::FenluxData& data = m_doc->data();
-    for (int i = 2; i < data.columnCount(); ++i)
-        box->addItem(fenlux::columnHeading(data, i), i);
-    chooseColumn(box, selected);
+    for (const auto& item : items)
+        box->addItem(item.first, item.second);
+    box->setCurrentIndex(box->findData(selected));
     auto* text = new QLabel(label, this);
     text->setBuddy(box);
-    m_controls->addWidget(text);
-    m_controls->addWidget(box);
-    m_controls->addSpacing(15);
+    // Before the stretch that closes the row.
+    const int at = m_controls->count() - 1;
+    m_controls->insertWidget(at, text);
+    m_controls->insertWidget(at + 1, box);
+    m_controls->insertSpacing(at + 2, 15);
+    connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this, &FenluxWindView::refresh);
     return box;
+}
+
+QComboBox* FenluxWindView::addColumnChooser(const QString& label, int selected)
+{
+    QList<QPair<QString, QVariant>> columns;
+    const fenlux::FenluxData& data = m_doc->data();
+    for (int i = 2; i < data.columnCount(); ++i)
+        columns.append({fenlux::columnHeading(data, i), i});
+    return addChooser(label, columns, selected);
 }
 
 int FenluxWindView::chosenColumn(const QComboBox* box)
@@ -122,17 +134,10 @@ FenluxRoseView::FenluxRoseView(FenluxDoc* doc, FenluxView* source, QWidget* pare
     : FenluxWindView(doc, source, parent)
 {
     m_directionBox = addColumnChooser(QStringLiteral("&Direction:"), fenlux::defaultDirectionColumn(doc->data()));
-    m_sectorBox = new QComboBox(this);
-    for (int sectors : fenlux::roseSectorChoices())
-        m_sectorBox->addItem(QString::number(sectors), sectors);
-    m_sectorBox->setCurrentIndex(m_sectorBox->findData(12));
-    auto* label = new QLabel(QStringLiteral("S&ectors:"), this);
-    label->setBuddy(m_sectorBox);
-    controls()->addWidget(label);
-    controls()->addWidget(m_sectorBox);
-    controls()->addStretch(1);
-    connect(m_directionBox, qOverload<int>(&QComboBox::currentIndexChanged), this, &FenluxWindView::refresh);
-    connect(m_sectorBox, qOverload<int>(&QComboBox::currentIndexChanged), this, &FenluxWindView::refresh);
+    QList<QPair<QString, QVariant>> sectors;
+    for (int count : fenlux::roseSectorChoices())
+        sectors.append({QString::number(count), count});
+    m_sectorBox = addChooser(QStringLiteral("S&ectors:"), sectors, fenlux::RoseOptions().sectors);
 
     for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
         plot()->enableAxis(axis, false);
@@ -189,15 +194,8 @@ void FenluxRoseView::compute()
 FenluxDistributionView::FenluxDistributionView(FenluxDoc* doc, FenluxView* source, QWidget* parent)
     : FenluxWindView(doc, source, parent)
 {
-    m_binBox = new QComboBox(this);
-    m_binBox->addItem(QStringLiteral("1"), 1.0);
-    m_binBox->addItem(QStringLiteral("0.5"), 0.5);
-    auto* label = new QLabel(QStringLiteral("&Bin width:"), this);
-    label->setBuddy(m_binBox);
-    controls()->addWidget(label);
-    controls()->addWidget(m_binBox);
-    controls()->addStretch(1);
-    connect(m_binBox, qOverload<int>(&QComboBox::currentIndexChanged), this, &FenluxWindView::refresh);
+    m_binBox = addChooser(QStringLiteral("&Bin width:"), {{QStringLiteral("1"), 1.0}, {QStringLiteral("0.5"), 0.5}},
+                          1.0);
 
     auto* grid = new QwtPlotGrid;
     grid->setPen(QPen(QColor(QStringLiteral("lightgray")), 1, Qt::DotLine));

@@ -2,8 +2,11 @@
 
 #include "FenluxWind.h"
 
+#include <QList>
+#include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QVariant>
 #include <QWidget>
 
 #include <vector>
@@ -42,8 +45,11 @@ public slots:
     void refresh();
 
 protected:
-    QHBoxLayout* controls() const { return m_controls; }
-    // A labelled chooser of the measured columns, with selected chosen (-1: none).
+    // A labelled chooser in the row of controls, filled with items (text and data) and
+    // selected chosen; choosing another draws anew.
+    QComboBox* addChooser(const QString& label, const QList<QPair<QString, QVariant>>& items,
+                          const QVariant& selected);
+    // The same for the measured columns (-1: none chosen).
     QComboBox* addColumnChooser(const QString& label, int selected);
     static int chosenColumn(const QComboBox* box);
     static void chooseColumn(QComboBox* box, int column);
