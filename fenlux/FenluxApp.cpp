@@ -332,6 +332,8 @@ FenluxWindView* FenluxApp::createWindView(bool rose)
         return nullptr;
     // The rows of the plot view, or of the plot view that the active wind window follows.
     FenluxView* source = qobject_cast<FenluxView*>(active);
+    if (auto* wind = qobject_cast<FenluxWindView*>(active))
+        source = wind->source();
     if (!source && !doc->views().isEmpty())
         source = doc->views().front();
     FenluxWindView* view = rose ? static_cast<FenluxWindView*>(new FenluxRoseView(doc, source))

@@ -579,32 +579,31 @@ void FenluxView::wheelEvent(QWheelEvent* event)
 bool FenluxView::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_plot && watched == m_plot->canvas()) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
         switch (event->type()) {
-        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
             // A drag with Ctrl held zooms the values, any other the time span.
             m_picker->setValueMode(mouse->button() == Qt::LeftButton
                                    && (mouse->modifiers() & Qt::ControlModifier));
             if (m_picker->valueMode())
-                m_pressValue = m_plot->invTransform(QwtPlot::yLeft, mouse->pos().y());
+                m_valuePressY = mouse->pos().y();
             else
                 plotMousePressed(*mouse);
             break;
+        }
         case QEvent::MouseMove:
-            plotMouseMoved(*mouse);
+            plotMouseMoved(*static_cast<QMouseEvent*>(event));
             break;
-        case QEvent::MouseButtonRelease:
-            if (m_picker->valueMode()) {
-                if (mouse->button() == Qt::LeftButton) {
-                    const int pressY = int(m_plot->transform(QwtPlot::yLeft, m_pressValue));
-                    // A click without a drag is no zoom.
-                    if (std::abs(mouse->pos().y() - pressY) >= 3)
-                        zoomValueAxis(m_pressValue, m_plot->invTransform(QwtPlot::yLeft, mouse->pos().y()));
-                }
-            } else {
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!m_picker->valueMode())
                 plotMouseReleased(*mouse);
-            }
+            else if (mouse->button() == Qt::LeftButton && std::abs(mouse->pos().y() - m_valuePressY) >= 3)
+                // A click without a drag is no zoom.
+                zoomValueAxis(m_plot->invTransform(QwtPlot::yLeft, m_valuePressY),
+                              m_plot->invTransform(QwtPlot::yLeft, mouse->pos().y()));
             break;
+        }
         default:
             break;
         }

@@ -112,7 +112,7 @@ private:
     long m_visible = 0;
     bool m_timeMode = true;
     double m_pressPosition = -1.0;
-    double m_pressValue = 0.0;
+    int m_valuePressY = 0; // where a drag with Ctrl began, in canvas pixels
     bool m_valueZoomed = false;
     double m_valueLow = 0.0;
     double m_valueHigh = 1.0;

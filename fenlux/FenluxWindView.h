@@ -32,6 +32,8 @@ public:
     ~FenluxWindView() override;
 
     FenluxDoc* document() const { return m_doc; }
+    // The plot view whose rows are shown; nullptr without one or once it closed.
+    FenluxView* source() const { return m_source; }
     QwtPlot* plot() const { return m_plot; }
     fenlux::RowRange rows() const { return m_rows; }
     int speedColumn() const;

@@ -315,23 +315,30 @@ TEST_F(FenluxAppTest, WindowsOfRoseAndDistributionKeepTheirDocument)
 {
     FenluxDoc* doc = app->openDocumentFile(file(QStringLiteral("w.csv"), csvTable(300)));
     ASSERT_NE(doc, nullptr);
+    // A second plot of the document; the rose follows the plot it was opened from.
+    app->slotWindowNewWindow();
+    FenluxView* second = doc->views().back();
     app->action(QStringLiteral("Wind Rose"))->trigger();
     auto* rose = qobject_cast<FenluxRoseView*>(app->activeWindow());
     ASSERT_NE(rose, nullptr);
     EXPECT_EQ(rose->document(), doc);
+    EXPECT_EQ(rose->source(), second);
     EXPECT_EQ(rose->windowTitle(), "Wind rose - w.csv");
     EXPECT_EQ(columnHeadingOf(rose, rose->directionColumn()), "dir_mean");
     EXPECT_EQ(rose->rose().used, 300);
-    // A distribution opened from the rose follows the same plot view.
+    // A distribution opened from the rose follows the rose's plot.
     app->action(QStringLiteral("Speed Distribution"))->trigger();
     auto* distribution = qobject_cast<FenluxDistributionView*>(app->activeWindow());
     ASSERT_NE(distribution, nullptr);
-    doc->views().front()->magnifySlider()->setValue(500);
-    EXPECT_EQ(distribution->rows().size(), size_t(doc->views().front()->drawnCount()));
+    EXPECT_EQ(distribution->source(), second);
+    second->magnifySlider()->setValue(500);
+    EXPECT_EQ(distribution->rows().size(), size_t(second->drawnCount()));
     EXPECT_EQ(rose->rows().size(), distribution->rows().size());
 
-    // Closing the plot leaves the document to the wind windows; the last one takes it away.
+    // Closing the plots leaves the document to the wind windows; the last one takes it away.
     doc->views().front()->closeWindow();
+    second->closeWindow();
+    EXPECT_TRUE(doc->views().isEmpty());
     EXPECT_EQ(app->documents().size(), 1);
     EXPECT_EQ(visibleWindows(), 2);
     app->workspace()->setActiveSubWindow(app->workspace()->subWindowList().front());
