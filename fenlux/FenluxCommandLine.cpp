@@ -147,11 +147,10 @@ int runExport(const QStringList& arguments)
         if (speed < 0 && direction < 0)
             plotView->showAllFunctions();
         for (int column : {speed, direction})
-            if (column >= 0)
+            if (column >= 0 && !plotView->isShown(column))
                 plotView->tableClicked(data.column(column)->group - 1, data.column(column)->kind);
         source = exportSourceOf(*plotView);
     }
-    view->resize(kPictureSize);
     if (!exportTo(source, request.path, kPictureSize, &error)) {
         fail(QStringLiteral("cannot write %1: %2").arg(request.path, error));
         return 1;
