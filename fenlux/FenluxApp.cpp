@@ -2,8 +2,10 @@
 
 #include "FenluxDoc.h"
 #include "FenluxParse.h"
+#include "FenluxPicture.h"
 #include "FenluxReader.h"
 #include "FenluxView.h"
+#include "FenluxWindView.h"
 
 #include <UserInteraction.h>
 
@@ -29,6 +31,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWhatsThis>
+
+#include <qwt_plot.h>
 
 namespace {
 
@@ -64,6 +68,8 @@ FenluxApp::FenluxApp()
     m_viewToolBar->setChecked(true);
     m_viewStatusBar->setChecked(true);
     setAcceptDrops(true);
+    connect(m_workspace, &QMdiArea::subWindowActivated, this, &FenluxApp::updateWindowActions);
+    updateWindowActions();
 }
 
 FenluxApp::~FenluxApp()
@@ -158,6 +164,22 @@ void FenluxApp::initActions()
                            QStringLiteral("Statusbar\n\nEnables/disables the statusbar"));
     m_viewStatusBar->setCheckable(true);
     connect(m_viewStatusBar, &QAction::toggled, this, &FenluxApp::slotViewStatusBar);
+    m_viewWindRose = make(QStringLiteral("Wind Rose"), QStringLiteral("Wind &Rose"), QKeySequence(),
+                          QStringLiteral("Shows where the wind comes from in the rows of the current time range"),
+                          QStringLiteral("Wind Rose\n\nShows the frequencies of the speed classes per direction "
+                                         "sector in the rows of the current time range"));
+    connect(m_viewWindRose, &QAction::triggered, this, &FenluxApp::slotViewWindRose);
+    m_viewDistribution = make(
+        QStringLiteral("Speed Distribution"), QStringLiteral("Speed &Distribution"), QKeySequence(),
+        QStringLiteral("Shows the distribution of the wind speed with its Weibull fit"),
+        QStringLiteral("Speed Distribution\n\nShows the histogram of the wind speed in the rows of the current "
+                       "time range, its Weibull fit and the figures of a site report"));
+    connect(m_viewDistribution, &QAction::triggered, this, &FenluxApp::slotViewDistribution);
+    m_fileExport = make(QStringLiteral("Export"), QStringLiteral("&Export..."), QKeySequence(),
+                        QStringLiteral("Exports the active view as a picture, or its rows as CSV"),
+                        QStringLiteral("Export\n\nWrites the active view as a PNG, SVG or PDF picture, or the "
+                                       "rows and columns it shows as a CSV file"));
+    connect(m_fileExport, &QAction::triggered, this, &FenluxApp::slotFileExport);
     m_windowNewWindow = make(QStringLiteral("New Window"), QStringLiteral("&New Window"),
                              QKeySequence(),
                              QStringLiteral("Opens a new view for the current document"),
@@ -188,12 +210,16 @@ void FenluxApp::initMenuBar()
     m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     m_fileMenu->addAction(m_fileOpen);
     m_fileMenu->addAction(m_fileClose);
+    m_fileMenu->addAction(m_fileExport);
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_fileQuit);
 
     m_viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     m_viewMenu->addAction(m_viewToolBar);
     m_viewMenu->addAction(m_viewStatusBar);
+    m_viewMenu->addSeparator();
+    m_viewMenu->addAction(m_viewWindRose);
+    m_viewMenu->addAction(m_viewDistribution);
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &FenluxApp::windowMenuAboutToShow);
@@ -227,7 +253,7 @@ QAction* FenluxApp::action(const QString& name) const
     return nullptr;
 }
 
-FenluxView* FenluxApp::activeView() const
+QWidget* FenluxApp::activeWindow() const
 {
     QMdiSubWindow* sub = m_workspace->activeSubWindow();
     if (!sub) {
@@ -236,7 +262,29 @@ FenluxView* FenluxApp::activeView() const
         if (!list.isEmpty())
             sub = list.last();
     }
-    return sub ? qobject_cast<FenluxView*>(sub->widget()) : nullptr;
+    return sub ? sub->widget() : nullptr;
+}
+
+FenluxView* FenluxApp::activeView() const
+{
+    return qobject_cast<FenluxView*>(activeWindow());
+}
+
+FenluxDoc* FenluxApp::activeDocument() const
+{
+    QWidget* window = activeWindow();
+    if (auto* view = qobject_cast<FenluxView*>(window))
+        return view->document();
+    if (auto* wind = qobject_cast<FenluxWindView*>(window))
+        return wind->document();
+    return nullptr;
+}
+
+void FenluxApp::updateWindowActions()
+{
+    const bool window = activeWindow() != nullptr && m_reading == 0;
+    for (QAction* a : {m_fileExport, m_viewWindRose, m_viewDistribution})
+        a->setEnabled(window);
 }
 
 void FenluxApp::ready()
@@ -249,25 +297,60 @@ void FenluxApp::setFileActionsEnabled(bool on)
     for (QAction* a : {m_fileOpen, m_fileSave, m_fileSaveAs, m_fileClose, m_filePrint, m_fileQuit,
                        m_windowNewWindow})
         a->setEnabled(on);
+    updateWindowActions();
 }
 
-FenluxView* FenluxApp::createClient(FenluxDoc* doc)
+void FenluxApp::addWindow(QWidget* widget)
 {
     const bool first = m_workspace->subWindowList().isEmpty()
                        || std::none_of(m_workspace->subWindowList().begin(),
                                        m_workspace->subWindowList().end(),
                                        [](QMdiSubWindow* s) { return s->isVisible(); });
-    auto* view = new FenluxView(doc);
-    QMdiSubWindow* sub = m_workspace->addSubWindow(view);
+    QMdiSubWindow* sub = m_workspace->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->installEventFilter(this);
-    doc->addView(view);
     if (first)
         sub->showMaximized();
     else
         sub->show();
     m_workspace->setActiveSubWindow(sub);
+}
+
+FenluxView* FenluxApp::createClient(FenluxDoc* doc)
+{
+    auto* view = new FenluxView(doc);
+    doc->addView(view);
+    addWindow(view);
     return view;
+}
+
+FenluxWindView* FenluxApp::createWindView(bool rose)
+{
+    QWidget* active = activeWindow();
+    FenluxDoc* doc = activeDocument();
+    if (!doc)
+        return nullptr;
+    // The rows of the plot view, or of the plot view that the active wind window follows.
+    FenluxView* source = qobject_cast<FenluxView*>(active);
+    if (auto* wind = qobject_cast<FenluxWindView*>(active))
+        source = wind->source();
+    if (!source && !doc->views().isEmpty())
+        source = doc->views().front();
+    FenluxWindView* view = rose ? static_cast<FenluxWindView*>(new FenluxRoseView(doc, source))
+                                : new FenluxDistributionView(doc, source);
+    addWindow(view);
+    return view;
+}
+
+QList<QMdiSubWindow*> FenluxApp::windWindowsOf(const FenluxDoc* doc, const QMdiSubWindow* skip) const
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : m_workspace->subWindowList()) {
+        const auto* wind = qobject_cast<FenluxWindView*>(sub->widget());
+        if (sub != skip && wind && wind->document() == doc)
+            windows.append(sub);
+    }
+    return windows;
 }
 
 FenluxDoc* FenluxApp::openDocumentFile(const QString& path)
@@ -348,6 +431,8 @@ void FenluxApp::openStartupFiles(const QStringList& files)
 
 bool FenluxApp::closeViews(FenluxDoc* doc)
 {
+    for (QMdiSubWindow* sub : windWindowsOf(doc))
+        sub->close();
     // Each closed view leaves the document's list: walk a copy.
     const QList<FenluxView*> views = doc->views();
     for (FenluxView* view : views)
@@ -440,15 +525,19 @@ bool FenluxApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Close) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(watched)) {
+            // A document lives while a plot view, a rose or a distribution shows it.
             auto* view = qobject_cast<FenluxView*>(sub->widget());
-            FenluxDoc* doc = view ? view->document() : nullptr;
+            auto* wind = qobject_cast<FenluxWindView*>(sub->widget());
+            FenluxDoc* doc = view ? view->document() : wind ? wind->document() : nullptr;
             if (doc && m_documents.contains(doc)) {
-                if (doc->isLastView() && doc->isModified()) {
-                    event->ignore();
-                    return true;
+                if (view) {
+                    if (doc->isLastView() && doc->isModified()) {
+                        event->ignore();
+                        return true;
+                    }
+                    doc->removeView(view);
                 }
-                doc->removeView(view);
-                if (doc->views().isEmpty())
+                if (doc->views().isEmpty() && windWindowsOf(doc, sub).isEmpty())
                     removeDocument(doc);
             }
             event->accept();
@@ -533,9 +622,8 @@ void FenluxApp::slotFileOpen()
 void FenluxApp::slotFileSave()
 {
     statusBar()->showMessage(QStringLiteral("Saving file..."));
-    FenluxView* view = activeView();
-    if (view) {
-        if (view->document()->title().contains(QStringLiteral("Untitled"), Qt::CaseSensitive)) {
+    if (FenluxDoc* doc = activeDocument()) {
+        if (doc->title().contains(QStringLiteral("Untitled"), Qt::CaseSensitive)) {
             slotFileSaveAs();
         } else {
             // Documents are read-only measurements: nothing is written.
@@ -549,7 +637,7 @@ void FenluxApp::slotFileSaveAs()
 {
     statusBar()->showMessage(QStringLiteral("Saving file under new filename..."));
     const QString name = varno::userInteraction().saveFileName(QString(), QString(), QString());
-    if (!name.isEmpty() && activeView()) {
+    if (!name.isEmpty() && activeWindow()) {
         showSaveFailed();
         return;
     }
@@ -559,8 +647,8 @@ void FenluxApp::slotFileSaveAs()
 void FenluxApp::slotFileClose()
 {
     statusBar()->showMessage(QStringLiteral("Closing file..."));
-    if (FenluxView* view = activeView())
-        closeViews(view->document());
+    if (FenluxDoc* doc = activeDocument())
+        closeViews(doc);
     ready();
 }
 
@@ -569,6 +657,8 @@ void FenluxApp::slotFilePrint()
     statusBar()->showMessage(QStringLiteral("Printing..."));
     if (FenluxView* view = activeView())
         view->print(printer());
+    else if (auto* wind = qobject_cast<FenluxWindView*>(activeWindow()))
+        fenlux::printPlot(wind->plot(), printer());
     ready();
 }
 
@@ -584,28 +674,28 @@ void FenluxApp::slotFileQuit()
 void FenluxApp::slotEditUndo()
 {
     statusBar()->showMessage(QStringLiteral("Reverting last action..."));
-    if (activeView())
+    if (activeWindow())
         ready();
 }
 
 void FenluxApp::slotEditCut()
 {
     statusBar()->showMessage(QStringLiteral("Cutting selection..."));
-    if (activeView())
+    if (activeWindow())
         ready();
 }
 
 void FenluxApp::slotEditCopy()
 {
     statusBar()->showMessage(QStringLiteral("Copying selection to clipboard..."));
-    if (activeView())
+    if (activeWindow())
         ready();
 }
 
 void FenluxApp::slotEditPaste()
 {
     statusBar()->showMessage(QStringLiteral("Inserting clipboard contents..."));
-    if (activeView())
+    if (activeWindow())
         ready();
 }
 
@@ -623,11 +713,57 @@ void FenluxApp::slotViewStatusBar(bool on)
     ready();
 }
 
+void FenluxApp::slotViewWindRose()
+{
+    statusBar()->showMessage(QStringLiteral("Opening wind rose..."));
+    createWindView(true);
+    ready();
+}
+
+void FenluxApp::slotViewDistribution()
+{
+    statusBar()->showMessage(QStringLiteral("Opening speed distribution..."));
+    createWindView(false);
+    ready();
+}
+
+void FenluxApp::slotFileExport()
+{
+    statusBar()->showMessage(QStringLiteral("Exporting..."));
+    QWidget* window = activeWindow();
+    fenlux::ExportSource source;
+    if (auto* view = qobject_cast<FenluxView*>(window))
+        source = fenlux::exportSourceOf(*view);
+    else if (auto* wind = qobject_cast<FenluxWindView*>(window))
+        source = fenlux::exportSourceOf(*wind);
+    if (!source.plot) {
+        ready();
+        return;
+    }
+    const QString path = varno::userInteraction().saveFileName(
+        QStringLiteral("Export"), QString(),
+        QStringLiteral("PNG Picture (*.png);;SVG Drawing (*.svg);;PDF Document (*.pdf);;"
+                       "Comma Separated Values (*.csv)"));
+    if (path.isEmpty()) {
+        ready();
+        return;
+    }
+    QString error;
+    // The picture as it is seen on the screen.
+    if (!fenlux::exportTo(source, path, source.plot->size(), &error)) {
+        varno::userInteraction().message(QStringLiteral("Could not export to ") + path + QStringLiteral(":\n") + error,
+                                         QStringLiteral("Export"), varno::UserInteraction::Icon::Critical);
+        ready();
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Exported to ") + path, 2000);
+}
+
 void FenluxApp::slotWindowNewWindow()
 {
     statusBar()->showMessage(QStringLiteral("Opening new document view..."));
-    if (FenluxView* view = activeView())
-        createClient(view->document());
+    if (FenluxDoc* doc = activeDocument())
+        createClient(doc);
     ready();
 }
 

@@ -9,6 +9,7 @@
 
 class FenluxDoc;
 class FenluxView;
+class FenluxWindView;
 class QAction;
 class QActionGroup;
 class QMdiArea;
@@ -35,11 +36,16 @@ public:
     void joinDocuments();
     // A further view of doc in the workspace.
     FenluxView* createClient(FenluxDoc* doc);
+    // A wind rose or speed distribution of the active window's document and time range.
+    FenluxWindView* createWindView(bool rose);
 
     const QList<FenluxDoc*>& documents() const { return m_documents; }
     QMdiArea* workspace() const { return m_workspace; }
     QMenu* windowMenu() const { return m_windowMenu; }
     FenluxView* activeView() const;
+    // The view, rose or distribution in the active window, and its document.
+    QWidget* activeWindow() const;
+    FenluxDoc* activeDocument() const;
     QAction* action(const QString& name) const;
     bool isReading() const { return m_reading > 0; }
     QPrinter* printer();
@@ -62,6 +68,9 @@ public slots:
     void slotEditPaste();
     void slotViewToolBar(bool on);
     void slotViewStatusBar(bool on);
+    void slotViewWindRose();
+    void slotViewDistribution();
+    void slotFileExport();
     void slotWindowNewWindow();
     void slotHelpAbout();
     void slotStatusHelpMsg(const QString& text);
@@ -80,8 +89,12 @@ private:
     void initToolBar();
     void initStatusBar();
     void setFileActionsEnabled(bool on);
-    // Closes the views of doc one by one; false when one refuses.
+    // Closes the windows of doc one by one; false when one refuses.
     bool closeViews(FenluxDoc* doc);
+    // The wind windows showing doc, but skip.
+    QList<QMdiSubWindow*> windWindowsOf(const FenluxDoc* doc, const QMdiSubWindow* skip = nullptr) const;
+    void addWindow(QWidget* widget);
+    void updateWindowActions();
     void showSaveFailed();
     void removeDocument(FenluxDoc* doc);
     void ready();
@@ -103,6 +116,7 @@ private:
     QAction* m_fileSave = nullptr;
     QAction* m_fileSaveAs = nullptr;
     QAction* m_fileClose = nullptr;
+    QAction* m_fileExport = nullptr;
     QAction* m_filePrint = nullptr;
     QAction* m_fileQuit = nullptr;
     QAction* m_editCut = nullptr;
@@ -111,6 +125,8 @@ private:
     QAction* m_editPaste = nullptr;
     QAction* m_viewToolBar = nullptr;
     QAction* m_viewStatusBar = nullptr;
+    QAction* m_viewWindRose = nullptr;
+    QAction* m_viewDistribution = nullptr;
     QAction* m_windowNewWindow = nullptr;
     QAction* m_windowCascade = nullptr;
     QAction* m_windowTile = nullptr;

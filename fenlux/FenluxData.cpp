@@ -1,6 +1,7 @@
 #include "FenluxData.h"
 
 #include "FenluxParse.h"
+#include "ostrel/NumberText.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -37,6 +38,42 @@ bool startsWithNoCase(const Field& f, const char* word)
 {
     const size_t n = std::strlen(word);
     return f.size >= n && strncasecmp(f.begin, word, n) == 0;
+}
+
+bool equalsNoCase(const Field& f, const char* word)
+{
+    return f.size == std::strlen(word) && strncasecmp(f.begin, word, f.size) == 0;
+}
+
+bool isNumber(const Field& f)
+{
+    double value;
+    const char* end = f.begin + f.size;
+    return f.size > 0 && numbertext::Read(f.begin, end, value) == end;
+}
+
+// The column line of an ordinary CSV file: names only, no number and no time (a line
+// that began with a time was normalised to begin with a number).
+bool isPlainColumnLine(const char* line)
+{
+    bool named = false;
+    for (const char* p = line; *p != '\0';) {
+        Field f;
+        p = csv_readfield(p, &f, true);
+        if (isNumber(f))
+            return false;
+        named = named || f.size > 0;
+    }
+    return named;
+}
+
+// Date and time in two columns "date,time": the data lines hold them as one time.
+const char* skipSeparateDate(const char* line)
+{
+    Field date, time;
+    const char* second = csv_readfield(line, &date, true);
+    csv_readfield(second, &time, true);
+    return equalsNoCase(date, "date") && equalsNoCase(time, "time") ? second : line;
 }
 
 } // namespace
@@ -137,13 +174,16 @@ void FenluxData::appendLine(const char* line)
     case '\0':
         return;
     case '"':
-        headerLine(p);
+        headerLine(p, false);
         break;
     case '#':
         commentLine(p);
         break;
     default:
-        dataLine(p);
+        if (m_columns.empty() && isPlainColumnLine(p))
+            headerLine(skipSeparateDate(p), true);
+        else
+            dataLine(p);
         break;
     }
     dataChanged();
@@ -165,7 +205,7 @@ void FenluxData::commentLine(const char* line)
         *target = decodeText(rest, std::strlen(rest));
 }
 
-void FenluxData::headerLine(const char* line)
+void FenluxData::headerLine(const char* line, bool plain)
 {
     if (m_columns.empty())
         addColumn(0, 0.0);
@@ -178,7 +218,8 @@ void FenluxData::headerLine(const char* line)
     for (int j = 1; *p != '\0'; ++j) {
         Field f;
         p = csv_readfield(p, &f, true);
-        QString text = decodeText(f.begin, f.size).left(31);
+        // The first column of an ordinary CSV file holds the time, whatever its heading.
+        QString text = plain && j == 1 ? QStringLiteral("time") : decodeText(f.begin, f.size).left(31);
         if (j >= columnCount())
             addColumn(rows, 0.0);
         FenluxColumn* c = m_columns[size_t(j)].get();
@@ -242,15 +283,17 @@ void FenluxData::dataLine(const char* line)
         double value;
         if (j == 1) {
             const char* next = p;
-            value = csv_gettime(p, &next);
-            if (value < 0)
+            value = csv_fieldempty(p) ? kNaN : csv_gettime(p, &next);
+            if (std::isinf(value))
+                value = kNaN;
+            else if (value < 0)
                 value = 0;
             // Nothing readable: the field still counts.
             p = next != p ? next : csv_skipfield(p);
             if (row == 0 || c->name != QLatin1String("time"))
                 c->name = QStringLiteral("time");
         } else {
-            p = csv_readnumber(p, &value);
+            p = csv_readvalue(p, &value);
         }
         c->values[row] = value;
     }

@@ -79,7 +79,8 @@ public:
     bool isUsable() const { return columnCount() > 2 && rowCount() > 0; }
 
 private:
-    void headerLine(const char* line);
+    // plain: the column line of an ordinary CSV file (unquoted names, the first for the time).
+    void headerLine(const char* line, bool plain);
     void commentLine(const char* line);
     void dataLine(const char* line);
     FenluxColumn* addColumn(size_t rows, double fill);

@@ -213,6 +213,25 @@ const char* csv_readnumber(const char* p, double* value)
     return csv_skipfield(p);
 }
 
+bool csv_fieldempty(const char* p)
+{
+    while (isSpace(*p))
+        ++p;
+    return *p == '\0' || *p == ',' || *p == ';' || *p == '\t';
+}
+
+const char* csv_readvalue(const char* p, double* value)
+{
+    if (csv_fieldempty(p)) {
+        *value = std::nan("");
+        return csv_skipfield(p);
+    }
+    const char* next = csv_readnumber(p, value);
+    if (std::isinf(*value))
+        *value = std::nan("");
+    return next;
+}
+
 const char* csv_skipfield(const char* p)
 {
     return csv_readfield(p, nullptr, false);
@@ -341,17 +360,20 @@ bool normaliseLine(const char* line, std::string* out)
                && std::strncmp(line + 7, "\"time\"", 6) == 0) {
         p = csv_skipfield(line);
     }
+    // An empty first field still counts: the fields after it keep their places.
+    bool written = !o.empty();
     while (*p != '\0') {
         Field f;
         const char* after = csv_readfield(p, &f, false);
-        const size_t need = f.size + (o.empty() ? 0 : 1);
+        const size_t need = f.size + (written ? 1 : 0);
         if (o.size() + need > kLineBufferSize - 1) {
             std::fputs("line buffer overflow\n", stderr);
             return false;
         }
-        if (!o.empty())
+        if (written)
             o += ',';
         o.append(f.begin, f.size);
+        written = true;
         p = after;
     }
     return true;

@@ -33,6 +33,13 @@ double csv_gettime(const char* p, const char** next);
 // csv_skipfield from p would.
 const char* csv_readnumber(const char* p, double* value);
 
+// Reads the value of a data cell at p: as csv_readnumber, except that an empty cell and
+// an infinite number (such as "inf" or "1e400") are missing values (NaN).
+const char* csv_readvalue(const char* p, double* value);
+
+// Whether the field at p is empty (a separator, or the end of the text, follows at once).
+bool csv_fieldempty(const char* p);
+
 // Seconds since 1970 as text. Number mode: "%li" when whole to 0.001, else "%1.3lf" (in
 // the C locale, as every number the plotter reads or writes).
 // Calendar mode: "YYYY-MM-DD<sep>HH:MM:SS[.mmm]", negative values as 0 and 0 as

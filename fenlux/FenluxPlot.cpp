@@ -9,6 +9,7 @@
 #include <QLineF>
 #include <QVector>
 
+#include <qwt_picker_machine.h>
 #include <qwt_plot_grid.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
@@ -234,4 +235,54 @@ void FenluxPlot::redraw()
     setAxisScaleDiv(QwtPlot::xBottom, division);
     m_grid->setXDiv(division);
     replot();
+}
+
+FenluxPicker::FenluxPicker(QWidget* canvas)
+    : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::VLineRubberBand, QwtPicker::AlwaysOff,
+                    canvas)
+{
+    setStateMachine(new QwtPickerDragPointMachine);
+    setRubberBandPen(QPen(Qt::black, 1, Qt::DotLine));
+}
+
+void FenluxPicker::setValueMode(bool on)
+{
+    if (on == m_valueMode)
+        return;
+    m_valueMode = on;
+    setRubberBand(on ? UserRubberBand : VLineRubberBand);
+    // The picker starts on the left button with exactly these modifiers.
+    setMousePattern(QwtEventPattern::MouseSelect1, Qt::LeftButton, on ? Qt::ControlModifier : Qt::NoModifier);
+    if (on)
+        setStateMachine(new QwtPickerDragRectMachine);
+    else
+        setStateMachine(new QwtPickerDragPointMachine);
+}
+
+QRect FenluxPicker::valueBand() const
+{
+    const QPolygon points = pickedPoints();
+    if (points.size() < 2)
+        return QRect();
+    const QRect area = pickArea().boundingRect().toRect();
+    const int top = std::min(points.first().y(), points.last().y());
+    const int bottom = std::max(points.first().y(), points.last().y());
+    return QRect(area.left(), top, area.width() - 1, bottom - top);
+}
+
+void FenluxPicker::drawRubberBand(QPainter* painter) const
+{
+    if (!m_valueMode)
+        QwtPlotPicker::drawRubberBand(painter);
+    else if (!valueBand().isNull())
+        painter->drawRect(valueBand());
+}
+
+QRegion FenluxPicker::rubberBandMask() const
+{
+    if (!m_valueMode)
+        return QwtPlotPicker::rubberBandMask();
+    // Only the parts inside the mask are shown: the band and its outline.
+    const int width = std::max(1, rubberBandPen().width());
+    return QRegion(valueBand().adjusted(-width, -width, width, width));
 }

@@ -4,6 +4,7 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_picker.h>
 #include <qwt_scale_draw.h>
 #include <qwt_series_data.h>
 
@@ -74,4 +75,23 @@ public:
 private:
     bool m_timeMode = true;
     QwtPlotGrid* m_grid;
+};
+
+// The outline of a drag on the plot canvas: a vertical line that follows the mouse (a
+// span of time), or in value mode the band of values between the press and the mouse.
+class FenluxPicker : public QwtPlotPicker {
+public:
+    explicit FenluxPicker(QWidget* canvas);
+    void setValueMode(bool on);
+    bool valueMode() const { return m_valueMode; }
+
+protected:
+    void drawRubberBand(QPainter* painter) const override;
+    QRegion rubberBandMask() const override;
+
+private:
+    // The band between the press and the mouse across the canvas; empty before a drag.
+    QRect valueBand() const;
+
+    bool m_valueMode = false;
 };

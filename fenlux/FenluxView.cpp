@@ -3,9 +3,8 @@
 #include "FenluxDoc.h"
 #include "FenluxGeometry.h"
 #include "FenluxParse.h"
+#include "FenluxPicture.h"
 #include "FenluxPlot.h"
-
-#include <UserInteraction.h>
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -23,11 +22,8 @@
 #include <QTableWidget>
 #include <QWheelEvent>
 
-#include <qwt_picker_machine.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_marker.h>
-#include <qwt_plot_picker.h>
-#include <qwt_plot_renderer.h>
 
 #include <algorithm>
 #include <cmath>
@@ -67,10 +63,8 @@ FenluxView::FenluxView(FenluxDoc* doc, QWidget* parent)
     m_zeroLine->setYValue(0);
     m_zeroLine->attach(m_plot);
 
-    m_picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::VLineRubberBand,
-                                 QwtPicker::AlwaysOff, m_plot->canvas());
-    m_picker->setStateMachine(new QwtPickerDragPointMachine);
-    m_picker->setRubberBandPen(QPen(Qt::black, 1, Qt::DotLine));
+    // Filters run last installed first: the view sees a press before the picker does.
+    m_picker = new FenluxPicker(m_plot->canvas());
     m_plot->canvas()->installEventFilter(this);
 
     // 2. Data and a first drawing.
@@ -83,6 +77,10 @@ FenluxView::FenluxView(FenluxDoc* doc, QWidget* parent)
 
     m_showAll = new QPushButton(QStringLiteral("Show All"), this);
     m_hideAll = new QPushButton(QStringLiteral("Hide All"), this);
+    m_resetZoom = new QPushButton(QStringLiteral("Reset zoom"), this);
+    m_resetZoom->setToolTip(QStringLiteral("Back to the automatic scale of the values "
+                                           "(Ctrl and the wheel, or a drag with Ctrl, zoom them)"));
+    m_resetZoom->setEnabled(false);
     m_timeButton = new QCheckBox(QStringLiteral("Time/Samples"), this);
     m_timeButton->setChecked(true);
 
@@ -114,6 +112,8 @@ FenluxView::FenluxView(FenluxDoc* doc, QWidget* parent)
     side->addWidget(m_table);
     side->addSpacing(10);
     side->addStretch(1);
+    side->addWidget(m_resetZoom);
+    side->addSpacing(10);
     side->addWidget(m_timeButton);
     side->addSpacing(10);
     top->addLayout(side);
@@ -132,6 +132,7 @@ FenluxView::FenluxView(FenluxDoc* doc, QWidget* parent)
     connect(m_timeButton, &QCheckBox::stateChanged, this, &FenluxView::enableTimeAxis);
     connect(m_showAll, &QPushButton::pressed, this, &FenluxView::showAllFunctions);
     connect(m_hideAll, &QPushButton::pressed, this, &FenluxView::hideAllFunctions);
+    connect(m_resetZoom, &QPushButton::clicked, this, &FenluxView::resetValueZoom);
     connect(m_originSlider, &QSlider::valueChanged, this, &FenluxView::setXorigin);
     connect(m_magnify, &QSlider::valueChanged, this, &FenluxView::setXmagnify);
     connect(m_table, &QTableWidget::cellClicked, this, &FenluxView::tableClicked);
@@ -277,6 +278,7 @@ void FenluxView::redraw()
     const long n = long(data.rowCount());
     m_plot->detachItems(QwtPlotItem::Rtti_PlotCurve, true);
     const double* x = xData();
+    const long drawnBefore[2] = {m_drawnStart, m_drawnCount};
     if (n <= 0 || !x) {
         m_drawnStart = m_drawnCount = 0;
         m_plot->replot();
@@ -315,6 +317,10 @@ void FenluxView::redraw()
         hi += 0.5;
     }
     m_plot->setAxisScale(QwtPlot::xBottom, lo, hi);
+    if (m_valueZoomed)
+        m_plot->setAxisScale(QwtPlot::yLeft, m_valueLow, m_valueHigh);
+    else
+        m_plot->setAxisAutoScale(QwtPlot::yLeft);
     m_plot->setTimeMode(m_timeMode);
 
     const double* time = data.values(1);
@@ -328,6 +334,51 @@ void FenluxView::redraw()
         m_cursor->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
 
     m_plot->redraw();
+    if (drawnBefore[0] != m_drawnStart || drawnBefore[1] != m_drawnCount)
+        emit rangeChanged();
+}
+
+fenlux::RowRange FenluxView::shownRows() const
+{
+    return {size_t(m_drawnStart), size_t(m_drawnStart + m_drawnCount)};
+}
+
+std::vector<int> FenluxView::shownColumns() const
+{
+    std::vector<int> shown, all;
+    for (int i = 2; i < m_doc->data().columnCount(); ++i) {
+        all.push_back(i);
+        if (isShown(i))
+            shown.push_back(i);
+    }
+    return shown.empty() ? all : shown;
+}
+
+void FenluxView::zoomValueAxis(double low, double high)
+{
+    if (!std::isfinite(low) || !std::isfinite(high) || low == high)
+        return;
+    m_valueLow = std::min(low, high);
+    m_valueHigh = std::max(low, high);
+    m_valueZoomed = true;
+    m_resetZoom->setEnabled(true);
+    redraw();
+}
+
+void FenluxView::resetValueZoom()
+{
+    m_valueZoomed = false;
+    m_resetZoom->setEnabled(false);
+    redraw();
+}
+
+void FenluxView::scaleValueAxis(double factor, double value)
+{
+    const QwtInterval shown = m_plot->axisInterval(QwtPlot::yLeft);
+    const double low = shown.minValue(), high = shown.maxValue();
+    if (!(value >= low && value <= high))
+        value = 0.5 * (low + high);
+    zoomValueAxis(value - (value - low) * factor, value + (high - value) * factor);
 }
 
 void FenluxView::update(FenluxView* sender)
@@ -363,11 +414,7 @@ bool FenluxView::closeWindow()
 
 bool FenluxView::print(QPrinter* printer)
 {
-    if (!varno::userInteraction().setUpPrinter(*printer))
-        return false;
-    QwtPlotRenderer renderer;
-    renderer.renderTo(m_plot, *printer);
-    return true;
+    return fenlux::printPlot(m_plot, printer);
 }
 
 void FenluxView::setXorigin(int value)
@@ -511,6 +558,16 @@ void FenluxView::keyPressEvent(QKeyEvent* event)
 void FenluxView::wheelEvent(QWheelEvent* event)
 {
     const int turn = event->angleDelta().y();
+    if (turn != 0 && (event->modifiers() & Qt::ControlModifier)) {
+        // Each notch away from the user shows a fifth less of the values around the mouse.
+        QWidget* canvas = m_plot->canvas();
+        const QPoint at = canvas->mapFrom(this, event->position().toPoint());
+        const double value = canvas->rect().contains(at)
+                                 ? m_plot->invTransform(QwtPlot::yLeft, at.y())
+                                 : std::nan("");
+        scaleValueAxis(std::pow(0.8, turn / 120.0), value);
+        return;
+    }
     if (turn > 0)
         m_magnify->triggerAction(QAbstractSlider::SliderPageStepAdd);
     else if (turn < 0)
@@ -523,15 +580,30 @@ bool FenluxView::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_plot && watched == m_plot->canvas()) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            plotMousePressed(*static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // A drag with Ctrl held zooms the values, any other the time span.
+            m_picker->setValueMode(mouse->button() == Qt::LeftButton
+                                   && (mouse->modifiers() & Qt::ControlModifier));
+            if (m_picker->valueMode())
+                m_valuePressY = mouse->pos().y();
+            else
+                plotMousePressed(*mouse);
             break;
+        }
         case QEvent::MouseMove:
             plotMouseMoved(*static_cast<QMouseEvent*>(event));
             break;
-        case QEvent::MouseButtonRelease:
-            plotMouseReleased(*static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!m_picker->valueMode())
+                plotMouseReleased(*mouse);
+            else if (mouse->button() == Qt::LeftButton && std::abs(mouse->pos().y() - m_valuePressY) >= 3)
+                // A click without a drag is no zoom.
+                zoomValueAxis(m_plot->invTransform(QwtPlot::yLeft, m_valuePressY),
+                              m_plot->invTransform(QwtPlot::yLeft, mouse->pos().y()));
             break;
+        }
         default:
             break;
         }

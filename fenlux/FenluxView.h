@@ -1,9 +1,13 @@
 #pragma once
 
+#include "FenluxWind.h"
+
 #include <QFont>
 #include <QList>
 #include <QString>
 #include <QWidget>
+
+#include <vector>
 
 class FenluxDoc;
 class FenluxPlot;
@@ -14,8 +18,8 @@ class QPrinter;
 class QPushButton;
 class QSlider;
 class QTableWidget;
+class FenluxPicker;
 class QwtPlotMarker;
-class QwtPlotPicker;
 
 // One window on a document: the plot of its columns, a table of functions by statistic
 // that switches curves on and off and shows the values at the cursor, and two sliders
@@ -51,9 +55,22 @@ public:
     bool isShown(int column) const;
     QString colourName(int column) const;
     QwtPlotMarker* cursorMarker() const { return m_cursor; }
+    FenluxPicker* picker() const { return m_picker; }
     // First row and count drawn by the last redraw.
     long drawnStart() const { return m_drawnStart; }
     long drawnCount() const { return m_drawnCount; }
+    fenlux::RowRange shownRows() const;
+    // The measured columns whose curves are shown; all of them when none is.
+    std::vector<int> shownColumns() const;
+
+    // The value axis: zoomed to low .. high, or back to the automatic scale.
+    void zoomValueAxis(double low, double high);
+    bool isValueAxisZoomed() const { return m_valueZoomed; }
+    QPushButton* resetZoomButton() const { return m_resetZoom; }
+
+signals:
+    // The rows drawn changed (another span or cursor): views of the same rows follow.
+    void rangeChanged();
 
 public slots:
     void setXorigin(int value);
@@ -68,6 +85,7 @@ public slots:
     void tableClicked(int row, int column);
     void enableTimeAxis(int state);
     void headerClicked(int section);
+    void resetValueZoom();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -83,6 +101,8 @@ private:
 
     void buildTable();
     void zoomTo(double a, double b);
+    // Zooms the value axis by factor around value (a wheel turn with Ctrl).
+    void scaleValueAxis(double factor, double value);
     void snapOriginTo(long value);
     void setRowHeaderColour(int row, const QColor& colour);
     const double* xData() const;
@@ -92,18 +112,23 @@ private:
     long m_visible = 0;
     bool m_timeMode = true;
     double m_pressPosition = -1.0;
+    int m_valuePressY = 0; // where a drag with Ctrl began, in canvas pixels
+    bool m_valueZoomed = false;
+    double m_valueLow = 0.0;
+    double m_valueHigh = 1.0;
     long m_drawnStart = 0;
     long m_drawnCount = 0;
     QFont m_font;
     FenluxPlot* m_plot = nullptr;
     QwtPlotMarker* m_cursor = nullptr;
     QwtPlotMarker* m_zeroLine = nullptr;
-    QwtPlotPicker* m_picker = nullptr;
+    FenluxPicker* m_picker = nullptr;
     QList<QLabel*> m_labels;
     QList<CurveRecord> m_curves;
     QCheckBox* m_timeButton = nullptr;
     QPushButton* m_showAll = nullptr;
     QPushButton* m_hideAll = nullptr;
+    QPushButton* m_resetZoom = nullptr;
     QSlider* m_magnify = nullptr;
     QSlider* m_originSlider = nullptr;
     QTableWidget* m_table = nullptr;

@@ -1,4 +1,6 @@
 #include "FenluxApp.h"
+#include "FenluxCommandLine.h"
+#include "FenluxExport.h"
 
 #include <QtUserInteraction.h>
 
@@ -8,10 +10,40 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstring>
+
+namespace {
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+bool platformChosen(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0)
+            return true;
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // An export needs no display: a scheduled job runs without one.
+    const bool exporting = fenlux::isExportCommand(argumentList(argc, argv));
+    if (exporting && !platformChosen(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("helvetica"), 10));
+    QStringList files = QCoreApplication::arguments();
+    files.removeFirst();
+    if (exporting)
+        return fenlux::runExport(files);
 
     // Translations live beside the program or in the shared data folder.
     QTranslator translator;
@@ -28,8 +60,6 @@ int main(int argc, char** argv)
     varno::QtUserInteraction dialogs(&window);
     varno::setUserInteraction(&dialogs);
     window.show();
-    QStringList files = QCoreApplication::arguments();
-    files.removeFirst();
     window.openStartupFiles(files);
     const int status = app.exec();
     varno::setUserInteraction(nullptr);

@@ -1,21 +1,25 @@
 // Large-file figures of the plotter: writes a table of N rows (default 1,000,000) in the
 // converter's layout (date, time, period and 11 value columns), opens it as a text file
-// and through a reader process, and times redraws of a view with every curve shown.
+// and through a reader process, times redraws of a view with every curve shown, the wind
+// rose and speed distribution of N rows and the export of the plot as a picture.
 //
 //   fenlux_bench [rows] [file]     (QT_QPA_PLATFORM=offscreen for a headless run)
 //   fenlux_bench --reader program file.vrn   (one data log through a reader program)
 // The file defaults to /tmp/fenlux-bench-<rows>.csv and is reused when it exists.
 #include "FenluxDoc.h"
 #include "FenluxParse.h"
+#include "FenluxPicture.h"
 #include "FenluxPlot.h"
 #include "FenluxReader.h"
 #include "FenluxView.h"
+#include "FenluxWind.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSlider>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -25,6 +29,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +111,31 @@ Stats timeIt(int runs, F&& f)
     std::sort(ms.begin(), ms.end());
     std::sort(cpu.begin(), cpu.end());
     return {ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2]};
+}
+
+// Rose and distribution of rows speeds drawn from a Weibull law (k 2, A 7, to 0.01) and
+// directions all round, as a 10-minute log of 19 years would give them.
+void windFigures(long rows)
+{
+    std::mt19937_64 random(1);
+    std::vector<double> speed(static_cast<size_t>(rows)), direction(static_cast<size_t>(rows));
+    for (long r = 0; r < rows; ++r) {
+        const double u = double(random() >> 11) * 0x1p-53;
+        speed[size_t(r)] = std::round(700.0 * std::sqrt(-std::log1p(-u))) / 100.0;
+        direction[size_t(r)] = double(random() % 3600) / 10.0;
+    }
+    fenlux::WindRose rose;
+    const Stats roseTime = timeIt(7, [&] { rose = fenlux::windRose(speed.data(), direction.data(), speed.size()); });
+    std::printf("wind rose       %.1f ms median, %.1f ms worst, %.1f ms CPU (%ld rows, %d sectors)\n",
+                roseTime.median, roseTime.worst, roseTime.cpu, rose.used, rose.sectors);
+    fenlux::SpeedDistribution d;
+    const Stats distribution = timeIt(7, [&] { d = fenlux::speedDistribution(speed.data(), speed.size()); });
+    std::printf("distribution    %.1f ms median, %.1f ms worst, %.1f ms CPU (%ld values, k %.4f, A %.4f, "
+                "%d passes over all values)\n",
+                distribution.median, distribution.worst, distribution.cpu, d.figures.n, d.fit.k, d.fit.A,
+                d.fit.passes);
+    const Stats fit = timeIt(7, [&] { d.fit = fenlux::fitWeibull(d.sample.values); });
+    std::printf("  of which the Weibull fit %.1f ms median, %.1f ms CPU\n", fit.median, fit.cpu);
 }
 
 } // namespace
@@ -245,6 +275,22 @@ int main(int argc, char** argv)
         view.originSlider()->setValue(int(rows / 2 + i * rows / 100));
     std::printf("cursor steps    %.1f ms each (slider moves, redraw included)\n",
                 timer.nsecsElapsed() / 1e6 / 10);
+
+    // The plot of every row and every curve as a file of the size fenlux --export draws.
+    view.magnifySlider()->setValue(0);
+    QTemporaryDir exportDir;
+    for (const char* name : {"plot.png", "plot.svg", "plot.pdf"}) {
+        const QString path = exportDir.filePath(QString::fromLatin1(name));
+        QString error;
+        bool written = true;
+        const Stats exported = timeIt(5, [&] {
+            written = fenlux::exportTo(fenlux::exportSourceOf(view), path, QSize(1200, 800), &error) && written;
+        });
+        std::printf("export %s %.0f ms median, %.0f ms worst, %.0f ms CPU (%s, %lld bytes, %ld rows)\n", name,
+                    exported.median, exported.worst, exported.cpu, written ? "ok" : "FAILED",
+                    static_cast<long long>(QFile(path).size()), view.drawnCount());
+    }
+    windFigures(rows);
     // Extra paints for a profiler: FENLUX_BENCH_PAINTS=n.
     view.magnifySlider()->setValue(0);
     for (int i = qEnvironmentVariableIntValue("FENLUX_BENCH_PAINTS"); i > 0; --i)

@@ -1,6 +1,7 @@
 #include "FenluxApp.h"
 #include "FenluxDoc.h"
 #include "FenluxView.h"
+#include "FenluxWindView.h"
 #include "FenluxTesting.h"
 
 #include <QAction>
@@ -23,6 +24,11 @@
 #include <memory>
 
 namespace {
+
+QString columnHeadingOf(const FenluxWindView* view, int column)
+{
+    return fenlux::columnHeading(view->document()->data(), column);
+}
 
 class FenluxAppTest : public testing::Test {
 protected:
@@ -73,7 +79,13 @@ TEST_F(FenluxAppTest, WindowActionsMenusAndReaderDefaults)
         titles << a->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&View", "&Window", "&Help"}));
     QMenu* fileMenu = app->menuBar()->actions()[0]->menu();
-    EXPECT_EQ(menuTexts(fileMenu), (QStringList{"&Open...", "&Close", "-", "E&xit"}));
+    EXPECT_EQ(menuTexts(fileMenu), (QStringList{"&Open...", "&Close", "&Export...", "-", "E&xit"}));
+    QMenu* viewMenu = app->menuBar()->actions()[1]->menu();
+    EXPECT_EQ(menuTexts(viewMenu),
+              (QStringList{"Tool&bar", "&Statusbar", "-", "Wind &Rose", "Speed &Distribution"}));
+    // Without a window there is nothing to export or to draw a rose of.
+    EXPECT_FALSE(app->action(QStringLiteral("Export"))->isEnabled());
+    EXPECT_FALSE(app->action(QStringLiteral("Wind Rose"))->isEnabled());
     QMenu* helpMenu = app->menuBar()->actions()[3]->menu();
     EXPECT_EQ(menuTexts(helpMenu), (QStringList{"&About...", "-", "What's &This"}));
 
@@ -218,6 +230,14 @@ TEST_F(FenluxAppTest, PrintGoesToTheChosenPrinter)
     EXPECT_EQ(asked(ui, UiKind::PrinterSetup), 1);
     EXPECT_TRUE(QFile(pdfPath).size() > 0);
     EXPECT_EQ(app->statusBar()->currentMessage(), "Ready.");
+
+    // A wind window prints its own plot.
+    app->action(QStringLiteral("Speed Distribution"))->trigger();
+    const QString windPath = dir.filePath(QStringLiteral("wind.pdf"));
+    acceptPrinterAsPdf(ui, *app->printer(), windPath);
+    app->slotFilePrint();
+    EXPECT_EQ(asked(ui, UiKind::PrinterSetup), 2);
+    EXPECT_TRUE(QFile(windPath).size() > 0);
 }
 
 TEST_F(FenluxAppTest, CancellingTheStartUpDropsTheFileBeingRead)
@@ -289,6 +309,88 @@ TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)
     EXPECT_EQ(shown(ui), (QStringList{"critical|Read Error|Unable to start reader process: "
                                       "/nonexistent/ostrel",
                                       "critical|Error !|Could not open document !"}));
+}
+
+TEST_F(FenluxAppTest, WindowsOfRoseAndDistributionKeepTheirDocument)
+{
+    FenluxDoc* doc = app->openDocumentFile(file(QStringLiteral("w.csv"), csvTable(300)));
+    ASSERT_NE(doc, nullptr);
+    // A second plot of the document; the rose follows the plot it was opened from.
+    app->slotWindowNewWindow();
+    FenluxView* second = doc->views().back();
+    app->action(QStringLiteral("Wind Rose"))->trigger();
+    auto* rose = qobject_cast<FenluxRoseView*>(app->activeWindow());
+    ASSERT_NE(rose, nullptr);
+    EXPECT_EQ(rose->document(), doc);
+    EXPECT_EQ(rose->source(), second);
+    EXPECT_EQ(rose->windowTitle(), "Wind rose - w.csv");
+    EXPECT_EQ(columnHeadingOf(rose, rose->directionColumn()), "dir_mean");
+    EXPECT_EQ(rose->rose().used, 300);
+    // A distribution opened from the rose follows the rose's plot.
+    app->action(QStringLiteral("Speed Distribution"))->trigger();
+    auto* distribution = qobject_cast<FenluxDistributionView*>(app->activeWindow());
+    ASSERT_NE(distribution, nullptr);
+    EXPECT_EQ(distribution->source(), second);
+    second->magnifySlider()->setValue(500);
+    EXPECT_EQ(distribution->rows().size(), size_t(second->drawnCount()));
+    EXPECT_EQ(rose->rows().size(), distribution->rows().size());
+
+    // Closing the plots leaves the document to the wind windows; the last one takes it away.
+    doc->views().front()->closeWindow();
+    second->closeWindow();
+    EXPECT_TRUE(doc->views().isEmpty());
+    EXPECT_EQ(app->documents().size(), 1);
+    EXPECT_EQ(visibleWindows(), 2);
+    app->workspace()->setActiveSubWindow(app->workspace()->subWindowList().front());
+    app->slotWindowNewWindow(); // a new plot of the rose's document
+    EXPECT_EQ(doc->views().size(), 1);
+    app->slotFileClose();
+    EXPECT_TRUE(app->documents().isEmpty());
+    EXPECT_EQ(visibleWindows(), 0);
+}
+
+TEST_F(FenluxAppTest, ExportWritesTheActiveViewAsPictureOrRows)
+{
+    FenluxDoc* doc = app->openDocumentFile(file(QStringLiteral("e.csv"), csvTable(100)));
+    ASSERT_NE(doc, nullptr);
+    FenluxView* plot = doc->views().front();
+    plot->tableClicked(0, 2); // speed max
+    plot->magnifySlider()->setValue(1000);
+    plot->originSlider()->setValue(40);
+
+    const QString csv = dir.filePath(QStringLiteral("visible.csv"));
+    ui.queueFileName(csv);
+    app->action(QStringLiteral("Export"))->trigger();
+    QFile rows(csv);
+    ASSERT_TRUE(rows.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = rows.readAll().split('\n');
+    EXPECT_EQ(lines.value(0), "\"time\",\"speed_max\"");
+    EXPECT_EQ(lines.size(), 12); // 10 rows and the empty end
+    EXPECT_EQ(lines.value(1), "2006-08-17 12:05:50,1");
+    EXPECT_EQ(app->statusBar()->currentMessage(), "Exported to " + csv);
+
+    app->action(QStringLiteral("Wind Rose"))->trigger();
+    for (const char* name : {"rose.png", "rose.svg", "rose.pdf"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ui.queueFileName(path);
+        app->slotFileExport();
+        QFile picture(path);
+        ASSERT_TRUE(picture.open(QIODevice::ReadOnly)) << name;
+        const QByteArray head = picture.read(200);
+        EXPECT_TRUE(head.startsWith("\x89PNG") || head.contains("<svg") || head.startsWith("%PDF-")) << name;
+        EXPECT_GT(picture.size(), 1000) << name;
+    }
+    EXPECT_TRUE(shown(ui).isEmpty());
+
+    ui.queueFileName(dir.filePath(QStringLiteral("rose.bmp")));
+    app->slotFileExport();
+    EXPECT_EQ(shown(ui).value(0), "critical|Export|Could not export to " + dir.filePath(QStringLiteral("rose.bmp"))
+                                      + ":\nunknown file type (use .png, .svg, .pdf or .csv)");
+    ui.clear();
+    ui.queueFileName(dir.filePath(QStringLiteral("no/such/folder/rose.png")));
+    app->slotFileExport();
+    EXPECT_TRUE(shown(ui).value(0).startsWith("critical|Export|Could not export to ")) << shown(ui).value(0).toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("rose.bmp"))));
 }
 
 TEST_F(FenluxAppTest, DroppedFilesAreOpened)

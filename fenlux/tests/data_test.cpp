@@ -171,3 +171,66 @@ TEST(FenluxUsability, NeedsMoreThanTwoColumnsAndARow)
     narrow.appendLine("1");
     EXPECT_FALSE(narrow.isUsable());
 }
+
+TEST(FenluxOrdinaryCsv, AFirstLineOfNamesIsTheColumnLine)
+{
+    FenluxData d;
+    feed(d, {"# exported by a logger", "time,speed,dir", "2024-05-01 00:10:00,5.5,270"});
+    expectColumns(d, {{"time", "", 0, 0, 1}, {"speed", "", 1, 0, 0}, {"dir", "", 2, 0, 0}});
+    ASSERT_EQ(d.rowCount(), 1u);
+    EXPECT_DOUBLE_EQ(d.values(1)[0], 1714522200.0);
+    EXPECT_DOUBLE_EQ(d.values(2)[0], 5.5);
+
+    // Whatever heads the first column, it holds the time; date and time in two columns
+    // are one time in the rows.
+    FenluxData separate;
+    feed(separate, {"Date;Time;v_mean;v_max", "01.05.2024;00:10:00;5.5;9"});
+    expectColumns(separate, {{"time", "", 0, 0, 1}, {"v", "mean", 1, 0, 0}, {"v", "max", 1, 2, 1}});
+    EXPECT_DOUBLE_EQ(separate.values(3)[0], 9.0);
+
+    // A line with a number or a time in it is data, as is any later line of names.
+    FenluxData numbers;
+    feed(numbers, {"100,speed,dir", "x,y,z"});
+    EXPECT_EQ(numbers.rowCount(), 2u);
+    EXPECT_EQ(numbers.column(2)->name, "column 2");
+    FenluxData time;
+    feed(time, {"2024-05-01 00:10:00,calm,north"});
+    EXPECT_EQ(time.rowCount(), 1u);
+}
+
+TEST(FenluxOrdinaryCsv, EmptyCellsAnywhereAreMissingValues)
+{
+    FenluxData d;
+    feed(d, {"time,a,b,c", "10,1,,3", "20,,2,", "30, ,5,6", ",7,8,9"});
+    ASSERT_EQ(d.rowCount(), 4u);
+    ASSERT_EQ(d.columnCount(), 5);
+    EXPECT_TRUE(std::isnan(d.values(3)[0]));
+    EXPECT_DOUBLE_EQ(d.values(4)[0], 3);
+    EXPECT_TRUE(std::isnan(d.values(2)[1]));
+    EXPECT_TRUE(std::isnan(d.values(4)[1]));
+    EXPECT_TRUE(std::isnan(d.values(2)[2]));
+    // A row without its time keeps its values in their columns.
+    EXPECT_TRUE(std::isnan(d.values(1)[3]));
+    EXPECT_DOUBLE_EQ(d.values(2)[3], 7);
+    EXPECT_DOUBLE_EQ(d.values(4)[3], 9);
+}
+
+TEST(FenluxOrdinaryCsv, InfinityIsAGapLikeNaN)
+{
+    FenluxData d;
+    feed(d, {"time,a,b", "10,inf,1e400", "20,-inf,-1e999", "inf,2,3", "-inf,4,5", "40,1e300,nan"});
+    ASSERT_EQ(d.rowCount(), 5u);
+    for (size_t r = 0; r < 2; ++r) {
+        EXPECT_TRUE(std::isnan(d.values(2)[r])) << r;
+        EXPECT_TRUE(std::isnan(d.values(3)[r])) << r;
+    }
+    EXPECT_TRUE(std::isnan(d.values(1)[2]));
+    EXPECT_TRUE(std::isnan(d.values(1)[3]));
+    EXPECT_DOUBLE_EQ(d.values(2)[3], 4);
+    EXPECT_DOUBLE_EQ(d.values(2)[4], 1e300);
+    // What the scales see: only finite numbers.
+    double low, high;
+    ASSERT_TRUE(d.summary(2)->range(d.values(2), 0, 5, &low, &high));
+    EXPECT_DOUBLE_EQ(low, 2);
+    EXPECT_DOUBLE_EQ(high, 1e300);
+}

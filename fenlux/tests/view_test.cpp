@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTest>
@@ -240,6 +241,63 @@ TEST_F(FenluxViewTest, WheelStepsTheMagnify)
     QCoreApplication::sendEvent(view.get(), &down);
     QCoreApplication::sendEvent(view.get(), &down);
     EXPECT_EQ(view->magnifySlider()->value(), 0);
+}
+
+TEST_F(FenluxViewTest, CtrlWheelAndCtrlDragZoomTheValuesAndResetReturnsToAutoscale)
+{
+    load(200);
+    view->showAllFunctions();
+    FenluxPlot* plot = view->plot();
+    QWidget* canvas = plot->canvas();
+    const QwtInterval automatic = plot->axisInterval(QwtPlot::yLeft);
+    EXPECT_FALSE(view->resetZoomButton()->isEnabled());
+
+    // A notch of the wheel with Ctrl over the canvas: a fifth less of the values, around the
+    // value under the mouse; the time span stays.
+    const QPoint at(canvas->width() / 2, canvas->height() / 4);
+    const double under = plot->invTransform(QwtPlot::yLeft, at.y());
+    const QPointF inView = canvas->mapTo(view.get(), at);
+    QWheelEvent notch(inView, inView, QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.get(), &notch);
+    EXPECT_EQ(view->magnifySlider()->value(), 0);
+    ASSERT_TRUE(view->isValueAxisZoomed());
+    const QwtInterval zoomed = plot->axisInterval(QwtPlot::yLeft);
+    EXPECT_NEAR(zoomed.width(), 0.8 * automatic.width(), 1e-9);
+    EXPECT_NEAR((under - zoomed.minValue()) / (under - automatic.minValue()), 0.8, 1e-9);
+    EXPECT_TRUE(view->resetZoomButton()->isEnabled());
+
+    // A drag with Ctrl held: the values between press and release fill the plot.
+    const QPoint from(canvas->width() / 3, canvas->height() / 5);
+    const QPoint to(canvas->width() / 2, canvas->height() / 2);
+    const double top = plot->invTransform(QwtPlot::yLeft, from.y());
+    const double bottom = plot->invTransform(QwtPlot::yLeft, to.y());
+    const long origin = view->origin();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::ControlModifier, from);
+    // The band follows the mouse while the button is down.
+    EXPECT_TRUE(view->picker()->valueMode());
+    EXPECT_TRUE(view->picker()->isActive());
+    QTest::mouseMove(canvas, to);
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::ControlModifier, to);
+    EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).minValue(), bottom);
+    EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).maxValue(), top);
+    EXPECT_EQ(view->origin(), origin);
+    EXPECT_EQ(view->magnifySlider()->value(), 0);
+
+    // The zoom holds while the cursor moves; a plain drag still zooms the time.
+    view->originSlider()->setValue(150);
+    EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).maxValue(), top);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, canvasPoint(1155816000.0 + 200));
+    EXPECT_FALSE(view->picker()->valueMode());
+    EXPECT_TRUE(view->picker()->isActive());
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, canvasPoint(1155816000.0 + 600));
+    EXPECT_GT(view->magnifySlider()->value(), 0);
+    EXPECT_DOUBLE_EQ(plot->axisInterval(QwtPlot::yLeft).maxValue(), top);
+
+    QTest::mouseClick(view->resetZoomButton(), Qt::LeftButton);
+    EXPECT_FALSE(view->isValueAxisZoomed());
+    EXPECT_FALSE(view->resetZoomButton()->isEnabled());
+    EXPECT_TRUE(plot->axisAutoScale(QwtPlot::yLeft));
 }
 
 TEST_F(FenluxViewTest, UpdateFromAnotherSenderResetsTheSpan)

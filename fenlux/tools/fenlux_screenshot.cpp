@@ -1,15 +1,14 @@
-// Renders the plotter's window with one data file open to a PNG picture, for the
+// Renders the plotter's window with one or more data files open to a PNG picture, for the
 // documentation. Run it with QT_QPA_PLATFORM=offscreen (see screenshot.sh).
 //
-//   fenlux_screenshot out.png file [reader-program-for-.vrn]
+//   fenlux_screenshot [--reader=program-for-.vrn] [--view=plot|rose|distribution] out.png file...
 #include "FenluxApp.h"
 #include "FenluxDoc.h"
 #include "FenluxView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFont>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -19,36 +18,54 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: fenlux_screenshot out.png file [reader]\n");
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    QString reader, view = QStringLiteral("plot");
+    while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
+        const QString option = arguments.takeFirst();
+        const QString value = option.mid(option.indexOf(QLatin1Char('=')) + 1);
+        if (option.startsWith(QLatin1String("--reader=")))
+            reader = value;
+        else if (option.startsWith(QLatin1String("--view=")))
+            view = value;
+    }
+    if (arguments.size() < 2) {
+        std::fprintf(stderr, "usage: fenlux_screenshot [--reader=program] [--view=plot|rose|distribution] "
+                             "out.png file...\n");
         return 2;
     }
+    const QString out = arguments.takeFirst();
     QApplication::setFont(QFont(QStringLiteral("helvetica"), 10));
     // Keep the user's own plotter settings out of it.
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    if (argc > 3) {
+    if (!reader.isEmpty()) {
         QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
-        settings.setValue(QStringLiteral("fenlux/reader/.vrn/command"), QString::fromLocal8Bit(argv[3]));
+        settings.setValue(QStringLiteral("fenlux/reader/.vrn/command"), reader);
     }
 
     FenluxApp window;
     window.resize(1100, 720);
     window.show();
-    window.openStartupFiles({QString::fromLocal8Bit(argv[2])});
-    FenluxView* view = window.activeView();
-    if (!view) {
-        std::fprintf(stderr, "fenlux_screenshot: %s did not open\n", argv[2]);
+    window.openStartupFiles(arguments);
+    FenluxView* plot = window.activeView();
+    if (!plot) {
+        std::fprintf(stderr, "fenlux_screenshot: %s did not open\n", qPrintable(arguments.join(' ')));
         return 1;
     }
-    // The first function with all its statistics, the mean of the second, a closer look.
-    view->headerClicked(1);
-    view->tableClicked(2, 0);
-    view->magnifySlider()->setValue(250);
-    view->originSlider()->setValue(view->originSlider()->maximum() / 2);
+    if (view == QLatin1String("rose")) {
+        window.action(QStringLiteral("Wind Rose"))->trigger();
+    } else if (view == QLatin1String("distribution")) {
+        window.action(QStringLiteral("Speed Distribution"))->trigger();
+    } else {
+        // The first function with all its statistics, the mean of the second, a closer look.
+        plot->headerClicked(1);
+        plot->tableClicked(2, 0);
+        plot->magnifySlider()->setValue(250);
+        plot->originSlider()->setValue(plot->originSlider()->maximum() / 2);
+    }
     QCoreApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "fenlux_screenshot: cannot write %s\n", argv[1]);
+    if (!window.grab().save(out)) {
+        std::fprintf(stderr, "fenlux_screenshot: cannot write %s\n", qPrintable(out));
         return 1;
     }
     return 0;
