@@ -265,33 +265,35 @@ QStringList DataFileList::collect(const std::vector<int>& rows, bool transferIfM
     return paths;
 }
 
-void DataFileList::View(const std::vector<int>& rows)
+void DataFileList::handOver(const std::vector<int>& rows, bool combine,
+                            const std::function<bool(const QStringList&)>& start, const QString& failure)
 {
-    const QStringList paths = collect(rows, true, true);
+    const QStringList paths = collect(rows, true, combine);
     if (paths.isEmpty())
         tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.ViewFiles(paths))
-        tell(QStringLiteral("Unable to open Data Viewer"));
+    else if (!start(paths))
+        tell(failure);
+}
+
+void DataFileList::View(const std::vector<int>& rows)
+{
+    handOver(rows, true, [this](const QStringList& paths) { return m_launcher.ViewFiles(paths); },
+             QStringLiteral("Unable to open Data Viewer"));
 }
 
 void DataFileList::ViewGraphics(const std::vector<int>& rows)
 {
-    const QStringList paths = collect(rows, true, false);
-    if (paths.isEmpty())
-        tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.PlotFiles(paths))
-        tell(QStringLiteral("Unable to open Data Viewer"));
+    handOver(rows, false, [this](const QStringList& paths) { return m_launcher.PlotFiles(paths); },
+             QStringLiteral("Unable to open Data Viewer"));
 }
 
 void DataFileList::Convert(const std::vector<int>& rows)
 {
     if (m_doc.IsConnected() || m_doc.GetSelectedStation() < 0)
         return;
-    const QStringList paths = collect(rows, true, true);
-    if (paths.isEmpty())
-        tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.ConvertFiles(paths, m_doc.GetExportFolderPath()))
-        tell(QStringLiteral("Unable to call Data Converter"));
+    handOver(rows, true,
+             [this](const QStringList& paths) { return m_launcher.ConvertFiles(paths, m_doc.GetExportFolderPath()); },
+             QStringLiteral("Unable to call Data Converter"));
 }
 
 std::unique_ptr<QMimeData> DataFileList::Copy(const std::vector<int>& rows)

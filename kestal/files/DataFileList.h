@@ -138,6 +138,9 @@ private:
                       bool& anyTransferred);
     void offerHangUp();
     QStringList collect(const std::vector<int>& rows, bool transferIfMissing, bool combine);
+    // Collects the rows' paths (transferring what is missing) and starts a program with them.
+    void handOver(const std::vector<int>& rows, bool combine, const std::function<bool(const QStringList&)>& start,
+                  const QString& failure);
 
     CKestalDoc& m_doc;
     const Launcher& m_launcher;

@@ -10,9 +10,7 @@
 #include <MainFrame.h>
 #include <WaitDialogs.h>
 
-#include "ConnectionFixture.h"
-#include "TestConfig.h"
-#include <QtTestApp.h>
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,20 +41,8 @@ using kestal::testing::g_pcClock;
 
 namespace {
 
-class KestalConnection : public kestal::testing::ConnectionFixture {
+class KestalConnection : public kestal::testing::WindowConnectionFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
-    }
-
-    void SetUp() override
-    {
-        ConnectionFixture::SetUp();
-        InstallWaitDialogs(*doc);
-    }
-
     void TearDown() override
     {
         panel.reset();

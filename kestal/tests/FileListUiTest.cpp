@@ -7,10 +7,8 @@
 #include <MainFrame.h>
 #include <WaitDialogs.h>
 
-#include "ConnectionFixture.h"
-#include "TestConfig.h"
+#include "WindowFixture.h"
 #include "transfer/tests/ForwardingLink.h"
-#include <QtTestApp.h>
 
 #include <QAction>
 #include <QApplication>
@@ -67,23 +65,11 @@ private:
     QTimer m_timer;
 };
 
-class KestalFileListUi : public kestal::testing::ConnectionFixture {
+class KestalFileListUi : public kestal::testing::WindowConnectionFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
-    }
-
     void SetUp() override
     {
-        ConnectionFixture::SetUp();
-        prepareDoc();
-    }
-
-    void prepareDoc()
-    {
-        InstallWaitDialogs(*doc);
+        WindowConnectionFixture::SetUp();
         doc->Timing().downloadPollMs = 0;
     }
 
@@ -160,7 +146,7 @@ TEST_F(KestalFileListUi, CancelInTheRefreshWindowStopsTheListing)
 {
     auto* slow = new SlowListingLink;
     makeDoc(slow);
-    prepareDoc();
+    InstallWaitDialogs(*doc);
     addInstrument("hill", "COM2", "", 10, 10);
     station("Hill Top", "COM2");
     CKestalView& pane = makeView();
