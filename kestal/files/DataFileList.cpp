@@ -222,6 +222,11 @@ void DataFileList::growRunningLog()
     CQuorvalin& link = *m_doc.GetLink();
     if (!link.TryLock())
         return;
+    // A dropped line has no data end; the panel's tick reports it.
+    if (!link.IsConnected()) {
+        link.Unlock();
+        return;
+    }
     FileRow& last = m_rows.back();
     const int64_t end = int64_t(link.GetLogStart()) + int64_t(link.GetLogLength());
     const uint32_t span = uint32_t(std::clamp<int64_t>(end - int64_t(last.start), 0, INT32_MAX));
