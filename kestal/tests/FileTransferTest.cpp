@@ -438,15 +438,11 @@ TEST_F(KestalFileTransfer, ListingThatIsCancelledOrRefusedShowsNoRows)
     addInstrument("hill", "COM2", "", 3, 3);
     DataFileList& files = connect();
     ASSERT_EQ(files.RowCount(), 3);
-    files.SetRefreshRunner([](const ListingRead& read) { read(std::atomic<bool>(true)); });
-    files.Update();
-    EXPECT_EQ(files.RowCount(), 0);
-    EXPECT_EQ(files.Note(), "Reading the instrument's file list was cancelled.");
     // Cancelled before the reading began.
     files.SetRefreshRunner([](const ListingRead&) {});
     files.Update();
     EXPECT_EQ(files.RowCount(), 0);
-    EXPECT_FALSE(files.Note().isEmpty());
+    EXPECT_EQ(files.Note(), "Reading the instrument's file list was cancelled.");
     EXPECT_TRUE(doc->GetLink()->TryLock());
     doc->GetLink()->Unlock();
     EXPECT_TRUE(doc->IsConnected());

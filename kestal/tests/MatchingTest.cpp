@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <string>
 #include <vector>
 
@@ -151,17 +147,6 @@ TEST(KestalRowTransfer, TemporaryTimeTextsAndModes)
     const DownloadTarget other = ChooseDownloadTarget(2.5, "[0001-00000100-00050-0000] table.csv", "/d", 100, 80);
     EXPECT_EQ(other.mode, 0);
     EXPECT_EQ(other.continueFrom, "");
-}
-
-TEST(KestalRowTransfer, TemporaryPathsNeverReuseAKeptDownload)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("[0001-00000000-00100] [a] [b] (tmp) x");
-    EXPECT_EQ(FreeTemporaryPath(path), path);
-    QFile(path).open(QIODevice::WriteOnly);
-    EXPECT_EQ(FreeTemporaryPath(path), path + " (2)");
-    QFile(path + " (2)").open(QIODevice::WriteOnly);
-    EXPECT_EQ(FreeTemporaryPath(path), path + " (3)");
 }
 
 } // namespace
