@@ -1,38 +1,17 @@
 #include "KestalView.h"
 
 #include "Desktop.h"
-#include "FinalName.h"
-#include "Import.h"
 #include "ImportDlg.h"
 #include "KestalDoc.h"
-#include "Launcher.h"
-#include "LocalFiles.h"
-
-#include <Text.h>
-#include <UserInteraction.h>
+#include "WaitDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QScrollBar>
 #include <QTimer>
-#include <QUrl>
-
-namespace {
-
-const QString kCaption = QStringLiteral("kestal");
-
-void tell(const QString& text)
-{
-    varno::userInteraction().message(text, kCaption, varno::UserInteraction::Icon::Warning);
-}
-
-} // namespace
 
 QIcon CKestalView::StateIcon(int state)
 {
@@ -53,6 +32,8 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
     : QTreeWidget(parent)
     , m_doc(doc)
     , m_launcher(launcher)
+    , m_list(doc, launcher)
+    , m_icons{StateIcon(0), StateIcon(3), StateIcon(4)}
 {
     setColumnCount(9);
     setHeaderLabels({QString(), QStringLiteral("Start"), QStringLiteral("Stop"), QStringLiteral("Size"),
@@ -70,91 +51,88 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
     connect(this, &QWidget::customContextMenuRequested, this, &CKestalView::showContextMenu);
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { ViewRow(indexOfTopLevelItem(item)); });
+
+    connect(&m_list, &kestal::DataFileList::rowsReset, this, &CKestalView::showRows);
+    connect(&m_list, &kestal::DataFileList::rowChanged, this, &CKestalView::showRow);
+    connect(&m_list, &kestal::DataFileList::columnsToFit, this, &CKestalView::autoSize);
+    // Timings are read when a window opens: tests shorten them after the document exists.
+    m_list.SetRefreshRunner([this](const kestal::ListingRead& read) {
+        CRefreshDlg dialog(read, m_doc.Timing(), this);
+        dialog.exec();
+    });
+    m_list.SetDownloadRunner([this](CQuorvalin& link, const kestal::DownloadRequest& request) {
+        CTransferProgressDlg dialog(link, m_doc.Timing(), this);
+        dialog.SetDownload(request);
+        dialog.exec();
+        return dialog.GetFile();
+    });
+    m_list.SetImportConfirm([this](const QString& path) {
+        CImportDlg dialog(path, m_launcher, this);
+        return dialog.exec() == QDialog::Accepted;
+    });
+
     connect(&doc, &CKestalDoc::changed, this, &CKestalView::OnUpdate);
-    // The list's one-second timer: the idle time-out of a modem line.
+    // The list's one-second timer: the growing running data log, the idle time-out.
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &CKestalView::tick);
     connect(&doc, &CKestalDoc::closing, m_timer, &QTimer::stop);
     if (doc.Timing().fileListTickMs > 0)
         m_timer->start(doc.Timing().fileListTickMs);
-    m_importConfirm = [this](const QString& path) {
-        CImportDlg dialog(path, m_launcher, this);
-        return dialog.exec() == QDialog::Accepted;
-    };
     OnUpdate();
-}
-
-void CKestalView::tick()
-{
-    m_doc.CheckIdle();
-}
-
-void CKestalView::OnUpdate()
-{
-    if (m_doc.IsConnected()) {
-        // The instrument's listing belongs to the connection.
-        clear();
-        return;
-    }
-    localListing();
 }
 
 void CKestalView::OnDailyReports()
 {
-    m_reportMode = Daily;
+    m_list.SetReportMode(kestal::DataFileList::Daily);
     OnUpdate();
 }
 
 void CKestalView::OnMonthlyReports()
 {
-    m_reportMode = Monthly;
+    m_list.SetReportMode(kestal::DataFileList::Monthly);
     OnUpdate();
 }
 
-void CKestalView::localListing()
+void CKestalView::fill(QTreeWidgetItem& item, const kestal::FileRow& row) const
+{
+    item.setIcon(ColIcon, m_icons[row.icon >= 4 ? 2 : row.icon >= 3 ? 1 : 0]);
+    item.setText(ColStart, row.startText);
+    item.setText(ColStop, row.stopText);
+    item.setText(ColSize, row.sizeText);
+    item.setText(ColName, row.name);
+    item.setText(ColPcFile, row.pcFile);
+    item.setText(ColStatus, row.status);
+    item.setText(ColSerial, row.serialText);
+    item.setText(ColSpan, row.spanText);
+    if (m_list.IsInstrumentListing())
+        item.setData(ColIcon, Qt::UserRole, row.start);
+}
+
+void CKestalView::showRows()
 {
     clear();
-    const QString folder = m_doc.GetDataFolderPath();
-    if (folder.isEmpty())
-        return;
-    std::vector<kestal::LocalFile> files = kestal::LocalScan(folder);
-    // Files left under a temporary name ("~") get their proper names, once per listing.
-    const kestal::Identifier identify = [](const QString& path, kestal::Identity& id) {
-        const kestal::IdentifiedLog log = kestal::IdentifyDataLog(path);
-        id.start = log.record.start;
-        id.length = log.record.length;
-        id.finalName = kestal::FinalFileName(log);
-        return true;
-    };
-    if (kestal::RenamePass(folder, files, identify) > 0)
-        files = kestal::LocalScan(folder);
-    if (m_reportMode == Monthly)
-        kestal::MergeMonths(files);
-
-    QList<QTreeWidgetItem*> rows;
-    for (const kestal::LocalFile& f : files) {
-        auto* row = new QTreeWidgetItem;
-        row->setIcon(ColIcon, StateIcon(4));
-        row->setText(ColStart, varno::textFromBytes(f.startText));
-        row->setText(ColStop, varno::textFromBytes(f.stopText));
-        row->setText(ColSpan, QString::number(f.length));
-        row->setText(ColSize, QString::number(f.size));
-        row->setText(ColName, varno::textFromBytes(f.text));
-        row->setText(ColSerial, QString::number(f.serial));
-        row->setText(ColPcFile, f.names.join('\n'));
+    QList<QTreeWidgetItem*> items;
+    for (const kestal::FileRow& row : m_list.Rows()) {
+        auto* item = new QTreeWidgetItem;
+        fill(*item, row);
         // A merged month keeps all its names in one cell; the row stays one line high.
-        row->setData(ColPcFile, Qt::SizeHintRole,
-                     QSize(fontMetrics().horizontalAdvance(f.names.value(0)) + 8,
-                           fontMetrics().height() + 2));
-        row->setText(ColStatus, QStringLiteral("ok"));
+        item->setData(ColPcFile, Qt::SizeHintRole,
+                      QSize(fontMetrics().horizontalAdvance(row.pcFile.section('\n', 0, 0)) + 8,
+                            fontMetrics().height() + 2));
         for (int c : {ColSize, ColSerial, ColSpan})
-            row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-        rows.append(row);
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        items.append(item);
     }
-    addTopLevelItems(rows);
-    autoSize();
-    if (!rows.isEmpty())
-        scrollToItem(rows.last());
+    addTopLevelItems(items);
+    if (!items.isEmpty())
+        scrollToItem(items.last());
+    viewport()->update(); // the note of an empty instrument listing
+}
+
+void CKestalView::showRow(int row)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        fill(*item, m_list.Rows()[size_t(row)]);
 }
 
 void CKestalView::autoSize()
@@ -179,90 +157,30 @@ void CKestalView::autoSize()
     m_sizing = false;
 }
 
-QString CKestalView::FindLocalFiles(int row, bool /*transferIfMissing*/, bool combine)
+std::vector<int> CKestalView::selectedRows() const
 {
-    const QTreeWidgetItem* item = topLevelItem(row);
-    if (!item)
-        return QString();
-    const QString pcFile = item->text(ColPcFile);
-    // Rows without local files come only from the instrument, whose transfer belongs to
-    // the connection.
-    if (pcFile.isEmpty() || m_doc.GetSelectedStation() < 0)
-        return QString();
-    return kestal::LocalFilePaths(m_doc.GetDataFolderPath(), pcFile, combine);
+    std::vector<int> rows;
+    for (int row = 0; row < topLevelItemCount(); ++row)
+        if (topLevelItem(row)->isSelected())
+            rows.push_back(row);
+    return rows;
 }
 
-QStringList CKestalView::collect(bool transferIfMissing, bool combine)
+void CKestalView::paintEvent(QPaintEvent* event)
 {
-    QStringList paths;
-    for (int row = 0; row < topLevelItemCount(); ++row) {
-        if (!topLevelItem(row)->isSelected())
-            continue;
-        const QString found = FindLocalFiles(row, transferIfMissing, combine);
-        if (!found.isEmpty())
-            paths.append(found.split('\n'));
-    }
-    return paths;
-}
-
-void CKestalView::OnView()
-{
-    const QStringList paths = collect(true, true);
-    if (paths.isEmpty())
-        tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.ViewFiles(paths))
-        tell(QStringLiteral("Unable to open Data Viewer"));
-}
-
-void CKestalView::OnViewGraphics()
-{
-    const QStringList paths = collect(true, false);
-    if (paths.isEmpty())
-        tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.PlotFiles(paths))
-        tell(QStringLiteral("Unable to open Data Viewer"));
-}
-
-void CKestalView::OnConvert()
-{
-    if (m_doc.IsConnected() || m_doc.GetSelectedStation() < 0)
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0 || m_list.Note().isEmpty())
         return;
-    const QStringList paths = collect(true, true);
-    if (paths.isEmpty())
-        tell(QStringLiteral("No items were selected"));
-    else if (!m_launcher.ConvertFiles(paths, m_doc.GetExportFolderPath()))
-        tell(QStringLiteral("Unable to call Data Converter"));
+    QPainter p(viewport());
+    p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    p.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+               m_list.Note());
 }
 
 void CKestalView::OnCopy()
 {
-    const QStringList paths = collect(true, false);
-    if (paths.isEmpty()) {
-        tell(QStringLiteral("No items were selected"));
-        return;
-    }
-    QList<QUrl> urls;
-    QByteArray gnome("copy");
-    for (const QString& p : paths) {
-        urls.append(QUrl::fromLocalFile(p));
-        gnome += "\n" + urls.last().toEncoded();
-    }
-    auto* data = new QMimeData;
-    data->setUrls(urls);
-    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
-    data->setText(paths.join('\n'));
-    QApplication::clipboard()->setMimeData(data);
-}
-
-void CKestalView::ViewRow(int row)
-{
-    if (row < 0)
-        return;
-    const QString found = FindLocalFiles(row, true, true);
-    if (found.isEmpty())
-        return;
-    if (!m_launcher.ViewFiles(found.split('\n')))
-        tell(QStringLiteral("Unable to open Data Viewer"));
+    if (std::unique_ptr<QMimeData> data = m_list.Copy(selectedRows()))
+        QApplication::clipboard()->setMimeData(data.release());
 }
 
 void CKestalView::OnExportedData()
@@ -270,27 +188,6 @@ void CKestalView::OnExportedData()
     const QString folder = m_doc.GetExportFolderPath();
     if (!folder.isEmpty())
         kestal::OpenOnDesktop(folder);
-}
-
-void CKestalView::OnImport()
-{
-    if (m_doc.IsConnected())
-        return;
-    const QString folder = m_doc.GetDataFolderPath();
-    if (folder.isEmpty())
-        return; // no station: nowhere to import to
-    const QStringList chosen = varno::userInteraction().openFileNames(
-        QStringLiteral("Open"), QDir::homePath(), QString::fromLatin1(varno::kDataFileFilter));
-    for (const QString& path : chosen) {
-        if (!m_importConfirm(path)) {
-            varno::userInteraction().message(QStringLiteral("File Import Canceled"), kCaption);
-            continue;
-        }
-        QString message;
-        if (kestal::ImportDataLog(path, folder, &message) == kestal::ImportResult::Failed)
-            tell(message);
-    }
-    OnUpdate();
 }
 
 QMenu* CKestalView::contextMenu()

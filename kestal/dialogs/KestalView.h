@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QStringList>
 #include <QTreeWidget>
 
 #include <functional>
+#include <vector>
+
+#include "DataFileList.h"
 
 class CKestalDoc;
 class QMenu;
@@ -13,40 +15,46 @@ namespace kestal {
 class Launcher;
 }
 
-// The right pane: the data logs of the selected station's data folder, by day or merged
-// into months, and the file commands View, View (Graphics), Convert, Copy and Import.
+// The right pane: shows the rows of the data-file list (the instrument's data logs while
+// connected, else the files of the station's data folder) and hands the file commands of
+// the selected rows to it. The list's windows (refresh, file transfer, import) belong here.
 class CKestalView : public QTreeWidget {
     Q_OBJECT
 public:
     enum Column { ColIcon, ColStart, ColStop, ColSize, ColName, ColPcFile, ColStatus, ColSerial, ColSpan };
-    enum ReportMode { Daily = 0, Monthly = 2 };
-    // Shows the import dialog for one file; true on OK.
-    using ImportConfirm = std::function<bool(const QString& path)>;
+    enum ReportMode { Daily = kestal::DataFileList::Daily, Monthly = kestal::DataFileList::Monthly };
+    using ImportConfirm = kestal::DataFileList::ImportConfirm;
 
     CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWidget* parent = nullptr);
 
+    kestal::DataFileList& list() { return m_list; }
+
     // Lists again (the document's "update all views").
-    void OnUpdate();
+    void OnUpdate() { m_list.Update(); }
     // One tick of the list's one-second timer (public for tests).
-    void tick();
+    void tick() { m_list.Tick(); }
     QTimer* timer() const { return m_timer; }
-    int GetReportMode() const { return m_reportMode; }
+    int GetReportMode() const { return m_list.GetReportMode(); }
     void OnDailyReports();
     void OnMonthlyReports();
 
-    // Paths of a row's files, "\n" between them ("search=" form when combine and merged).
-    QString FindLocalFiles(int row, bool transferIfMissing, bool combine);
+    QString FindLocalFiles(int row, bool transferIfMissing, bool combine)
+    {
+        return m_list.FindLocalFiles(row, transferIfMissing, combine);
+    }
 
-    // File commands.
-    void OnView();
-    void OnViewGraphics();
-    void OnConvert();
+    // Commands on the selected rows.
+    void OnTransferMarked() { m_list.TransferMarked(selectedRows()); }
+    void OnTransferNew() { m_list.TransferNew(); }
+    void OnView() { m_list.View(selectedRows()); }
+    void OnViewGraphics() { m_list.ViewGraphics(selectedRows()); }
+    void OnConvert() { m_list.Convert(selectedRows()); }
     void OnCopy();
-    void OnImport();
+    void OnImport() { m_list.Import(); }
     void OnExportedData();
-    void ViewRow(int row);
+    void ViewRow(int row) { m_list.ViewRow(row); }
 
-    void SetImportConfirm(ImportConfirm confirm) { m_importConfirm = std::move(confirm); }
+    void SetImportConfirm(ImportConfirm confirm) { m_list.SetImportConfirm(std::move(confirm)); }
     QMenu* contextMenu();
 
     // The icons of the three states (no copy, partial copy, complete copy).
@@ -55,18 +63,23 @@ public:
 signals:
     void transferMarkedRequested();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    void localListing();
+    void showRows();
+    void showRow(int row);
+    void fill(QTreeWidgetItem& item, const kestal::FileRow& row) const;
     void autoSize();
-    QStringList collect(bool transferIfMissing, bool combine);
+    std::vector<int> selectedRows() const;
     void showContextMenu(const QPoint& pos);
 
     CKestalDoc& m_doc;
     const kestal::Launcher& m_launcher;
-    int m_reportMode = Monthly;
+    kestal::DataFileList m_list;
+    const QIcon m_icons[3]; // no copy, partial copy, complete copy
     bool m_sizing = false;
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
-    ImportConfirm m_importConfirm;
     QTimer* m_timer = nullptr;
 };

@@ -197,6 +197,8 @@ void CMainFrame::Execute(int id)
     }
     case ID_VIEW_TOOLBAR: m_toolBar->setVisible(m_actions[id]->isChecked()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(m_actions[id]->isChecked()); break;
+    case ID_TRANSFER: m_fileList->OnTransferMarked(); break;
+    case ID_TRANSFER_NEW: m_fileList->OnTransferNew(); break;
     case ID_VIEW: m_fileList->OnView(); break;
     case ID_VIEW_GRAPHICS: m_fileList->OnViewGraphics(); break;
     case ID_CONVERT: m_fileList->OnConvert(); break;

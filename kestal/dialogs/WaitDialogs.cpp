@@ -7,7 +7,7 @@
 #include <UserInteraction.h>
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kestal {
 
@@ -186,10 +188,11 @@ void CConnectingDlg::reject()
 
 // ------------------------------------------------------------------ refreshing
 
-CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent)
+CRefreshDlg::CRefreshDlg(kestal::ListingRead read, const KestalTiming& timing, QWidget* parent)
     : QDialog(parent)
-    , m_link(link)
+    , m_read(std::move(read))
     , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
+    , m_cancelButton(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
     , m_worker(new kestal::WorkerCall(this))
     , m_dotMs(timing.dotMs)
@@ -199,37 +202,54 @@ CRefreshDlg::CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* 
     m_text->setMinimumWidth(240);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_cancelButton);
+    layout->addLayout(row);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CRefreshDlg::cancel);
     m_dots->setSingleShot(true);
     connect(m_dots, &QTimer::timeout, this, [this] {
         m_text->setText(m_text->text() + QLatin1Char('.'));
         m_dots->start(m_dotMs);
     });
     m_dots->start(timing.connectStartMs);
-    QTimer::singleShot(timing.connectStartMs, this, [this] {
-        m_running = true;
-        m_worker->start([this] {
-            m_link.SetBusy(1);
-            m_link.ReadFileList();
-            m_link.SetBusy(0);
-        }, [this] {
-            m_running = false;
-            m_dots->stop();
-            accept();
-        });
-    });
+    QTimer::singleShot(timing.connectStartMs, this, &CRefreshDlg::startReading);
 }
 
 CRefreshDlg::~CRefreshDlg()
 {
-    delete m_worker; // waits for the worker
+    m_cancel = true;
+    delete m_worker; // waits for the worker while the members it reads still exist
 }
 
 QString CRefreshDlg::text() const { return m_text->text(); }
 
+void CRefreshDlg::startReading()
+{
+    if (m_cancel)
+        return;
+    m_worker->start([this] { m_read(m_cancel); }, [this] {
+        m_dots->stop();
+        done(m_cancel ? QDialog::Rejected : QDialog::Accepted);
+    });
+}
+
+void CRefreshDlg::cancel()
+{
+    if (!m_cancelButton->isEnabled())
+        return;
+    m_cancelButton->setEnabled(false);
+    m_cancel = true;
+    // Not started yet: nothing to wait for. Otherwise the dialog ends with the worker.
+    if (!m_worker->running()) {
+        m_dots->stop();
+        QDialog::reject();
+    }
+}
+
 void CRefreshDlg::reject()
 {
-    if (!m_running)
-        QDialog::reject();
+    cancel();
 }
 
 // ------------------------------------------------------------------ file transfer
@@ -247,6 +267,9 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     m_text->setReadOnly(true);
     m_text->setMinimumWidth(320);
     m_text->setText(m_shown);
+    kestal::DownloadRequest unset;
+    unset.target = QDir::tempPath();
+    m_steps = std::make_unique<kestal::DownloadSteps>(link, unset);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     auto* layout = new QVBoxLayout(this);
@@ -262,15 +285,14 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     connect(m_cancel, &QPushButton::clicked, this, &CTransferProgressDlg::cancel);
 }
 
-void CTransferProgressDlg::SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode)
+void CTransferProgressDlg::SetDownload(const kestal::DownloadRequest& request)
 {
-    m_destination = destination;
-    m_start = start;
-    m_length = length;
-    m_mode = mode;
-    m_shown = destination;
+    m_steps = std::make_unique<kestal::DownloadSteps>(m_link, request);
+    m_shown = request.caption.isEmpty() ? request.target : request.caption;
     m_text->setText(m_shown);
 }
+
+QString CTransferProgressDlg::text() const { return m_text->text(); }
 
 void CTransferProgressDlg::showEvent(QShowEvent* event)
 {
@@ -285,54 +307,27 @@ void CTransferProgressDlg::poll()
 {
     if (step())
         m_timer->start(m_pollMs);
-    else if (m_state != Step::CancelRequested)
+    else if (state() != Step::CancelRequested)
         done(QDialog::Accepted);
 }
 
 bool CTransferProgressDlg::step()
 {
-    bool going = false;
-    switch (m_state) {
-    case Step::NotStarted: {
-        varno::WaitCursor wait;
-        m_link.StartDownload(varno::pathBytes(m_destination), m_mode, m_start, m_length);
-        m_file = varno::pathFromBytes(m_link.GetDownloadFile());
-        m_state = Step::Downloading;
-        going = true;
-        break;
-    }
-    case Step::Downloading:
-        going = m_link.IsDownloading();
-        break;
-    case Step::CancelRequested: {
-        varno::WaitCursor wait;
-        m_link.CancelDownload();
-        if (m_mode != 0 && !m_file.isEmpty())
-            QFile::remove(m_file);
-        m_file.clear();
-        going = false;
-        setResult(QDialog::Rejected);
-        done(QDialog::Rejected);
-        break;
-    }
-    }
-    const double f = m_link.GetDownloadProgress();
+    const bool going = m_steps->Next();
+    const double f = m_steps->fraction();
     if (f != m_lastFraction) {
         m_lastFraction = f;
-        m_bar->setValue(int(f * 100));
+        m_bar->setValue(std::clamp(int(f * 100), 0, 100));
     }
     m_text->setText(m_shown);
-    if (!going && m_lastFraction < 1.0) {
-        if (m_mode != 0 && !m_file.isEmpty())
-            QFile::remove(m_file);
-        m_file.clear();
-    }
+    if (!going && state() == Step::CancelRequested)
+        done(QDialog::Rejected);
     return going;
 }
 
 void CTransferProgressDlg::cancel()
 {
-    m_state = Step::CancelRequested;
+    m_steps->Cancel();
     m_cancel->setEnabled(false);
 }
 

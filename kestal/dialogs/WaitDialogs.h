@@ -3,10 +3,13 @@
 #include <QDialog>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 
+#include "Download.h"
+#include "InstrumentListing.h"
 #include "KestalDoc.h"
 #include "Timing.h"
 
@@ -114,45 +117,52 @@ private:
 };
 
 // "Please Wait" while the instrument's file list is read: "refreshing file view" with
-// moving dots. Ends with Accepted when the listing was read.
+// moving dots. The reading runs on a worker thread; "Cancel" asks it to stop after the entry
+// it is reading. Ends with Accepted when the list was read through, else Rejected.
 class CRefreshDlg : public QDialog {
     Q_OBJECT
 public:
-    CRefreshDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent = nullptr);
+    CRefreshDlg(kestal::ListingRead read, const KestalTiming& timing, QWidget* parent = nullptr);
     ~CRefreshDlg() override;
     QString text() const;
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    void cancel();
 
 protected:
-    void reject() override; // no way out while the list is read
+    void reject() override; // closing the window cancels
 
 private:
-    CQuorvalin& m_link;
+    void startReading();
+
+    kestal::ListingRead m_read;
+    std::atomic<bool> m_cancel{false};
     QLineEdit* m_text;
+    QPushButton* m_cancelButton;
     QTimer* m_dots;
     kestal::WorkerCall* m_worker;
-    bool m_running = false;
     int m_dotMs;
 };
 
-// "File Transfer": one download of the range start .. start + length into the destination
-// folder, polled every few milliseconds with a progress bar and "Cancel". The caller reads
-// GetFile() afterwards: empty means the transfer did not complete.
+// "File Transfer": one download of a data-log range, polled every few milliseconds with a
+// progress bar and "Cancel". The caller reads GetFile() afterwards: empty means the transfer
+// did not complete.
 class CTransferProgressDlg : public QDialog {
     Q_OBJECT
 public:
-    enum class Step { NotStarted, Downloading, CancelRequested };
+    using Step = kestal::DownloadSteps::Step;
 
     CTransferProgressDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent = nullptr);
 
-    void SetDownload(const QString& destination, uint32_t start, uint32_t length, int mode);
-    QString GetFile() const { return m_file; }
+    void SetDownload(const kestal::DownloadRequest& request);
+    QString GetFile() const { return m_steps->file(); }
 
     // One poll; true while the download goes on. Public for tests.
     bool step();
     void cancel();
+    QString text() const;
     QPushButton* cancelButton() const { return m_cancel; }
     QProgressBar* progressBar() const { return m_bar; }
-    Step state() const { return m_state; }
+    Step state() const { return m_steps->state(); }
 
 protected:
     void reject() override { cancel(); }
@@ -163,13 +173,8 @@ private:
 
     CQuorvalin& m_link;
     int m_pollMs;
-    QString m_destination = QStringLiteral("/tmp");
-    uint32_t m_start = 0;
-    uint32_t m_length = 0;
-    int m_mode = 0;
+    std::unique_ptr<kestal::DownloadSteps> m_steps;
     QString m_shown = QStringLiteral("starting transfer...");
-    QString m_file;
-    Step m_state = Step::NotStarted;
     double m_lastFraction = 0; // the bar changes only when the fraction does
     bool m_started = false;
     QLineEdit* m_text;

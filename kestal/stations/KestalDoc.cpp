@@ -4,6 +4,7 @@
 #include <Text.h>
 #include <UserInteraction.h>
 
+#include "LinkLock.h"
 #include "WorkerCall.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 
+using kestal::LinkLock;
 using kestal::StationRecord;
 
 namespace {
@@ -225,18 +227,6 @@ void CKestalDoc::SetConnectionState(bool connected, bool viaModem, uint32_t stat
 namespace {
 
 const QString kCaption = QStringLiteral("kestal");
-
-// Lock(-1) ... Unlock on the window thread.
-class LinkLock {
-public:
-    explicit LinkLock(CQuorvalin& link) : m_link(link) { m_link.Lock(-1); }
-    ~LinkLock() { m_link.Unlock(); }
-    LinkLock(const LinkLock&) = delete;
-    LinkLock& operator=(const LinkLock&) = delete;
-
-private:
-    CQuorvalin& m_link;
-};
 
 // Waits at most 1 ms for a job mutex. Built on try_lock so that every tool that checks
 // locking sees it (the timed wait of the runtime is invisible to some of them).

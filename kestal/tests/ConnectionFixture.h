@@ -38,7 +38,14 @@ protected:
         ProgramCountdowns() = RefreshCountdowns();
         settings.mainDataFolder = root.path();
         settings.modemPort = "COM1";
-        doc = std::make_unique<CKestalDoc>(settings);
+        makeDoc();
+    }
+
+    // A new document (on link, when given), with short timings and the scripted dialogs.
+    void makeDoc(CQuorvalin* link = nullptr)
+    {
+        doc.reset();
+        doc = std::make_unique<CKestalDoc>(settings, link);
         KestalTiming& t = doc->Timing();
         t.panelTickMs = 0; // ticks by hand
         t.fileListTickMs = 0;

@@ -10,9 +10,7 @@
 #include <MainFrame.h>
 #include <WaitDialogs.h>
 
-#include "ConnectionFixture.h"
-#include "TestConfig.h"
-#include <QtTestApp.h>
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,20 +41,8 @@ using kestal::testing::g_pcClock;
 
 namespace {
 
-class KestalConnection : public kestal::testing::ConnectionFixture {
+class KestalConnection : public kestal::testing::WindowConnectionFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
-    }
-
-    void SetUp() override
-    {
-        ConnectionFixture::SetUp();
-        InstallWaitDialogs(*doc);
-    }
-
     void TearDown() override
     {
         panel.reset();
@@ -469,23 +455,27 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
     CQuorvalin& link = *doc->GetLink();
     doc->Timing().downloadPollMs = 0;
     link.Lock(-1);
+    InstrumentListing listing;
     {
-        CRefreshDlg refresh(link, doc->Timing());
+        CRefreshDlg refresh([&](const std::atomic<bool>& cancel) { listing = ReadInstrumentListing(link, cancel); },
+                            doc->Timing());
         EXPECT_EQ(refresh.windowTitle(), "Please Wait");
         EXPECT_TRUE(refresh.text().startsWith("refreshing file view"));
         EXPECT_EQ(refresh.exec(), QDialog::Accepted);
     }
-    ASSERT_TRUE(link.NextFile());
-    const uint32_t start = link.GetFileStart();
-    const uint32_t length = link.GetFileSize();
+    ASSERT_TRUE(listing.read);
+    ASSERT_EQ(listing.logs.size(), 3u);
+    const uint32_t start = listing.logs[0].start;
+    const uint32_t length = listing.logs[0].size;
     ASSERT_GT(length, 0u);
 
     // A complete download keeps its file.
     const QString path = QDir(root.path()).filePath("download-1");
     {
         CTransferProgressDlg transfer(link, doc->Timing());
-        transfer.SetDownload(path, start, length, 1);
+        transfer.SetDownload({path, start, length, 1, "2026-03-12 ... 2026-03-13"});
         EXPECT_EQ(transfer.windowTitle(), "File Transfer");
+        EXPECT_EQ(transfer.text(), "2026-03-12 ... 2026-03-13");
         EXPECT_EQ(transfer.exec(), QDialog::Accepted);
         EXPECT_EQ(transfer.GetFile(), path);
         EXPECT_EQ(transfer.progressBar()->value(), 100);
@@ -501,7 +491,7 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
     const QString cancelled = QDir(root.path()).filePath("download-2");
     {
         CTransferProgressDlg transfer(link, doc->Timing());
-        transfer.SetDownload(cancelled, start, length, 1);
+        transfer.SetDownload({cancelled, start, length, 1, QString()});
         EXPECT_TRUE(transfer.step()); // started
         EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::Downloading);
         EXPECT_TRUE(transfer.step());
@@ -509,12 +499,12 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
         transfer.cancelButton()->click(); // disabled: the same as once
         EXPECT_FALSE(transfer.cancelButton()->isEnabled());
         EXPECT_EQ(transfer.state(), CTransferProgressDlg::Step::CancelRequested);
-        EXPECT_FALSE(transfer.step());
+        while (transfer.step()) // until the link has stopped
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_FALSE(link.IsDownloading());
         EXPECT_EQ(transfer.result(), QDialog::Rejected);
         EXPECT_EQ(transfer.GetFile(), "");
     }
-    for (int i = 0; i < 500 && link.IsDownloading(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(QFileInfo::exists(cancelled));
     link.Unlock();
 }

@@ -2,7 +2,16 @@
 
 #include <QtCoreTestApp.h>
 
+#include <QString>
 #include <QTemporaryDir>
+
+#include <ostream>
+
+// Test failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace kestal::testing {
 

@@ -1,9 +1,13 @@
-// Renders the instrument panel connected to a simulated instrument into a PNG
-// (docs/kestal-panel.png):   kestal-panel-screenshot <file.png>
+// Renders the panes of the main window connected to a simulated instrument into PNGs: the
+// instrument panel (docs/kestal-panel.png) and, when a second file is named, the data-file
+// list after some of the instrument's data logs were transferred and the running one has
+// grown since (docs/kestal-files.png):
+//   kestal-panel-screenshot <panel.png> [<files.png>]
 // Without a display it draws offscreen in the font an X11 session gives by default.
 #include "InstrumentPanel.h"
 #include "KestalApp.h"
 #include "KestalDoc.h"
+#include "KestalView.h"
 #include "MainFrame.h"
 #include "StationConfig.h"
 
@@ -14,6 +18,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFont>
+#include <QHeaderView>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -30,7 +35,7 @@ int main(int argc, char** argv)
     qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png>\n");
+        std::fprintf(stderr, "usage: kestal-panel-screenshot <panel.png> [<files.png>]\n");
         return 2;
     }
     // The offscreen platform has no desktop theme, and its default font is larger.
@@ -40,7 +45,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("kestal");
     QSettings().setValue("folders/root", root.path());
 
-    // A simulated instrument on COM3 with a week of history, at a fixed time.
+    // A simulated instrument on COM3 with a week of history in five data logs, at a fixed time.
     const std::string benchPath = bench.path().toStdString();
     std::ofstream(benchPath + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
     const int64_t now = qsim::fromCivil(2026, 3, 15, 12, 0, 0);
@@ -52,7 +57,7 @@ int main(int argc, char** argv)
     in.passwords[1] = "read";
     in.passwords[2] = "varno";
     in.setDefaultFunctions();
-    in.buildHistory(now, 7, 2);
+    in.buildHistory(now, 7, 5);
     in.generation = 1;
     QDir().mkpath(bench.filePath("hilltop"));
     if (!in.save(bench.filePath("hilltop").toStdString(), true)) {
@@ -85,6 +90,27 @@ int main(int argc, char** argv)
     if (!pane->grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
         return 1;
+    }
+    if (argc > 2) {
+        // Some data logs transferred, one left out, and the running one grown by two hours.
+        CKestalView& files = *frame->fileList();
+        for (int row : {0, 1, 3, 4})
+            files.topLevelItem(row)->setSelected(true);
+        frame->Execute(kestal::ID_TRANSFER);
+        files.clearSelection();
+        qsim::setFrozenClock(benchPath, now + 7200);
+        files.tick();
+        // The states, which the list keeps in closed columns, dragged open in a wide window.
+        frame->resize(1500, 760);
+        files.header()->resizeSection(CKestalView::ColPcFile, 470);
+        files.header()->resizeSection(CKestalView::ColStatus, 130);
+        app.processEvents();
+        const QRect rows = files.visualItemRect(files.topLevelItem(files.topLevelItemCount() - 1));
+        const QRect shown(0, 0, files.width(), files.header()->height() + rows.bottom() + 8);
+        if (!files.grab(shown).save(QString::fromLocal8Bit(argv[2]))) {
+            std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[2]);
+            return 1;
+        }
     }
     doc->Disconnect();
     return 0;

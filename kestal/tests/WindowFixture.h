@@ -1,0 +1,28 @@
+#pragma once
+
+// The document against simulated instruments for the window tests: one QApplication for the
+// test program, and the document's wait windows (connecting, wait message, countdown).
+#include <WaitDialogs.h>
+
+#include "ConnectionFixture.h"
+#include "TestConfig.h"
+#include <QtTestApp.h>
+
+namespace kestal::testing {
+
+class WindowConnectionFixture : public ConnectionFixture {
+protected:
+    static void SetUpTestSuite()
+    {
+        isolateSettings();
+        varno::qttest::qtTestApp();
+    }
+
+    void SetUp() override
+    {
+        ConnectionFixture::SetUp();
+        InstallWaitDialogs(*doc);
+    }
+};
+
+} // namespace kestal::testing
