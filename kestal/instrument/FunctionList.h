@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestal {
+
+class InstrumentSession;
+
+// One function as the instrument holds it (texts as bytes).
+struct InstrumentFunction {
+    std::string name;
+    int flags = 0;
+    std::string definition;
+};
+
+// What the function editor edits.
+struct FunctionEdit {
+    QString name; // empty for a new function: the editor proposes one
+    QString definition;
+    int flags = 0;
+};
+
+// The instrument's functions: listed, added, changed and deleted. The instrument checks
+// each definition; a refused one goes back to the editor until the user gives up.
+class FunctionList {
+public:
+    // Runs the editor on edit; true on "OK" (edit then holds the result, its definition
+    // tidied as the instrument receives it).
+    using Editor = std::function<bool(FunctionEdit& edit)>;
+
+    FunctionList(InstrumentSession& session, Editor editor);
+
+    // Reads the list again.
+    void Refresh();
+    const std::vector<InstrumentFunction>& Rows() const { return m_rows; }
+    // Whether the user may add, change and delete functions ("full access" or more).
+    bool CanEdit();
+
+    // Each ends with the list read again. row: the selected row, -1 for none.
+    void Add();
+    void Change(int row);
+    void Delete(int row);
+
+private:
+    void edit(FunctionEdit values, const std::string& storedName);
+
+    InstrumentSession& m_session;
+    Editor m_editor;
+    std::vector<InstrumentFunction> m_rows;
+};
+
+} // namespace kestal
