@@ -5,11 +5,10 @@
 #include <CommandLine.h>
 #include <FunctionList.h>
 #include <FunctionText.h>
-#include <InstrumentCommands.h>
 #include <MeasurementSetup.h>
 #include <ModemTimers.h>
 
-#include "ConnectionFixture.h"
+#include "InstrumentFixture.h"
 #include "TestConfig.h"
 
 #include <gtest/gtest.h>
@@ -21,36 +20,9 @@ using namespace kestal;
 
 namespace {
 
-class KestalInstrument : public kestal::testing::ConnectionFixture {
+class KestalInstrument : public kestal::testing::InstrumentFixture {
 protected:
     static void SetUpTestSuite() { kestal::testing::coreTestApp(); }
-
-    void SetUp() override
-    {
-        ConnectionFixture::SetUp();
-        commands = std::make_unique<InstrumentCommands>(*doc);
-    }
-
-    void TearDown() override
-    {
-        commands.reset();
-        ConnectionFixture::TearDown();
-    }
-
-    // An instrument on COM2 and the document connected to it with that password.
-    void connect(const QString& password = "varno", const std::function<void(qsim::Instrument&)>& tweak = {})
-    {
-        addInstrument("hill", "COM2", "", 3, 3, tweak);
-        station("Hill Top", "COM2", password);
-        doc->OnConnect();
-        ASSERT_TRUE(doc->IsConnected()) << ui.texts().join("|").toStdString();
-        ui.clear();
-    }
-
-    InstrumentSession& session() { return commands->Session(); }
-    QStringList messages() const { return ui.texts(); }
-
-    std::unique_ptr<InstrumentCommands> commands;
 };
 
 // ------------------------------------------------------------------ measurement setup
@@ -509,7 +481,7 @@ TEST_F(KestalInstrument, DroppedLineIsReportedInsteadOfTheSettings)
     MeasurementSetup setup(session());
     MeasurementValues v = setup.Read();
     v.samplePeriod = " 5 s";
-    modify("hill", [](qsim::Instrument& in) { ++in.hangups; });
+    hangUp();
     EXPECT_FALSE(setup.Write(v));
     EXPECT_EQ(messages(), QStringList{"The connection has dropped!"});
     EXPECT_FALSE(doc->IsConnected());

@@ -1,0 +1,30 @@
+#include "SetClockDlg.h"
+
+#include "DialogButtons.h"
+#include "InstrumentCommands.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+CSetClockDlg::CSetClockDlg(int hours, QWidget* parent)
+    : QDialog(parent)
+    , m_offset(new QComboBox(this))
+{
+    setWindowTitle(QStringLiteral("Set Clock"));
+    if (std::abs(hours) > kestal::kMaxClockHours)
+        hours = 0;
+    m_offset->addItems(kestal::ClockChoices());
+    m_offset->setCurrentIndex(hours + kestal::kMaxClockHours);
+    m_offset->setMaxVisibleItems(16);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("Set instrument clock to:"), this);
+    label->setBuddy(m_offset);
+    layout->addWidget(label);
+    layout->addWidget(m_offset);
+    layout->addWidget(kestal::OkCancelButtons(this));
+}
+
+int CSetClockDlg::GetHourOffset() const { return m_offset->currentIndex() - kestal::kMaxClockHours; }

@@ -1,0 +1,26 @@
+#include "TextEntryDlg.h"
+
+#include "DialogButtons.h"
+#include "StationPropertiesDlg.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, const QString& text, QWidget* parent)
+    : QDialog(parent)
+    , m_edit(new QLineEdit(this))
+{
+    setWindowTitle(title);
+    m_edit->setMaxLength(32767);
+    m_edit->setText(text);
+    SetTypingLimit(m_edit, 80);
+    m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 50);
+    auto* form = new QFormLayout;
+    form->addRow(label, m_edit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(kestal::OkCancelButtons(this));
+}
+
+QString CTextEntryDlg::GetText() const { return m_edit->text(); }
