@@ -6,8 +6,6 @@
 #include "InstrumentSession.h"
 #include "KestalDoc.h"
 
-#include <Text.h>
-
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -129,17 +127,7 @@ void CFunctionEditorDlg::accept()
 
 CFunctionsPage::CFunctionsPage(InstrumentSession& session, QWidget* parent)
     : CListPage({QStringLiteral("name"), QStringLiteral("statistics"), QStringLiteral("function")}, parent)
-    , m_session(session)
-    , m_list(session, [this](FunctionEdit& edit) { return EditInDialog<CFunctionEditorDlg>(edit, m_session.Doc(), this); })
+    , m_list(session, [this, &session](FunctionEdit& e) { return EditInDialog<CFunctionEditorDlg>(e, session.Doc(), this); })
 {
-    m_list.Refresh();
-    Initialise(m_list.CanEdit());
-}
-
-std::vector<QStringList> CFunctionsPage::rows() const
-{
-    std::vector<QStringList> rows;
-    for (const InstrumentFunction& f : m_list.Rows())
-        rows.push_back({varno::textFromBytes(f.name), StatisticsText(f.flags), varno::textFromBytes(f.definition)});
-    return rows;
+    Initialise(m_list);
 }

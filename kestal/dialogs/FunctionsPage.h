@@ -51,11 +51,5 @@ public:
     explicit CFunctionsPage(kestal::InstrumentSession& session, QWidget* parent = nullptr);
 
 private:
-    std::vector<QStringList> rows() const override;
-    void add() override { m_list.Add(); }
-    void change(int row) override { m_list.Change(row); }
-    void remove(int row) override { m_list.Delete(row); }
-
-    kestal::InstrumentSession& m_session;
     kestal::FunctionList m_list;
 };

@@ -60,28 +60,13 @@ void InstallInstrumentDialogs(InstrumentCommands& commands, int waitDelayMs)
         sheet.exec();
     });
     commands.SetTitleDialog([&doc](QString& title) {
-        CMeasurementTitleDlg dialog(title, QApplication::activeWindow());
-        CloseWhenDisconnected(dialog, doc);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        title = dialog.GetText();
-        return true;
+        return EditInDialog<CMeasurementTitleDlg>(title, doc, QApplication::activeWindow());
     });
     commands.SetCommentDialog([&doc](QString& text) {
-        CCommentDlg dialog(QApplication::activeWindow());
-        CloseWhenDisconnected(dialog, doc);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        text = dialog.GetText();
-        return true;
+        return EditInDialog<CCommentDlg>(text, doc, QApplication::activeWindow());
     });
     commands.SetClockDialog([&doc](int& hours) {
-        CSetClockDlg dialog(hours, QApplication::activeWindow());
-        CloseWhenDisconnected(dialog, doc);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        hours = dialog.GetHourOffset();
-        return true;
+        return EditInDialog<CSetClockDlg>(hours, doc, QApplication::activeWindow());
     });
     commands.SetCommandDialog([&doc](CommandLine& line) {
         CCommandDlg dialog(line, QApplication::activeWindow());

@@ -15,8 +15,8 @@ class InstrumentCommands;
 // shows and edits belongs to a connection that has gone.
 void CloseWhenDisconnected(QDialog& dialog, CKestalDoc& doc);
 
-// Runs an editor dialog (with SetValues and Values) on values; true on "OK", values then
-// hold the result.
+// Runs an editor dialog (made with its parent, filled with SetValues, read with Values) on
+// values; true on "OK", values then hold the result. The dialog closes when the line goes.
 template <typename Dialog, typename Values>
 bool EditInDialog(Values& values, CKestalDoc& doc, QWidget* parent)
 {

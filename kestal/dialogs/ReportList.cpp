@@ -1,5 +1,7 @@
 #include "ReportList.h"
 
+#include "InstrumentList.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -52,9 +54,12 @@ CListPage::CListPage(const QStringList& headers, QWidget* parent)
     connect(m_delete, &QPushButton::clicked, this, &CListPage::OnDelete);
 }
 
-void CListPage::Initialise(bool editable)
+void CListPage::Initialise(kestal::InstrumentList& list)
 {
+    m_list = &list;
+    m_list->Refresh();
     showRows();
+    const bool editable = m_list->CanEdit();
     for (QPushButton* b : {m_add, m_change, m_delete})
         b->setVisible(editable);
     if (editable)
@@ -69,24 +74,24 @@ int CListPage::selectedRow() const
 
 void CListPage::showRows()
 {
-    kestal::ShowRows(m_tree, rows());
+    kestal::ShowRows(m_tree, m_list->Texts());
     m_tree->setFocus();
 }
 
 void CListPage::OnAdd()
 {
-    add();
+    m_list->Add();
     showRows();
 }
 
 void CListPage::OnChange()
 {
-    change(selectedRow());
+    m_list->Change(selectedRow());
     showRows();
 }
 
 void CListPage::OnDelete()
 {
-    remove(selectedRow());
+    m_list->Delete(selectedRow());
     showRows();
 }

@@ -10,6 +10,8 @@ class QTreeWidget;
 
 namespace kestal {
 
+class InstrumentList;
+
 // A report-style list with the given columns: no tree decoration, whole rows selected one
 // at a time.
 QTreeWidget* ReportList(const QStringList& headers, QWidget* parent);
@@ -35,18 +37,15 @@ public:
 
 protected:
     CListPage(const QStringList& headers, QWidget* parent);
-    // Shows the rows; the buttons only when editable. Called once the page is built.
-    void Initialise(bool editable);
-
-    virtual std::vector<QStringList> rows() const = 0;
-    virtual void add() = 0;
-    virtual void change(int row) = 0; // row: -1 for no selection
-    virtual void remove(int row) = 0;
+    // Reads and shows the list; the buttons only when the user may edit. Called once the
+    // page (and with it the list) is built.
+    void Initialise(kestal::InstrumentList& list);
 
 private:
     void showRows();
     int selectedRow() const;
 
+    kestal::InstrumentList* m_list = nullptr;
     QTreeWidget* m_tree;
     QPushButton* m_add;
     QPushButton* m_change;

@@ -9,15 +9,13 @@
 
 #include <cstdlib>
 
-CSetClockDlg::CSetClockDlg(int hours, QWidget* parent)
+CSetClockDlg::CSetClockDlg(QWidget* parent)
     : QDialog(parent)
     , m_offset(new QComboBox(this))
 {
     setWindowTitle(QStringLiteral("Set Clock"));
-    if (std::abs(hours) > kestal::kMaxClockHours)
-        hours = 0;
     m_offset->addItems(kestal::ClockChoices());
-    m_offset->setCurrentIndex(hours + kestal::kMaxClockHours);
+    SetValues(0);
     m_offset->setMaxVisibleItems(16);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(QStringLiteral("Set instrument clock to:"), this);
@@ -27,4 +25,11 @@ CSetClockDlg::CSetClockDlg(int hours, QWidget* parent)
     layout->addWidget(kestal::OkCancelButtons(this));
 }
 
-int CSetClockDlg::GetHourOffset() const { return m_offset->currentIndex() - kestal::kMaxClockHours; }
+void CSetClockDlg::SetValues(int hours)
+{
+    if (std::abs(hours) > kestal::kMaxClockHours)
+        hours = 0;
+    m_offset->setCurrentIndex(hours + kestal::kMaxClockHours);
+}
+
+int CSetClockDlg::Values() const { return m_offset->currentIndex() - kestal::kMaxClockHours; }

@@ -9,10 +9,11 @@ class QComboBox;
 class CSetClockDlg : public QDialog {
     Q_OBJECT
 public:
-    // hours: the offset chosen at the start (outside -23 .. 23: none).
-    explicit CSetClockDlg(int hours, QWidget* parent = nullptr);
+    explicit CSetClockDlg(QWidget* parent = nullptr);
 
-    int GetHourOffset() const;
+    // The offset chosen at the start (outside -23 .. 23: none).
+    void SetValues(int hours);
+    int Values() const;
     QComboBox* offsetBox() const { return m_offset; }
 
 private:

@@ -105,6 +105,7 @@ CSetupSheet::CSetupSheet(kestal::InstrumentSession& session, bool withTimerPage,
     , m_tabs(new QTabWidget(this))
 {
     setWindowTitle(QStringLiteral("Instrument Setup"));
+    m_tabs->setUsesScrollButtons(false); // every page's tab in sight
     m_measurement = new CMeasurementSetupPage(session, m_tabs);
     m_functions = new CFunctionsPage(session, m_tabs);
     m_tabs->addTab(m_measurement, QStringLiteral("Measurement Setup"));
@@ -130,6 +131,8 @@ CSetupSheet::CSetupSheet(kestal::InstrumentSession& session, bool withTimerPage,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
+    // Room for a few functions with their definitions.
+    resize(sizeHint().expandedTo(QSize(480, 380)));
 }
 
 bool CSetupSheet::Apply()

@@ -7,14 +7,12 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, const QString& text, QWidget* parent)
+CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, QWidget* parent)
     : QDialog(parent)
     , m_edit(new QLineEdit(this))
 {
     setWindowTitle(title);
-    m_edit->setMaxLength(32767);
-    m_edit->setText(text);
-    SetTypingLimit(m_edit, 80);
+    SetValues(QString());
     m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 50);
     auto* form = new QFormLayout;
     form->addRow(label, m_edit);
@@ -23,4 +21,11 @@ CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, const Q
     layout->addWidget(kestal::OkCancelButtons(this));
 }
 
-QString CTextEntryDlg::GetText() const { return m_edit->text(); }
+void CTextEntryDlg::SetValues(const QString& text)
+{
+    m_edit->setMaxLength(32767);
+    m_edit->setText(text);
+    SetTypingLimit(m_edit, 80);
+}
+
+QString CTextEntryDlg::Values() const { return m_edit->text(); }

@@ -10,10 +10,12 @@ class QLineEdit;
 class CTextEntryDlg : public QDialog {
     Q_OBJECT
 public:
-    CTextEntryDlg(const QString& title, const QString& label, const QString& text, QWidget* parent = nullptr);
-
-    QString GetText() const;
+    void SetValues(const QString& text);
+    QString Values() const;
     QLineEdit* edit() const { return m_edit; }
+
+protected:
+    CTextEntryDlg(const QString& title, const QString& label, QWidget* parent);
 
 private:
     QLineEdit* m_edit;
@@ -23,8 +25,8 @@ private:
 class CMeasurementTitleDlg : public CTextEntryDlg {
     Q_OBJECT
 public:
-    explicit CMeasurementTitleDlg(const QString& title, QWidget* parent = nullptr)
-        : CTextEntryDlg(QStringLiteral("Enter Measurement Title"), QStringLiteral("Title"), title, parent)
+    explicit CMeasurementTitleDlg(QWidget* parent = nullptr)
+        : CTextEntryDlg(QStringLiteral("Enter Measurement Title"), QStringLiteral("Title"), parent)
     {
     }
 };
@@ -34,7 +36,7 @@ class CCommentDlg : public CTextEntryDlg {
     Q_OBJECT
 public:
     explicit CCommentDlg(QWidget* parent = nullptr)
-        : CTextEntryDlg(QStringLiteral("Insert Comment"), QStringLiteral("Comment"), QString(), parent)
+        : CTextEntryDlg(QStringLiteral("Insert Comment"), QStringLiteral("Comment"), parent)
     {
     }
 };

@@ -62,17 +62,7 @@ TimerEdit CModemTimerDlg::Values() const
 
 CTimerPage::CTimerPage(InstrumentSession& session, QWidget* parent)
     : CListPage({QStringLiteral("Modem ON"), QStringLiteral("OFF")}, parent)
-    , m_session(session)
-    , m_list(session, [this](TimerEdit& edit) { return EditInDialog<CModemTimerDlg>(edit, m_session.Doc(), this); })
+    , m_list(session, [this, &session](TimerEdit& e) { return EditInDialog<CModemTimerDlg>(e, session.Doc(), this); })
 {
-    m_list.Refresh();
-    Initialise(m_list.CanEdit());
-}
-
-std::vector<QStringList> CTimerPage::rows() const
-{
-    std::vector<QStringList> rows;
-    for (const ModemTimer& t : m_list.Rows())
-        rows.push_back({TimerTimeText(t.on), TimerTimeText(t.off)});
-    return rows;
+    Initialise(m_list);
 }

@@ -36,11 +36,5 @@ public:
     explicit CTimerPage(kestal::InstrumentSession& session, QWidget* parent = nullptr);
 
 private:
-    std::vector<QStringList> rows() const override;
-    void add() override { m_list.Add(); }
-    void change(int row) override { m_list.Change(row); }
-    void remove(int row) override { m_list.Delete(row); }
-
-    kestal::InstrumentSession& m_session;
     kestal::ModemTimerList m_list;
 };

@@ -23,7 +23,7 @@ void tell(const QString& text)
 } // namespace
 
 FunctionList::FunctionList(InstrumentSession& session, Editor editor)
-    : m_session(session)
+    : InstrumentList(session)
     , m_editor(std::move(editor))
 {
 }
@@ -43,11 +43,12 @@ void FunctionList::Refresh()
     });
 }
 
-bool FunctionList::CanEdit()
+std::vector<QStringList> FunctionList::Texts() const
 {
-    bool can = false;
-    m_session.Read([&](CQuorvalin& link) { can = link.GetUserLevel() >= 2; });
-    return can;
+    std::vector<QStringList> texts;
+    for (const InstrumentFunction& f : m_rows)
+        texts.push_back({varno::textFromBytes(f.name), StatisticsText(f.flags), varno::textFromBytes(f.definition)});
+    return texts;
 }
 
 void FunctionList::Add()

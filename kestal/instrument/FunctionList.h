@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace kestal {
+#include "InstrumentList.h"
 
-class InstrumentSession;
+namespace kestal {
 
 // One function as the instrument holds it (texts as bytes).
 struct InstrumentFunction {
@@ -26,7 +26,7 @@ struct FunctionEdit {
 
 // The instrument's functions: listed, added, changed and deleted. The instrument checks
 // each definition; a refused one goes back to the editor until the user gives up.
-class FunctionList {
+class FunctionList : public InstrumentList {
 public:
     // Runs the editor on edit; true on "OK" (edit then holds the result, its definition
     // tidied as the instrument receives it).
@@ -34,21 +34,17 @@ public:
 
     FunctionList(InstrumentSession& session, Editor editor);
 
-    // Reads the list again.
-    void Refresh();
+    void Refresh() override;
     const std::vector<InstrumentFunction>& Rows() const { return m_rows; }
-    // Whether the user may add, change and delete functions ("full access" or more).
-    bool CanEdit();
-
-    // Each ends with the list read again. row: the selected row, -1 for none.
-    void Add();
-    void Change(int row);
-    void Delete(int row);
+    // Name, statistics text and definition.
+    std::vector<QStringList> Texts() const override;
+    void Add() override;
+    void Change(int row) override;
+    void Delete(int row) override;
 
 private:
     void edit(FunctionEdit values, const std::string& storedName);
 
-    InstrumentSession& m_session;
     Editor m_editor;
     std::vector<InstrumentFunction> m_rows;
 };

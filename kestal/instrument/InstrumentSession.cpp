@@ -1,5 +1,7 @@
 #include "InstrumentSession.h"
 
+#include "InstrumentList.h"
+
 #include "KestalDoc.h"
 #include "WorkerCall.h"
 
@@ -60,6 +62,13 @@ bool InstrumentSession::Change(const QString& waitText, const std::function<void
         return false;
     }
     return connected;
+}
+
+bool InstrumentList::CanEdit()
+{
+    bool can = false;
+    m_session.Read([&](CQuorvalin& link) { can = link.GetUserLevel() >= 2; });
+    return can;
 }
 
 std::string KeptBytes(const QString& text, const std::string& stored)

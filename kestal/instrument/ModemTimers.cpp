@@ -25,7 +25,7 @@ QString TimerTimeText(int32_t seconds)
 }
 
 ModemTimerList::ModemTimerList(InstrumentSession& session, Editor editor)
-    : m_session(session)
+    : InstrumentList(session)
     , m_editor(std::move(editor))
 {
 }
@@ -41,11 +41,12 @@ void ModemTimerList::Refresh()
     });
 }
 
-bool ModemTimerList::CanEdit()
+std::vector<QStringList> ModemTimerList::Texts() const
 {
-    bool can = false;
-    m_session.Read([&](CQuorvalin& link) { can = link.GetUserLevel() >= 2; });
-    return can;
+    std::vector<QStringList> texts;
+    for (const ModemTimer& t : m_rows)
+        texts.push_back({TimerTimeText(t.on), TimerTimeText(t.off)});
+    return texts;
 }
 
 void ModemTimerList::Add()

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-namespace kestal {
+#include "InstrumentList.h"
 
-class InstrumentSession;
+namespace kestal {
 
 // The terminal looks at no more modem timer slots than these.
 constexpr int kMaxModemTimers = 16;
@@ -32,26 +32,24 @@ struct TimerEdit {
 // The instrument's modem timers: the slots in use listed, added, changed and deleted. A
 // slot whose times are both 0 is free, so a timer set to 0 and 0 is gone. The instrument's
 // answer to a change is not checked: the list is read again, so it shows what it holds.
-class ModemTimerList {
+class ModemTimerList : public InstrumentList {
 public:
     // Runs the editor on edit; true on "OK" (edit then holds the result).
     using Editor = std::function<bool(TimerEdit& edit)>;
 
     ModemTimerList(InstrumentSession& session, Editor editor);
 
-    void Refresh();
+    void Refresh() override;
     const std::vector<ModemTimer>& Rows() const { return m_rows; }
-    bool CanEdit();
-
-    // row: the selected row, -1 for none.
-    void Add();
-    void Change(int row);
-    void Delete(int row);
+    // The switch-on and switch-off times.
+    std::vector<QStringList> Texts() const override;
+    void Add() override;
+    void Change(int row) override;
+    void Delete(int row) override;
 
 private:
     void edit(int slot, TimerEdit values);
 
-    InstrumentSession& m_session;
     Editor m_editor;
     std::vector<ModemTimer> m_rows;
 };

@@ -345,25 +345,29 @@ TEST_F(KestalSetupWindows, TimerPageAddsAndChangesThroughTheEditor)
 
 TEST_F(KestalSetupWindows, SetClockTitleAndCommentDialogs)
 {
-    CSetClockDlg clock(2);
+    CSetClockDlg clock;
+    clock.SetValues(2);
     EXPECT_EQ(clock.windowTitle(), "Set Clock");
     ASSERT_EQ(clock.offsetBox()->count(), 47);
     EXPECT_EQ(clock.offsetBox()->currentText(), " local time + 2h");
     clock.offsetBox()->setCurrentIndex(0);
-    EXPECT_EQ(clock.GetHourOffset(), -23);
-    CSetClockDlg far(30);
-    EXPECT_EQ(far.offsetBox()->currentText(), " local time");
-    EXPECT_EQ(far.GetHourOffset(), 0);
+    EXPECT_EQ(clock.Values(), -23);
+    clock.SetValues(30);
+    EXPECT_EQ(clock.offsetBox()->currentText(), " local time");
+    EXPECT_EQ(clock.Values(), 0);
 
     // Typing stops at 80 characters; a longer title from the instrument stays whole.
     const QString longTitle(95, 't');
-    CMeasurementTitleDlg title(longTitle);
+    CMeasurementTitleDlg title;
+    title.SetValues(longTitle);
     EXPECT_EQ(title.windowTitle(), "Enter Measurement Title");
-    EXPECT_EQ(title.GetText(), longTitle);
+    EXPECT_EQ(title.Values(), longTitle);
+    QTest::keyClicks(title.edit(), "more");
+    EXPECT_EQ(title.Values(), longTitle);
     CCommentDlg comment;
     EXPECT_EQ(comment.windowTitle(), "Insert Comment");
     QTest::keyClicks(comment.edit(), QString(90, 'c'));
-    EXPECT_EQ(comment.GetText().size(), 80);
+    EXPECT_EQ(comment.Values().size(), 80);
 }
 
 TEST_F(KestalSetupWindows, CommandInterfaceFromTheKeyboard)
@@ -516,7 +520,7 @@ TEST_F(KestalSetupWindows, MainWindowCommandsReachTheInstrument)
     frame.Execute(ID_SETUP);
 
     onNextDialog<CMeasurementTitleDlg>([](CMeasurementTitleDlg& d) {
-        EXPECT_EQ(d.GetText(), "Tower A");
+        EXPECT_EQ(d.Values(), "Tower A");
         d.edit()->setText("Tower A, new mast");
         d.accept();
     });
