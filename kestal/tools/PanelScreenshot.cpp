@@ -1,11 +1,20 @@
-// Renders the instrument panel connected to a simulated instrument into a PNG
-// (docs/kestal-panel.png):   kestal-panel-screenshot <file.png>
-// Without a display it draws offscreen in the font an X11 session gives by default.
+// Renders a window of the terminal connected to a simulated instrument into a PNG:
+//   kestal-panel-screenshot <file.png> [panel|setup|function]
+// panel: the instrument panel (docs/kestal-panel.png); setup: the Instrument Setup sheet's
+// first page (docs/kestal-setup.png); function: the function editor on the instrument's
+// last function (docs/kestal-function.png). Without a display it draws offscreen in the
+// font an X11 session gives by default.
+#include "FunctionsPage.h"
+#include "InstrumentCommands.h"
 #include "InstrumentPanel.h"
 #include "KestalApp.h"
 #include "KestalDoc.h"
 #include "MainFrame.h"
+#include "SetupSheet.h"
 #include "StationConfig.h"
+
+#include <Quorvalin.h>
+#include <Text.h>
 
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
@@ -29,8 +38,9 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png>\n");
+    const QString what = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("panel");
+    if (argc < 2 || !QStringList{"panel", "setup", "function"}.contains(what)) {
+        std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png> [panel|setup|function]\n");
         return 2;
     }
     // The offscreen platform has no desktop theme, and its default font is larger.
@@ -52,6 +62,8 @@ int main(int argc, char** argv)
     in.passwords[1] = "read";
     in.passwords[2] = "varno";
     in.setDefaultFunctions();
+    if (what == "function")
+        in.functions.push_back({"speed", 0x07, "( a ^ 2 + b ^ 2 ) ^ 0.5 "});
     in.buildHistory(now, 7, 2);
     in.generation = 1;
     QDir().mkpath(bench.filePath("hilltop"));
@@ -81,8 +93,29 @@ int main(int argc, char** argv)
     doc->WaitForJobs();
     frame->leftView()->panel()->Refresh();
     app.processEvents();
-    QWidget* pane = frame->leftView();
-    if (!pane->grab().save(QString::fromLocal8Bit(argv[1]))) {
+
+    kestal::InstrumentSession& session = kestal.Instrument()->Session();
+    CSetupSheet sheet(session, true, frame);
+    CFunctionEditorDlg editor(frame);
+    QWidget* shown = frame->leftView();
+    if (what == "setup") {
+        shown = &sheet;
+    } else if (what == "function") {
+        // The instrument's last function, as Change opens it.
+        session.Read([&](CQuorvalin& link) {
+            int last = 0;
+            while (!link.GetFunctionName(last + 1).empty())
+                ++last;
+            editor.SetValues({varno::textFromBytes(link.GetFunctionName(last)),
+                              varno::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
+        });
+        shown = &editor;
+    }
+    if (shown != frame->leftView()) {
+        shown->show();
+        app.processEvents();
+    }
+    if (!shown->grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
         return 1;
     }
