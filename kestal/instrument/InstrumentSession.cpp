@@ -1,7 +1,5 @@
 #include "InstrumentSession.h"
 
-#include "InstrumentList.h"
-
 #include "KestalDoc.h"
 #include "WorkerCall.h"
 
@@ -62,13 +60,6 @@ bool InstrumentSession::Change(const QString& waitText, const std::function<void
         return false;
     }
     return connected;
-}
-
-bool InstrumentList::CanEdit()
-{
-    bool can = false;
-    m_session.Read([&](CQuorvalin& link) { can = link.GetUserLevel() >= 2; });
-    return can;
 }
 
 std::string KeptBytes(const QString& text, const std::string& stored)
