@@ -28,8 +28,8 @@ void CloseWhenDisconnected(QDialog& dialog, CKestalDoc& doc)
 
 void RunBehindWaitWindow(const QString& text, int tickMs, int delayMs, const std::function<void()>& work)
 {
-    if (!QApplication::instance()) {
-        work();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        RunOffThread(work); // no windows to show
         return;
     }
     std::unique_ptr<CWaitThread> wait;
