@@ -1,11 +1,11 @@
 #include "InstrumentPanel.h"
 
+#include "InstrumentSession.h"
 #include "KestalDoc.h"
 #include "PanelFormat.h"
 
 #include <Quorvalin.h>
 #include <Text.h>
-#include <UserInteraction.h>
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -378,11 +378,8 @@ void CInstrumentPanel::tick()
     RefreshCountdowns& countdowns = ProgramCountdowns();
     // Only when nobody uses the link: inside a transfer, a connect or a setting this skips.
     if (link && link->TryLock()) {
-        if (m_doc.IsConnected() && !link->IsConnected()) {
-            varno::userInteraction().message(QStringLiteral("The connection has dropped!"),
-                                             QStringLiteral("kestal"), varno::UserInteraction::Icon::Warning);
-            m_doc.Disconnect();
-        }
+        if (m_doc.IsConnected() && !link->IsConnected())
+            ReportDroppedLine(m_doc);
         Refresh();
         if (countdowns.StepValues()) {
             m_doc.StartValuesJob();

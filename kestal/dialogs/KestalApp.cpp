@@ -3,6 +3,8 @@
 #include "ConnectDlg.h"
 #include "Desktop.h"
 
+#include "InstrumentCommands.h"
+#include "InstrumentDialogs.h"
 #include "KestalDoc.h"
 #include "KestalView.h"
 #include "MainFrame.h"
@@ -94,6 +96,7 @@ CKestalApp::CKestalApp(const QString& programFilePath)
 CKestalApp::~CKestalApp()
 {
     m_frame.reset();
+    m_instrument.reset();
     m_doc.reset();
 }
 
@@ -154,6 +157,8 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
     m_doc->SetConnectDialog([this](ConnectRequest& r) { return m_connectDialog(r); });
     m_doc->SetLoginDialog([this](QString& password) { return m_loginDialog(password); });
     kestal::InstallWaitDialogs(*m_doc);
+    m_instrument = std::make_unique<kestal::InstrumentCommands>(*m_doc);
+    kestal::InstallInstrumentDialogs(*m_instrument);
     auto* fileList = new CKestalView(*m_doc, m_launcher);
     m_frame = std::make_unique<CMainFrame>(*m_doc, fileList);
     m_frame->SetConnectionCommands([this](int id) {
@@ -161,7 +166,7 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
         case kestal::ID_CONNECT: m_doc->OnConnect(); break;
         case kestal::ID_DISCONNECT: m_doc->Disconnect(); break;
         case kestal::ID_LOGIN: m_doc->OnLogin(); break;
-        default: break;
+        default: m_instrument->Execute(id); break;
         }
     });
     m_frame->SetApplicationCommands([this](int id) {

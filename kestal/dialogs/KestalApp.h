@@ -15,6 +15,9 @@ class CMainFrame;
 class QWidget;
 struct StationEdit;
 struct ConnectRequest;
+namespace kestal {
+class InstrumentCommands;
+}
 
 // The terminal's application object: settings, registration, command-line hand-over,
 // first run, the document and the main window, and the commands Preferences, Manual, About.
@@ -53,6 +56,7 @@ public:
     const kestal::Launcher& GetLauncher() const { return m_launcher; }
     CKestalDoc* Doc() const { return m_doc.get(); }
     CMainFrame* Frame() const { return m_frame.get(); }
+    kestal::InstrumentCommands* Instrument() const { return m_instrument.get(); }
 
 private:
     bool runPreferencesStep();
@@ -66,6 +70,7 @@ private:
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog;
     std::unique_ptr<CKestalDoc> m_doc;
+    std::unique_ptr<kestal::InstrumentCommands> m_instrument;
     std::unique_ptr<CMainFrame> m_frame;
 };
 

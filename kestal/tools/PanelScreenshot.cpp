@@ -1,15 +1,23 @@
-// Renders the panes of the main window connected to a simulated instrument into PNGs: the
-// instrument panel (docs/kestal-panel.png) and, when a second file is named, the data-file
-// list after some of the instrument's data logs were transferred and the running one has
-// grown since (docs/kestal-files.png):
-//   kestal-panel-screenshot <panel.png> [<files.png>]
-// Without a display it draws offscreen in the font an X11 session gives by default.
+// Renders a window of the terminal connected to a simulated instrument into a PNG:
+//   kestal-panel-screenshot <file.png> [panel|files|setup|function]
+// panel: the instrument panel (docs/kestal-panel.png); files: the data-file list after some
+// of the instrument's data logs were transferred and the running one has grown since
+// (docs/kestal-files.png); setup: the Instrument Setup sheet's first page
+// (docs/kestal-setup.png); function: the function editor on the instrument's last function
+// (docs/kestal-function.png). Without a display it draws offscreen in the font an X11
+// session gives by default.
+#include "FunctionsPage.h"
+#include "InstrumentCommands.h"
 #include "InstrumentPanel.h"
 #include "KestalApp.h"
 #include "KestalDoc.h"
 #include "KestalView.h"
 #include "MainFrame.h"
+#include "SetupSheet.h"
 #include "StationConfig.h"
+
+#include <Quorvalin.h>
+#include <Text.h>
 
 #include "sim/Bench.h"
 #include "sim/Instrument.h"
@@ -34,8 +42,9 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kestal-panel-screenshot <panel.png> [<files.png>]\n");
+    const QString what = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("panel");
+    if (argc < 2 || !QStringList{"panel", "files", "setup", "function"}.contains(what)) {
+        std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png> [panel|files|setup|function]\n");
         return 2;
     }
     // The offscreen platform has no desktop theme, and its default font is larger.
@@ -45,7 +54,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("kestal");
     QSettings().setValue("folders/root", root.path());
 
-    // A simulated instrument on COM3 with a week of history in five data logs, at a fixed time.
+    // A simulated instrument on COM3 with a week of history, at a fixed time.
     const std::string benchPath = bench.path().toStdString();
     std::ofstream(benchPath + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
     const int64_t now = qsim::fromCivil(2026, 3, 15, 12, 0, 0);
@@ -57,6 +66,8 @@ int main(int argc, char** argv)
     in.passwords[1] = "read";
     in.passwords[2] = "varno";
     in.setDefaultFunctions();
+    if (what == "function")
+        in.functions.push_back({"speed", 0x07, "( a ^ 2 + b ^ 2 ) ^ 0.5 "});
     in.buildHistory(now, 7, 5);
     in.generation = 1;
     QDir().mkpath(bench.filePath("hilltop"));
@@ -86,12 +97,25 @@ int main(int argc, char** argv)
     doc->WaitForJobs();
     frame->leftView()->panel()->Refresh();
     app.processEvents();
-    QWidget* pane = frame->leftView();
-    if (!pane->grab().save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
-        return 1;
+
+    kestal::InstrumentSession& session = kestal.Instrument()->Session();
+    CSetupSheet sheet(session, true, frame);
+    CFunctionEditorDlg editor(frame);
+    QWidget* shown = frame->leftView();
+    if (what == "setup") {
+        shown = &sheet;
+    } else if (what == "function") {
+        // The instrument's last function, as Change opens it.
+        session.Read([&](CQuorvalin& link) {
+            int last = 0;
+            while (!link.GetFunctionName(last + 1).empty())
+                ++last;
+            editor.SetValues({varno::textFromBytes(link.GetFunctionName(last)),
+                              varno::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
+        });
+        shown = &editor;
     }
-    if (argc > 2) {
+    if (what == "files") {
         // Some data logs transferred, one left out, and the running one grown by two hours.
         CKestalView& files = *frame->fileList();
         for (int row : {0, 1, 3, 4})
@@ -106,11 +130,21 @@ int main(int argc, char** argv)
         files.header()->resizeSection(CKestalView::ColStatus, 130);
         app.processEvents();
         const QRect rows = files.visualItemRect(files.topLevelItem(files.topLevelItemCount() - 1));
-        const QRect shown(0, 0, files.width(), files.header()->height() + rows.bottom() + 8);
-        if (!files.grab(shown).save(QString::fromLocal8Bit(argv[2]))) {
-            std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[2]);
+        const QRect area(0, 0, files.width(), files.header()->height() + rows.bottom() + 8);
+        if (!files.grab(area).save(QString::fromLocal8Bit(argv[1]))) {
+            std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
             return 1;
         }
+        doc->Disconnect();
+        return 0;
+    }
+    if (shown != frame->leftView()) {
+        shown->show();
+        app.processEvents();
+    }
+    if (!shown->grab().save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "kestal-panel-screenshot: unable to write %s\n", argv[1]);
+        return 1;
     }
     doc->Disconnect();
     return 0;

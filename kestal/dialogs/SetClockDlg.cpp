@@ -1,0 +1,35 @@
+#include "SetClockDlg.h"
+
+#include "DialogButtons.h"
+#include "InstrumentCommands.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+CSetClockDlg::CSetClockDlg(QWidget* parent)
+    : QDialog(parent)
+    , m_offset(new QComboBox(this))
+{
+    setWindowTitle(QStringLiteral("Set Clock"));
+    m_offset->addItems(kestal::ClockChoices());
+    SetValues(0);
+    m_offset->setMaxVisibleItems(16);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("Set instrument clock to:"), this);
+    label->setBuddy(m_offset);
+    layout->addWidget(label);
+    layout->addWidget(m_offset);
+    layout->addWidget(kestal::OkCancelButtons(this));
+}
+
+void CSetClockDlg::SetValues(int hours)
+{
+    if (std::abs(hours) > kestal::kMaxClockHours)
+        hours = 0;
+    m_offset->setCurrentIndex(hours + kestal::kMaxClockHours);
+}
+
+int CSetClockDlg::Values() const { return m_offset->currentIndex() - kestal::kMaxClockHours; }

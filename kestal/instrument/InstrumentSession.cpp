@@ -1,0 +1,70 @@
+#include "InstrumentSession.h"
+
+#include "KestalDoc.h"
+#include "WorkerCall.h"
+
+#include <Quorvalin.h>
+#include <Text.h>
+#include <UserInteraction.h>
+
+namespace kestal {
+
+namespace {
+
+// Lock(-1) for the lifetime of the guard, on the window thread.
+struct HeldLink {
+    explicit HeldLink(CQuorvalin& l) : link(l) { link.Lock(-1); }
+    ~HeldLink() { link.Unlock(); }
+    HeldLink(const HeldLink&) = delete;
+    HeldLink& operator=(const HeldLink&) = delete;
+    CQuorvalin& link;
+};
+
+} // namespace
+
+void ReportDroppedLine(CKestalDoc& doc)
+{
+    varno::userInteraction().message(QStringLiteral("The connection has dropped!"), QStringLiteral("kestal"),
+                                     varno::UserInteraction::Icon::Warning);
+    doc.Disconnect();
+}
+
+InstrumentSession::InstrumentSession(CKestalDoc& doc)
+    : m_doc(doc)
+    , m_longCall([](const QString&, const std::function<void()>& work) { RunOffThread(work); })
+{
+}
+
+void InstrumentSession::Read(const std::function<void(CQuorvalin&)>& work)
+{
+    varno::WaitCursor wait;
+    HeldLink held(*m_doc.GetLink());
+    work(held.link);
+}
+
+bool InstrumentSession::Change(const QString& waitText, const std::function<void(CQuorvalin&)>& work)
+{
+    bool connected = false;
+    {
+        varno::WaitCursor wait;
+        HeldLink held(*m_doc.GetLink());
+        CQuorvalin& link = held.link;
+        m_longCall(waitText, [&] {
+            work(link);
+            link.IdleTime(0);
+            connected = link.IsConnected();
+        });
+    }
+    if (!connected && m_doc.IsConnected()) {
+        ReportDroppedLine(m_doc);
+        return false;
+    }
+    return connected;
+}
+
+std::string KeptBytes(const QString& text, const std::string& stored)
+{
+    return varno::textFromBytes(stored) == text ? stored : varno::bytesFromText(text);
+}
+
+} // namespace kestal
