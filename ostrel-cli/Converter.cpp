@@ -100,6 +100,52 @@ std::string UnescapeOptionValue(const std::string& value)
     return out;
 }
 
+bool IsFileArgument(const std::string& arg)
+{
+    return arg.size() < 2 || arg[0] != '-';
+}
+
+std::string ApplyOption(const std::string& arg, ConverterOptions& options)
+{
+    const char letter = arg[1];
+    const std::string value = UnescapeOptionValue(arg.substr(2));
+    switch (letter) {
+    case 'h': options.help = true; break;
+    case 'v': options.verbose = true; break;
+    case 'a':
+        options.all = true;
+        options.dataOnly = false;
+        break;
+    case 'd':
+        options.dataOnly = true;
+        options.selection = value.empty() ? std::vector<std::string>() : splitAtCommas(value);
+        break;
+    case 'i': options.interactive = true; break;
+    case 't': options.test = true; break;
+    case 'f': {
+        CNumberFormat format;
+        if (value.empty() || !format.Set(value) || !formatLoadsBack(format))
+            return "erroneous number format (ignored): " + arg;
+        options.numberFormat = format;
+        break;
+    }
+    case 's':
+        if (!separatorLoadsBack(value))
+            return "erroneous column separator (ignored): " + arg;
+        options.separator = value;
+        options.hasSeparator = true;
+        break;
+    case 'c':
+        if (value.empty())
+            return "erroneous output command (ignored): " + arg;
+        options.command = value;
+        options.hasCommand = true;
+        break;
+    default: return "erroneous option (ignored): " + arg;
+    }
+    return std::string();
+}
+
 void CConverter::Message(const std::string& text)
 {
     std::fprintf(m_err, "%s\n", text.c_str());
@@ -111,29 +157,30 @@ int CConverter::Run(const std::string& programPath, const std::vector<std::strin
     m_buffer.resize(kOutputChunk + 4096);
     m_valueTexts.assign(size_t(1) << kValueTextBits, ValueText{});
     for (const std::string& arg : args) {
-        if (arg.size() < 2 || arg[0] != '-')
+        if (IsFileArgument(arg)) {
             LoadFile(arg, arg);
-        else
-            HandleOption(arg);
+        } else if (const std::string refused = ApplyOption(arg, m_options); !refused.empty()) {
+            Message(refused);
+        }
     }
-    if (m_interactive && m_data)
+    if (m_options.interactive && m_data)
         LoadFile("", args.empty() ? std::string() : args.back());
 
-    if (m_help || !m_data) {
+    if (m_options.help || !m_data) {
         for (const char* line : kUsage)
             Message(line);
         return 0;
     }
     int status = 0;
     if (m_data->GetEntryCount() > 0) {
-        m_data->SetNumberFormat(m_numberFormat.Get());
-        if (m_hasSeparator)
-            m_data->SetSeparator(m_separator);
+        m_data->SetNumberFormat(m_options.numberFormat.Get());
+        if (m_options.hasSeparator)
+            m_data->SetSeparator(m_options.separator);
         else
-            m_separator = m_data->GetSeparator();
-        if (m_hasCommand && !OpenCommand(programPath))
+            m_options.separator = m_data->GetSeparator();
+        if (m_options.hasCommand && !OpenCommand(programPath))
             return 1;
-        if (!m_dataOnly && !m_test)
+        if (!m_options.dataOnly && !m_options.test)
             WriteHeader();
         const int count = m_data->GetEntryCount();
         for (int i = 0; i < count && !m_writeFailed; ++i)
@@ -143,72 +190,27 @@ int CConverter::Run(const std::string& programPath, const std::vector<std::strin
             Message(std::string("Error writing output: ") + std::strerror(m_writeError));
             status = 1;
         }
-        if (m_verbose)
+        if (m_options.verbose)
             Message(m_data->GetResultText());
         if (m_pipe) {
             const int result = pclose(m_pipe);
             if (result != -1 && WIFEXITED(result) && WEXITSTATUS(result) == 127) {
-                Message("Unable to start external command: " + m_command);
+                Message("Unable to start external command: " + m_options.command);
                 status = 1;
             }
         }
     }
-    if (m_verbose)
+    if (m_options.verbose)
         Message("ready");
     m_data.reset();
     return status;
-}
-
-void CConverter::HandleOption(const std::string& arg)
-{
-    const char letter = arg[1];
-    const std::string value = UnescapeOptionValue(arg.substr(2));
-    switch (letter) {
-    case 'h': m_help = true; break;
-    case 'v': m_verbose = true; break;
-    case 'a':
-        m_all = true;
-        m_dataOnly = false;
-        break;
-    case 'd':
-        m_dataOnly = true;
-        m_selection = value.empty() ? std::vector<std::string>() : splitAtCommas(value);
-        break;
-    case 'i': m_interactive = true; break;
-    case 't': m_test = true; break;
-    case 'f': {
-        CNumberFormat format;
-        if (!value.empty() && format.Set(value) && formatLoadsBack(format))
-            m_numberFormat = format;
-        else
-            Message("erroneous number format (ignored): " + arg);
-        break;
-    }
-    case 's':
-        if (!separatorLoadsBack(value)) {
-            Message("erroneous column separator (ignored): " + arg);
-        } else {
-            m_separator = value;
-            m_hasSeparator = true;
-        }
-        break;
-    case 'c':
-        if (value.empty()) {
-            Message("erroneous output command (ignored): " + arg);
-        } else {
-            m_command = value;
-            m_hasCommand = true;
-        }
-        break;
-    default: Message("erroneous option (ignored): " + arg); break;
-    }
 }
 
 void CConverter::LoadFile(const std::string& path, const std::string& nameForMessages)
 {
     if (!m_data)
         return;
-    if (m_verbose && !path.empty())
+    if (m_options.verbose && !path.empty())
         Message("reading file: " + path);
     const int before = m_data->GetEntryCount();
     if (!m_data->Load(path)) {
@@ -240,9 +242,9 @@ bool CConverter::OpenCommand(const std::string& programPath)
     const std::string path = oldPath ? folder + ":" + oldPath : folder;
     setenv("PATH", path.c_str(), 1);
     std::fflush(m_err);
-    m_pipe = popen(m_command.c_str(), "w");
+    m_pipe = popen(m_options.command.c_str(), "w");
     if (!m_pipe) {
-        Message("Unable to start external command: " + m_command);
+        Message("Unable to start external command: " + m_options.command);
         return false;
     }
     return true;
@@ -269,16 +271,17 @@ void CConverter::WriteHeader()
 // stands above its value, "period" above the 0 that every row carries.
 void CConverter::WriteColumnLine(int i)
 {
-    const std::string names = m_selection.empty() ? m_data->GetColumnNames(i) : joinWithCommas(m_selection);
+    const std::vector<std::string>& selection = m_options.selection;
+    const std::string names = selection.empty() ? m_data->GetColumnNames(i) : joinWithCommas(selection);
     PutQuoted("date");
-    Put(m_separator);
+    Put(m_options.separator);
     PutQuoted("time");
-    Put(m_separator);
+    Put(m_options.separator);
     PutQuoted("period");
     if (names.empty())
         return;
     for (const std::string& name : splitAtCommas(names)) {
-        Put(m_separator);
+        Put(m_options.separator);
         PutQuoted(name);
     }
 }
@@ -298,41 +301,41 @@ void CConverter::WriteEntry(int i)
 {
     const int flags = m_data->GetEntryFlags(i);
     const bool textEntry = !(flags & LOGF_DATA);
-    if (!m_test && textEntry && (!m_all || !(flags & LOGF_COLUMNS)))
+    if (!m_options.test && textEntry && (!m_options.all || !(flags & LOGF_COLUMNS)))
         return;
-    if (m_verbose) {
+    if (m_options.verbose) {
         char prefix[40];
         std::snprintf(prefix, sizeof prefix, "%d", i);
         Put(prefix);
-        Put(m_separator);
+        Put(m_options.separator);
         std::snprintf(prefix, sizeof prefix, "0x%x", unsigned(flags));
         Put(prefix);
-        Put(m_separator);
+        Put(m_options.separator);
         Put('{');
         Put(m_data->GetColumnNames(i));
         Put('}');
-        Put(m_separator);
+        Put(m_options.separator);
     }
-    if (m_test) {
+    if (m_options.test) {
         char text[CUtcTime::PrintBufferSize];
         Put(m_data->GetEntryTime(i).Print(text, false));
-        Put(m_separator);
+        Put(m_options.separator);
         Put(m_data->GetEntryText(i));
     } else if (textEntry) {
         WriteColumnLine(i);
     } else {
         WriteTime(i);
-        Put(m_separator);
+        Put(m_options.separator);
         Put('0');
-        if (m_selection.empty()) {
+        if (m_options.selection.empty()) {
             const int count = m_data->GetValueCount(i);
             for (int j = 0; j < count; ++j) {
-                Put(m_separator);
+                Put(m_options.separator);
                 PutValue(m_data->GetValue(i, j));
             }
         } else {
-            for (const std::string& name : m_selection) {
-                Put(m_separator);
+            for (const std::string& name : m_options.selection) {
+                Put(m_options.separator);
                 PutValue(m_data->GetValueByName(i, name));
             }
         }
@@ -353,9 +356,9 @@ void CConverter::PutValue(double v)
         return;
     }
     constexpr size_t kRoom = 128;
-    size_t length = m_numberFormat.Format(Room(kRoom), kRoom, v);
+    size_t length = m_options.numberFormat.Format(Room(kRoom), kRoom, v);
     if (length > kRoom)
-        length = m_numberFormat.Format(Room(length), length, v);
+        length = m_options.numberFormat.Format(Room(length), length, v);
     if (length <= sizeof cached.text) {
         cached.bits = bits;
         cached.length = uint8_t(length);

@@ -10,6 +10,29 @@
 #include "NumberFormat.h"
 #include "Ostrel.h"
 
+// What the command line asks of the converter. Options are read one argument at a time,
+// between the loads of the files named among them.
+struct ConverterOptions {
+    bool help = false;
+    bool verbose = false;
+    bool all = false;
+    bool dataOnly = false;
+    bool interactive = false;
+    bool test = false;
+    bool hasSeparator = false;
+    bool hasCommand = false;
+    CNumberFormat numberFormat{"%7.2f"};
+    std::string separator;
+    std::string command;
+    std::vector<std::string> selection; // the column names of -d, in order
+};
+
+// Whether an argument names a file to load (anything but "-" and a letter ...).
+bool IsFileArgument(const std::string& arg);
+// Takes one option into options. An option that is refused leaves them as they were and
+// gives the message for the user; an accepted one gives an empty text.
+std::string ApplyOption(const std::string& arg, ConverterOptions& options);
+
 // The converter: loads data logs named on its command line into one conversion object and
 // writes them as a text table to standard output or into another command's input.
 class CConverter {
@@ -20,7 +43,6 @@ public:
     int Run(const std::string& programPath, const std::vector<std::string>& args);
 
 private:
-    void HandleOption(const std::string& arg);
     void LoadFile(const std::string& path, const std::string& nameForMessages);
     bool HasValueEntriesFrom(int first) const;
     bool OpenCommand(const std::string& programPath);
@@ -56,18 +78,7 @@ private:
     FILE* m_pipe = nullptr;
     std::unique_ptr<COstrel> m_data;
 
-    bool m_help = false;
-    bool m_verbose = false;
-    bool m_all = false;
-    bool m_dataOnly = false;
-    bool m_interactive = false;
-    bool m_test = false;
-    bool m_hasSeparator = false;
-    bool m_hasCommand = false;
-    CNumberFormat m_numberFormat{"%7.2f"};
-    std::string m_separator;
-    std::string m_command;
-    std::vector<std::string> m_selection;
+    ConverterOptions m_options;
 
     // Texts of recently formatted values, by a hash of their bits. The initial bits are
     // those of a NaN, which never goes through the number format.

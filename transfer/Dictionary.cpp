@@ -81,6 +81,13 @@ bool Dictionary::ReadFile(const std::string& path)
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file)
         return false;
+    Read(file);
+    std::fclose(file);
+    return true;
+}
+
+void Dictionary::Read(std::FILE* file)
+{
     // Whole lines, however long: a long value is never split into a bogus second entry.
     char* buffer = nullptr;
     size_t capacity = 0;
@@ -88,8 +95,6 @@ bool Dictionary::ReadFile(const std::string& path)
     while ((n = ::getline(&buffer, &capacity, file)) >= 0)
         AddLine(std::string(buffer, size_t(n)));
     std::free(buffer);
-    std::fclose(file);
-    return true;
 }
 
 std::optional<std::string> Dictionary::Lookup(const std::string& name) const

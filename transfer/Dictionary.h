@@ -22,9 +22,11 @@ public:
     // Inserts an entry directly after the entry at index (at the front for index -1).
     bool InsertAfter(long index, std::optional<std::string> key, std::optional<std::string> value);
 
-    // Reads a text file: one entry per line (see ReadLine). False when the file cannot be
+    // Reads a text file: one entry per line (see AddLine). False when the file cannot be
     // opened; a file without lines gives an empty list.
     bool ReadFile(const std::string& path);
+    // The same from an open stream, up to its end.
+    void Read(std::FILE* file);
     // Adds the entry of one line: blank lines give an entry with neither key nor value,
     // "#" lines a value only, other lines the key up to the first white space and the
     // rest after the white space that follows it as value (none when nothing follows).

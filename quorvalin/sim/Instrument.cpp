@@ -655,7 +655,7 @@ std::vector<double> Instrument::functionStatistics(int64_t t) const
 
 // ---------------------------------------------------------------- storage
 
-bool Instrument::save(const std::string& dir, bool withMemory, std::string* error) const
+std::string Instrument::settingsText() const
 {
     std::ostringstream o;
     o.imbue(std::locale::classic()); // no digit grouping from a global locale
@@ -714,12 +714,16 @@ bool Instrument::save(const std::string& dir, bool withMemory, std::string* erro
     o << "fault.dialdelayms=" << faults.dialDelayMs << "\n";
     o << "fault.chunk=" << faults.chunk << "\n";
     o << "fault.pollpaced=" << (faults.pollPaced ? 1 : 0) << "\n";
+    return o.str();
+}
 
+bool Instrument::save(const std::string& dir, bool withMemory, std::string* error) const
+{
     if (withMemory
         && !writeFileAtomically(dir + "/memory.bin", reinterpret_cast<const char*>(memory.data()),
                                 memory.size(), error))
         return false;
-    const std::string text = o.str();
+    const std::string text = settingsText();
     return writeFileAtomically(dir + "/instrument.txt", text.data(), text.size(), error);
 }
 
@@ -768,6 +772,22 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
             *error = "no instrument in " + dir;
         return false;
     }
+    size_t memorySize = 0;
+    Instrument fresh = fromSettingsText(in, &memorySize);
+    if (withMemory) {
+        std::ifstream mem(dir + "/memory.bin", std::ios::binary);
+        fresh.memory.assign(std::istreambuf_iterator<char>(mem), std::istreambuf_iterator<char>());
+        if (fresh.memory.size() != memorySize && error)
+            *error = "log memory of " + dir + " has another size than recorded";
+    } else {
+        fresh.memory = std::move(memory);
+    }
+    *this = std::move(fresh);
+    return true;
+}
+
+Instrument Instrument::fromSettingsText(std::istream& in, size_t* recordedMemorySize)
+{
     Instrument fresh;
     fresh.functions.clear();
     size_t memorySize = 0;
@@ -857,16 +877,9 @@ bool Instrument::load(const std::string& dir, bool withMemory, std::string* erro
         fresh.samplePeriod = 1;
     if (fresh.speed <= 0)
         fresh.speed = 1;
-    if (withMemory) {
-        std::ifstream mem(dir + "/memory.bin", std::ios::binary);
-        fresh.memory.assign(std::istreambuf_iterator<char>(mem), std::istreambuf_iterator<char>());
-        if (fresh.memory.size() != memorySize && error)
-            *error = "log memory of " + dir + " has another size than recorded";
-    } else {
-        fresh.memory = std::move(memory);
-    }
-    *this = std::move(fresh);
-    return true;
+    if (recordedMemorySize)
+        *recordedMemorySize = memorySize;
+    return fresh;
 }
 
 } // namespace qsim

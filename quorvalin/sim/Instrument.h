@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,11 @@ public:
     // Folder layout: instrument.txt (settings and state), memory.bin (log memory image).
     bool load(const std::string& dir, bool withMemory, std::string* error = nullptr);
     bool save(const std::string& dir, bool withMemory, std::string* error = nullptr) const;
+    // The text of instrument.txt: one "key=value" a line.
+    std::string settingsText() const;
+    // An instrument read from such a text, with an empty log memory; recordedMemorySize
+    // gets the size its memory image should have.
+    static Instrument fromSettingsText(std::istream& in, size_t* recordedMemorySize = nullptr);
     // Reads just the generation number of the stored state (0 when unreadable).
     static uint64_t storedGeneration(const std::string& dir);
 

@@ -1,0 +1,49 @@
+// Checks and evaluates arbitrary bytes as a function definition of the simulated
+// instrument, alone and as the three functions F1 .. F3 that may use each other.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "sim/Expression.h"
+#include "sim/Instrument.h"
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string definition(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const bool valid = qsim::checkDefinition(definition, error);
+    check(valid == error.empty());
+
+    qsim::Inputs inputs;
+    for (int i = 0; i < 6; ++i)
+        inputs.channel[i] = 1.5 * i - 2;
+    inputs.uext = 12.5;
+    inputs.bat = 6.8;
+    inputs.function = [](int index) { return double(index); };
+    const double value = qsim::evaluateDefinition(definition, inputs);
+    // A definition the instrument refuses has no value.
+    check(valid || std::isnan(value));
+
+    // As the instrument's functions, each of which may use the others.
+    qsim::Instrument instrument;
+    instrument.functions.clear();
+    for (const char* name : {"F1", "F2", "F3"}) {
+        std::string refused;
+        check(instrument.setFunction(name, 0x0F, definition, refused) == valid);
+    }
+    check(instrument.functionValues(1773576000).size() == instrument.functions.size());
+    return 0;
+}
