@@ -327,6 +327,8 @@ bool FenluxData::append(const FenluxData& other)
 {
     if (columnCount() != other.columnCount() || m_headerLine != other.m_headerLine)
         return false;
+    if (m_columns.empty())
+        return true;
     for (int i = 0; i < columnCount(); ++i) {
         std::vector<double>& mine = m_columns[size_t(i)]->values;
         const std::vector<double>& theirs = other.m_columns[size_t(i)]->values;

@@ -158,6 +158,11 @@ TEST(FenluxJoining, TimesAndAppendRules)
     EXPECT_DOUBLE_EQ(one.startBeforeFirst(), 50);
     EXPECT_DOUBLE_EQ(none.startBeforeFirst(), 0);
     EXPECT_DOUBLE_EQ(none.lastTime(), 0);
+
+    // Two documents without columns join to one without columns.
+    FenluxData empty;
+    EXPECT_TRUE(none.append(empty));
+    EXPECT_EQ(none.columnCount(), 0);
 }
 
 TEST(FenluxUsability, NeedsMoreThanTwoColumnsAndARow)
