@@ -157,7 +157,8 @@ void CDataStore::AddValues(int flags, CUtcTime time, const float* values, size_t
 {
     static_assert(sizeof(float) == sizeof(uint32_t));
     CheckPoolRoom(count);
-    std::memcpy(m_pool.extend(count), values, count * sizeof(float));
+    if (count > 0) // a row without values may come without an array
+        std::memcpy(m_pool.extend(count), values, count * sizeof(float));
     AppendEntry(flags, time, false);
 }
 

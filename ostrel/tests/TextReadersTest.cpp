@@ -43,6 +43,14 @@ TEST(TextLogReader, ValueLinesInBothDateForms)
     EXPECT_EQ(seconds.store.GetValue(0, 1), 0); // not a number
 }
 
+TEST(TextLogReader, AValueLineWithoutValuesIsAnEntryWithNone)
+{
+    Read r("\"date\" \"time\" \"period\"\n2004-03-04 05:06:07\n");
+    ASSERT_EQ(r.store.GetEntryCount(), 2);
+    EXPECT_EQ(r.store.GetEntryFlags(1), LOGF_DATA | LOGF_TIME);
+    EXPECT_EQ(r.store.GetValueCount(1), 0);
+}
+
 TEST(TextLogReader, ColumnLinesAndHeaderTexts)
 {
     Read r("\"date\" \"time\" \"v1_mean\" \"v2_mean\"\n"
