@@ -43,14 +43,6 @@ std::vector<std::string> splitAtCommas(const std::string& text)
     }
 }
 
-std::string joinWithCommas(const std::vector<std::string>& names)
-{
-    std::string joined;
-    for (const std::string& name : names)
-        joined += (joined.empty() ? "" : ",") + name;
-    return joined;
-}
-
 // The text-log reader splits fields at blanks, tabs, commas and semicolons and takes blanks
 // and tabs around one comma or semicolon as one separator: only such separators give a
 // table that loads back.
@@ -59,6 +51,17 @@ bool separatorLoadsBack(const std::string& separator)
     if (separator.empty() || separator.find_first_not_of(" \t,;") != std::string::npos)
         return false;
     return std::count_if(separator.begin(), separator.end(), [](char c) { return c == ',' || c == ';'; }) <= 1;
+}
+
+// The text-log reader splits a column line at blanks, tabs, commas and semicolons and takes
+// the quotes off the names: a selected name that holds one of them, or a line end, would not
+// stand over its value in a table read back.
+bool columnNameLoadsBack(const std::string& name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F || c == ' ' || c == ';' || c == '"';
+    });
 }
 
 // A value loads back when it is a decimal number alone: no hexadecimal ("%a") and no text
@@ -116,10 +119,14 @@ std::string ApplyOption(const std::string& arg, ConverterOptions& options)
         options.all = true;
         options.dataOnly = false;
         break;
-    case 'd':
+    case 'd': {
+        std::vector<std::string> selection = value.empty() ? std::vector<std::string>() : splitAtCommas(value);
+        if (!std::all_of(selection.begin(), selection.end(), columnNameLoadsBack))
+            return "erroneous column list (ignored): " + arg;
         options.dataOnly = true;
-        options.selection = value.empty() ? std::vector<std::string>() : splitAtCommas(value);
+        options.selection = std::move(selection);
         break;
+    }
     case 'i': options.interactive = true; break;
     case 't': options.test = true; break;
     case 'f': {
@@ -271,16 +278,18 @@ void CConverter::WriteHeader()
 // stands above its value, "period" above the 0 that every row carries.
 void CConverter::WriteColumnLine(int i)
 {
-    const std::vector<std::string>& selection = m_options.selection;
-    const std::string names = selection.empty() ? m_data->GetColumnNames(i) : joinWithCommas(selection);
+    std::vector<std::string> names = m_options.selection;
+    if (names.empty()) {
+        const std::string joined = m_data->GetColumnNames(i);
+        if (!joined.empty())
+            names = splitAtCommas(joined);
+    }
     PutQuoted("date");
     Put(m_options.separator);
     PutQuoted("time");
     Put(m_options.separator);
     PutQuoted("period");
-    if (names.empty())
-        return;
-    for (const std::string& name : splitAtCommas(names)) {
+    for (const std::string& name : names) {
         Put(m_options.separator);
         PutQuoted(name);
     }

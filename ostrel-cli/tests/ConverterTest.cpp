@@ -74,10 +74,12 @@ TEST_F(ConverterTest, DataOnlyWithColumnSelectionFormatAndSeparator)
                      "2004-03-04 05:20:00\t0\t +INF\t0.0\t NaN\n");
 }
 
-// Separators and formats whose tables would not load back are refused like missing values.
+// Separators, formats and column names whose tables would not load back are refused like
+// missing values.
 TEST_F(ConverterTest, OptionsWhoseTablesCannotLoadBackAreRefused)
 {
-    const auto r = convert({"-s|", "-s\\n", "-s,;", "-s;-", "-f%a", "-fv=%.2f", "-f%.1f V", "-f%.2f%%", "-d", log});
+    const auto r = convert({"-s|", "-s\\n", "-s,;", "-s;-", "-f%a", "-fv=%.2f", "-f%.1f V", "-f%.2f%%",
+                            "-dv1 x", "-dv1,a\\nb", "-dv1;x", "-d\"v1\"", "-d", log});
     EXPECT_EQ(r.err, "erroneous column separator (ignored): -s|\n"
                      "erroneous column separator (ignored): -s\\n\n"
                      "erroneous column separator (ignored): -s,;\n"
@@ -85,8 +87,21 @@ TEST_F(ConverterTest, OptionsWhoseTablesCannotLoadBackAreRefused)
                      "erroneous number format (ignored): -f%a\n"
                      "erroneous number format (ignored): -fv=%.2f\n"
                      "erroneous number format (ignored): -f%.1f V\n"
-                     "erroneous number format (ignored): -f%.2f%%\n");
+                     "erroneous number format (ignored): -f%.2f%%\n"
+                     "erroneous column list (ignored): -dv1 x\n"
+                     "erroneous column list (ignored): -dv1,a\\nb\n"
+                     "erroneous column list (ignored): -dv1;x\n"
+                     "erroneous column list (ignored): -d\"v1\"\n");
     EXPECT_EQ(r.out.substr(0, 37), "2004-03-04 05:00:01 0    1.50   20.00");
+}
+
+// Every selected name, an empty one too, stands over its value.
+TEST_F(ConverterTest, SelectedColumnsKeepTheirPlaces)
+{
+    const auto r = convert({"-d,v1,,v2", "-a", log});
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("\n\"date\" \"time\" \"period\" \"\" \"v1\" \"\" \"v2\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n2004-03-04 05:00:01 0  NaN    1.50  NaN   20.00\n"), std::string::npos) << r.out;
 }
 
 TEST_F(ConverterTest, BadOptionsAreReportedAndIgnored)
