@@ -78,6 +78,24 @@ public:
     }
 
 private:
+    // Nesting deeper than this (some 250 parentheses) is refused: a long run of "(", "-" or
+    // "ln" must not use up the stack.
+    static constexpr int kDeepest = 500;
+    class Level {
+    public:
+        explicit Level(Parser& parser) : m_parser(parser)
+        {
+            if (++m_parser.m_depth > kDeepest)
+                m_parser.fail("definition nested too deeply");
+        }
+        ~Level() { --m_parser.m_depth; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+
+    private:
+        Parser& m_parser;
+    };
+
     const Token& peek() const { return m_tokens[m_pos]; }
     bool isOp(const char* op) const { return peek().kind == Tok::Op && peek().text == op; }
     void fail(const std::string& message)
@@ -123,6 +141,9 @@ private:
 
     double unary()
     {
+        const Level level(*this);
+        if (!m_error.empty())
+            return NAN;
         if (isOp("-")) {
             ++m_pos;
             return -unary();
@@ -147,6 +168,9 @@ private:
 
     double primary()
     {
+        const Level level(*this);
+        if (!m_error.empty())
+            return NAN;
         const Token& t = peek();
         if (t.kind == Tok::Number) {
             ++m_pos;
@@ -197,6 +221,7 @@ private:
     const std::vector<Token>& m_tokens;
     const Inputs* m_inputs;
     size_t m_pos = 0;
+    int m_depth = 0;
     std::string m_error;
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <locale>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -588,24 +589,46 @@ Inputs inputsAt(const Instrument& in, int64_t t)
     return inputs;
 }
 
-double functionValue(const Instrument& in, const Inputs& base, int index, int depth)
-{
-    if (index < 0 || index >= int(in.functions.size()) || depth > 4)
-        return NAN;
-    Inputs inputs = base;
-    inputs.function = [&](int i) { return functionValue(in, base, i, depth + 1); };
-    return evaluateDefinition(in.functions[size_t(index)].definition, inputs);
-}
+// The function values of one instant. A definition may use F1 .. F3, the first three
+// functions, down to a depth of 4 (deeper, or beyond the functions, there is no value).
+// Each of them is worked out once per depth, however often the definitions name them.
+class FunctionValues {
+public:
+    FunctionValues(const Instrument& in, const Inputs& base) : m_in(in), m_base(base) {}
+
+    double at(int index, int depth = 0)
+    {
+        if (index < 0 || index >= int(m_in.functions.size()) || depth > kDeepest)
+            return NAN;
+        std::optional<double>* known = index < kNamed ? &m_known[index][depth] : nullptr;
+        if (known && known->has_value())
+            return **known;
+        Inputs inputs = m_base;
+        inputs.function = [this, depth](int i) { return at(i, depth + 1); };
+        const double value = evaluateDefinition(m_in.functions[size_t(index)].definition, inputs);
+        if (known)
+            *known = value;
+        return value;
+    }
+
+private:
+    static constexpr int kNamed = 3;
+    static constexpr int kDeepest = 4;
+    const Instrument& m_in;
+    const Inputs& m_base;
+    std::optional<double> m_known[kNamed][kDeepest + 1];
+};
 
 } // namespace
 
 std::vector<double> Instrument::functionValues(int64_t t) const
 {
     const Inputs inputs = inputsAt(*this, t);
-    std::vector<double> values;
+    FunctionValues values(*this, inputs);
+    std::vector<double> out;
     for (size_t i = 0; i < functions.size() && i < 64; ++i)
-        values.push_back(functionValue(*this, inputs, int(i), 0));
-    return values;
+        out.push_back(values.at(int(i)));
+    return out;
 }
 
 std::vector<double> Instrument::functionStatistics(int64_t t) const
@@ -617,8 +640,9 @@ std::vector<double> Instrument::functionStatistics(int64_t t) const
     std::vector<std::vector<double>> samples(functions.size());
     for (int64_t s = periodStart; s <= t; s += step) {
         const Inputs inputs = inputsAt(*this, s);
+        FunctionValues values(*this, inputs);
         for (size_t i = 0; i < functions.size(); ++i)
-            samples[i].push_back(functionValue(*this, inputs, int(i), 0));
+            samples[i].push_back(values.at(int(i)));
     }
     std::vector<double> out;
     for (size_t i = 0; i < functions.size() && out.size() < 256; ++i) {

@@ -58,6 +58,46 @@ TEST(Expressions, EvaluateWithInputs)
     EXPECT_EQ(error, "unreadable number");
 }
 
+TEST(Expressions, DeepNestingIsRefusedWithoutExhaustingTheStack)
+{
+    std::string error;
+    const std::string nested = std::string(150, '(') + "a" + std::string(150, ')');
+    EXPECT_TRUE(checkDefinition(nested, error)) << error;
+    for (const std::string& deep : {std::string(100000, '(') + "a" + std::string(100000, ')'),
+                                    std::string(100000, '-') + "a", "a" + std::string(100000, '^') + "b",
+                                    std::string(30000, 'l') + " a"}) {
+        EXPECT_FALSE(checkDefinition(deep, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_TRUE(std::isnan(evaluateDefinition(deep, Inputs())));
+    }
+}
+
+// F1 .. F3 name the first three functions, down to a depth of 4: a function that uses
+// itself has no value at depth 5 and builds its value up from there.
+TEST(Simulation, FunctionsUsingEachOtherOftenStayCheap)
+{
+    Instrument in;
+    in.functions.clear();
+    std::string self = "1";
+    for (int i = 0; i < 40; ++i)
+        self += " + ( F1 > 0 )";
+    std::string error;
+    ASSERT_TRUE(in.setFunction("one", 0x01, self, error)) << error;
+    ASSERT_TRUE(in.setFunction("two", 0x01, "F3 * 0 + 2", error)) << error;
+    ASSERT_TRUE(in.setFunction("three", 0x01, "2 + F1 * 0", error)) << error;
+    ASSERT_TRUE(in.setFunction("speed", 0x01, "a + F2", error)) << error;
+    // Worked out afresh for every use, "one" alone would take 40^5 evaluations.
+    const std::vector<double> v = in.functionValues(kT0);
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_DOUBLE_EQ(v[0], 41); // 1 at depth 4, 1 + 40 above it
+    EXPECT_DOUBLE_EQ(v[1], 2);
+    EXPECT_DOUBLE_EQ(v[2], 2);
+    double wind[6];
+    windSample(in.serial, kT0, wind);
+    EXPECT_DOUBLE_EQ(v[3], wind[0] + 2);
+    EXPECT_EQ(in.functionStatistics(kT0).size(), 4u);
+}
+
 TEST(Simulation, CatchingUpLateGivesTheSameMemoryAsRunningLive)
 {
     Instrument live = recording();
