@@ -77,8 +77,22 @@ std::string convert(const std::vector<std::string>& args)
 
 struct Row {
     std::string time;
+    std::vector<std::string> names;
     std::vector<double> values;
 };
+
+std::vector<std::string> splitNames(const std::string& joined)
+{
+    std::vector<std::string> names;
+    for (size_t at = 0; !joined.empty(); ++at) {
+        const size_t comma = joined.find(',', at);
+        names.push_back(joined.substr(at, comma - at));
+        if (comma == std::string::npos)
+            break;
+        at = comma;
+    }
+    return names;
+}
 
 std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection)
 {
@@ -90,9 +104,11 @@ std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection
         char time[CUtcTime::PrintBufferSize];
         row.time = data.GetEntryTime(i).Print(time, false);
         if (selection.empty()) {
+            row.names = splitNames(data.GetColumnNames(i));
             for (int j = 0; j < data.GetValueCount(i); ++j)
                 row.values.push_back(data.GetValue(i, j));
         } else {
+            row.names = selection;
             for (const std::string& name : selection)
                 row.values.push_back(data.GetValueByName(i, name));
         }
@@ -102,7 +118,8 @@ std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection
 }
 
 // The rows read back: the same times, the 0 of the period column, then the same values as
-// far as the number format shows them.
+// far as the number format shows them; with the column lines of the data (-a), the same
+// names over them.
 void checkTable(const ConverterOptions& options, const std::string& table)
 {
     writeFile(pathIn("table.txt"), table.data(), table.size());
@@ -121,6 +138,11 @@ void checkTable(const ConverterOptions& options, const std::string& table)
             options.numberFormat.Append(a, found[k].values[j + 1]);
             options.numberFormat.Append(b, expected[k].values[j]);
             check(a == b);
+        }
+        if (options.all) {
+            std::vector<std::string> names{"period"};
+            names.insert(names.end(), expected[k].names.begin(), expected[k].names.end());
+            check(found[k].names == names);
         }
     }
 }
