@@ -12,6 +12,7 @@ function(varno_add_fuzzer name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/corpus-${name})
   add_test(NAME ${name}_smoke

@@ -27,7 +27,8 @@ struct ConverterOptions {
     std::vector<std::string> selection; // the column names of -d, in order
 };
 
-// Whether an argument names a file to load (anything but "-" and a letter ...).
+// Whether an argument names a file to load: one shorter than two characters or not
+// beginning with "-" (all others are options).
 bool IsFileArgument(const std::string& arg);
 // Takes one option into options. An option that is refused leaves them as they were and
 // gives the message for the user; an accepted one gives an empty text.

@@ -12,15 +12,12 @@
 
 #include "FenluxData.h"
 #include "FenluxParse.h"
+#include "FuzzSupport.h"
 #include "LineFeeder.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 // A time written as text, in either mode, reads back as the same time (to the written
 // milliseconds and to what a double holds).

@@ -11,16 +11,13 @@
 
 #include <QStringList>
 
+#include "FuzzSupport.h"
 #include "LocalFiles.h"
 #include "Text.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 std::vector<std::string> fileNames(const std::vector<kestal::LocalFile>& files)
 {
@@ -89,14 +86,9 @@ void checkPaths(const std::vector<kestal::LocalFile>& files)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
     std::vector<kestal::LocalFile> files;
-    for (size_t at = 0; at < input.size();) {
-        size_t end = input.find('\n', at);
-        if (end == std::string::npos)
-            end = input.size();
-        kestal::LocalFile f = kestal::LocalFileFromName(input.substr(at, end - at));
-        at = end + 1;
+    for (const std::string& name : fuzzsupport::lines(data, size)) {
+        kestal::LocalFile f = kestal::LocalFileFromName(name);
         f.size = files.size() + 1;
         checkTimeText(f.startText);
         checkTimeText(f.stopText);

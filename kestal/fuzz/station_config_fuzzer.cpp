@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as the terminal reads "station.cfg", writes the station again and
 // reads what it wrote, as the terminal and as the transfer program.
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,20 +10,17 @@
 #include <vector>
 
 #include "Dictionary.h"
+#include "FuzzSupport.h"
 #include "StationConfig.h"
 #include "Text.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
 // A value is one line, without white space around it.

@@ -10,14 +10,11 @@
 #include <vector>
 
 #include "DataLogNames.h"
+#include "FuzzSupport.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 bool sameNumbers(const datalog::NameRecord& a, const datalog::NameRecord& b)
 {
@@ -72,14 +69,8 @@ void checkOrder(std::vector<std::string> names)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
     std::vector<std::string> names;
-    for (size_t at = 0; at <= input.size();) {
-        size_t end = input.find('\n', at);
-        if (end == std::string::npos)
-            end = input.size();
-        const std::string name = input.substr(at, end - at);
-        at = end + 1;
+    for (const std::string& name : fuzzsupport::lines(data, size)) {
         names.push_back(name);
 
         const datalog::NameRecord read = datalog::ReadName(name);

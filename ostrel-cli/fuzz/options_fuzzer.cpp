@@ -11,17 +11,15 @@
 #include <vector>
 #include <unistd.h>
 
+#include "ConvertedTable.h"
 #include "Converter.h"
+#include "FuzzSupport.h"
 #include "Ostrel.h"
 #include "RecordWriter.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 std::string g_folder;
 
@@ -59,64 +57,6 @@ void writeLog()
     writeFile(pathIn("log.vrn"), w.bytes().data(), w.bytes().size());
 }
 
-std::string convert(const std::vector<std::string>& args)
-{
-    char* out = nullptr;
-    char* err = nullptr;
-    size_t outSize = 0, errSize = 0;
-    std::FILE* outStream = open_memstream(&out, &outSize);
-    std::FILE* errStream = open_memstream(&err, &errSize);
-    check(CConverter(outStream, errStream).Run("ostrel", args) == 0);
-    std::fclose(outStream);
-    std::fclose(errStream);
-    std::string table(out, outSize);
-    std::free(out);
-    std::free(err);
-    return table;
-}
-
-struct Row {
-    std::string time;
-    std::vector<std::string> names;
-    std::vector<double> values;
-};
-
-std::vector<std::string> splitNames(const std::string& joined)
-{
-    std::vector<std::string> names;
-    for (size_t at = 0; !joined.empty(); ++at) {
-        const size_t comma = joined.find(',', at);
-        names.push_back(joined.substr(at, comma - at));
-        if (comma == std::string::npos)
-            break;
-        at = comma;
-    }
-    return names;
-}
-
-std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection)
-{
-    std::vector<Row> rows;
-    for (int i = 0; i < data.GetEntryCount(); ++i) {
-        if (!(data.GetEntryFlags(i) & LOGF_DATA))
-            continue;
-        Row row;
-        char time[CUtcTime::PrintBufferSize];
-        row.time = data.GetEntryTime(i).Print(time, false);
-        if (selection.empty()) {
-            row.names = splitNames(data.GetColumnNames(i));
-            for (int j = 0; j < data.GetValueCount(i); ++j)
-                row.values.push_back(data.GetValue(i, j));
-        } else {
-            row.names = selection;
-            for (const std::string& name : selection)
-                row.values.push_back(data.GetValueByName(i, name));
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 // The rows read back: the same times, the 0 of the period column, then the same values as
 // far as the number format shows them; with the column lines of the data (-a), the same
 // names over them.
@@ -127,8 +67,9 @@ void checkTable(const ConverterOptions& options, const std::string& table)
     std::unique_ptr<COstrel> back(COstrel::newObject());
     check(original->Load(pathIn("log.vrn")));
     check(back->Load(pathIn("table.txt")));
-    const std::vector<Row> expected = rowsOf(*original, options.selection);
-    const std::vector<Row> found = rowsOf(*back, {});
+    using convertedtable::Row;
+    const std::vector<Row> expected = convertedtable::RowsOf(*original, options.selection);
+    const std::vector<Row> found = convertedtable::RowsOf(*back, {});
     check(found.size() == expected.size());
     for (size_t k = 0; k < expected.size(); ++k) {
         check(found[k].time == expected[k].time);
@@ -180,7 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         args.push_back(arg);
     }
     args.push_back(pathIn("log.vrn"));
-    const std::string table = convert(args);
+    std::string messages;
+    const std::string table = convertedtable::Convert(args, messages);
     // Help writes no table, test mode the library's entry texts.
     if (!options.help && !options.test)
         checkTable(options, table);

@@ -6,11 +6,15 @@
 #include <sys/wait.h>
 
 #include "CommaLocale.h"
+#include "ConvertedTable.h"
 #include "Converter.h"
 #include "Ostrel.h"
 #include "RecordWriter.h"
 #include "TestSupport.h"
 
+using convertedtable::Row;
+using convertedtable::RowsOf;
+using convertedtable::SplitNames;
 using ostrel::records::Writer;
 using testsupport::runProgram;
 using testsupport::shellQuote;
@@ -257,68 +261,6 @@ TEST_F(ConverterTest, InteractiveLoadFailsWithoutADialog)
     EXPECT_EQ(r.err, "FAILED reading file:-i\n");
 }
 
-// The table written in process, as the converter program writes it.
-std::string convertInProcess(const std::vector<std::string>& args, std::string& messages)
-{
-    char* out = nullptr;
-    char* err = nullptr;
-    size_t outSize = 0, errSize = 0;
-    FILE* outStream = open_memstream(&out, &outSize);
-    FILE* errStream = open_memstream(&err, &errSize);
-    CConverter(outStream, errStream).Run("ostrel", args);
-    std::fclose(outStream);
-    std::fclose(errStream);
-    messages.assign(err, errSize);
-    std::string table(out, outSize);
-    std::free(out);
-    std::free(err);
-    return table;
-}
-
-// What a table should say of one row of the original: its time, the names over its values
-// and the values.
-struct Row {
-    std::string time;
-    std::vector<std::string> names;
-    std::vector<double> values;
-};
-
-std::vector<std::string> splitNames(const std::string& joined)
-{
-    std::vector<std::string> names;
-    for (size_t at = 0; !joined.empty(); ++at) {
-        const size_t comma = joined.find(',', at);
-        names.push_back(joined.substr(at, comma - at));
-        if (comma == std::string::npos)
-            break;
-        at = comma;
-    }
-    return names;
-}
-
-std::vector<Row> rowsOf(COstrel& data, const std::vector<std::string>& selection)
-{
-    std::vector<Row> rows;
-    for (int i = 0; i < data.GetEntryCount(); ++i) {
-        if (!(data.GetEntryFlags(i) & LOGF_DATA))
-            continue;
-        Row row;
-        char time[CUtcTime::PrintBufferSize];
-        row.time = data.GetEntryTime(i).Print(time, false);
-        if (selection.empty()) {
-            row.names = splitNames(data.GetColumnNames(i));
-            for (int j = 0; j < data.GetValueCount(i); ++j)
-                row.values.push_back(data.GetValue(i, j));
-        } else {
-            row.names = selection;
-            for (const std::string& name : selection)
-                row.values.push_back(data.GetValueByName(i, name));
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 // Every table the converter writes loads back through the library: the same rows and times,
 // the same values to the printed precision, and, where the table has column lines, the same
 // names over them ("period" first, over the 0 that every row carries).
@@ -355,15 +297,15 @@ TEST_F(ConverterTest, EveryTableLoadsBackWithItsNamesAndValues)
                     for (const std::string& arg : args)
                         what += "[" + arg + "] ";
                     std::string messages;
-                    testsupport::writeFile(table, convertInProcess(args, messages));
+                    testsupport::writeFile(table, convertedtable::Convert(args, messages));
                     ASSERT_EQ(messages.find("erroneous"), std::string::npos) << what << messages;
 
                     std::unique_ptr<COstrel> back(COstrel::newObject());
                     ASSERT_TRUE(back->Load(table)) << what;
                     const bool selected = !options.empty() && options.back().size() > 2 && options.back().compare(0, 2, "-d") == 0;
                     const bool named = options.empty() || options.front() == "-a" || options.back() == "-a";
-                    const std::vector<Row> expected = rowsOf(*original, selected ? splitNames(selection) : std::vector<std::string>());
-                    const std::vector<Row> found = rowsOf(*back, {});
+                    const std::vector<Row> expected = RowsOf(*original, selected ? SplitNames(selection) : std::vector<std::string>());
+                    const std::vector<Row> found = RowsOf(*back, {});
                     ASSERT_EQ(found.size(), expected.size()) << what;
                     const CNumberFormat printed(format);
                     for (size_t k = 0; k < expected.size(); ++k) {

@@ -7,16 +7,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "sim/Expression.h"
 #include "sim/Instrument.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 } // namespace
 

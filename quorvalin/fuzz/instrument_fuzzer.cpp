@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "sim/Instrument.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 qsim::Instrument read(const std::string& text)
 {

@@ -2,6 +2,7 @@
 // prints it as protocol lines, and sorts and matches its values as lists of data logs.
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,19 +12,16 @@
 #include <vector>
 
 #include "Dictionary.h"
+#include "FuzzSupport.h"
 #include "StationCall.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
 using Pair = std::pair<std::string, std::string>;
@@ -34,12 +32,6 @@ std::vector<Pair> pairsOf(const Dictionary& dictionary)
     for (const DictionaryEntry& e : dictionary.entries())
         pairs.emplace_back(e.key ? "k" + *e.key : "-", e.value ? "v" + *e.value : "-");
     return pairs;
-}
-
-size_t lineCount(const uint8_t* data, size_t size)
-{
-    const size_t ends = size_t(std::count(data, data + size, '\n'));
-    return ends + (size > 0 && data[size - 1] != '\n' ? 1 : 0);
 }
 
 // One entry a line: a key without blanks, a value without blanks around it.
@@ -116,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dictionary.Read(file);
     std::fclose(file);
 
-    check(dictionary.size() == lineCount(data, size));
+    check(dictionary.size() == fuzzsupport::lines(data, size).size());
     checkEntries(dictionary);
     checkPrinted(dictionary);
     checkLists(dictionary);
