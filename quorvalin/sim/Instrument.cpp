@@ -38,6 +38,10 @@ int32_t nearest(const int32_t (&allowed)[N], int32_t value)
 
 using ostrel::calendar::FloorDiv;
 
+// Clock times stay within ±2^52 seconds: a double holds each of them exactly, and sums and
+// steps of them never overflow.
+constexpr int64_t kTimeLimit = int64_t(1) << 52;
+
 std::string oneLine(std::string text)
 {
     for (char& c : text)
@@ -122,7 +126,8 @@ bool validClockTime(int year, int month, int day, int hour, int minute, int seco
 
 int64_t Instrument::clock(int64_t pcNow) const
 {
-    return anchorInstrument + int64_t(std::floor(double(pcNow - anchorPc) * speed));
+    const double t = double(anchorInstrument) + std::floor((double(pcNow) - double(anchorPc)) * speed);
+    return int64_t(std::clamp(t, -double(kTimeLimit), double(kTimeLimit)));
 }
 
 void Instrument::setSpeed(int64_t pcNow, double factor)
@@ -776,6 +781,15 @@ void readNumber(const std::string& text, double& setting)
         setting = value;
 }
 
+// A clock time of instrument.txt; one beyond the times a clock holds leaves the setting as
+// it was.
+void readTime(const std::string& text, int64_t& setting)
+{
+    const long long value = std::strtoll(text.c_str(), nullptr, 0);
+    if (value >= -kTimeLimit && value <= kTimeLimit)
+        setting = value;
+}
+
 } // namespace
 
 uint64_t Instrument::storedGeneration(const std::string& dir)
@@ -849,15 +863,15 @@ Instrument Instrument::fromSettingsText(std::istream& in, size_t* recordedMemory
             long on = 0, off = 0;
             if (std::sscanf(v, "%d %ld %ld", &index, &on, &off) == 3 && index >= 0 && index < kMaxTimerSlots)
                 fresh.timers[index] = {int32_t(on), int32_t(off)};
-        } else if (key == "anchorpc") fresh.anchorPc = i64();
-        else if (key == "anchorinstrument") fresh.anchorInstrument = i64();
+        } else if (key == "anchorpc") readTime(value, fresh.anchorPc);
+        else if (key == "anchorinstrument") readTime(value, fresh.anchorInstrument);
         else if (key == "speed") readNumber(value, fresh.speed);
         else if (key == "capacity") fresh.capacity = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "logstart") fresh.logStart = uint32_t(std::strtoul(v, nullptr, 10));
         else if (key == "memorysize") memorySize = size_t(std::strtoull(v, nullptr, 10));
         else if (key == "recording") fresh.recording = i64() != 0;
         else if (key == "memoryfull") fresh.memoryFull = i64() != 0;
-        else if (key == "nextend") fresh.nextEnd = i64();
+        else if (key == "nextend") readTime(value, fresh.nextEnd);
         else if (key == "firstrecord") fresh.firstRecord = i64() != 0;
         else if (key == "signature") fresh.signatureNumber = uint8_t(i64());
         else if (key == "battery") {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "TestSupport.h"
@@ -171,6 +172,33 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_DOUBLE_EQ(back.batteryInternal, 7.0);
     EXPECT_DOUBLE_EQ(back.batteryExternal, 13.4);
     (void)std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+// A stored state is read back as written; clock times beyond what a clock holds are not
+// taken, and no speed makes the clock overflow.
+TEST(Simulation, StoredStateReadsBackAndKeepsTheClockInRange)
+{
+    Instrument in = recording();
+    in.setSpeed(kT0, 60);
+    const std::string stored = in.settingsText();
+    std::istringstream text(stored);
+    size_t memorySize = 0;
+    Instrument back = Instrument::fromSettingsText(text, &memorySize);
+    EXPECT_EQ(memorySize, in.memory.size());
+    back.memory = in.memory; // the memory image is a file of its own
+    EXPECT_EQ(back.settingsText(), stored);
+
+    std::istringstream absurd("anchorpc=-9223372036854775808\nanchorinstrument=17735760051773576005\n"
+                              "nextend=4503599627370497\nspeed=1e300\nfunction=v1|15|a \n");
+    const Instrument far = Instrument::fromSettingsText(absurd);
+    EXPECT_EQ(far.anchorPc, 0);
+    EXPECT_EQ(far.anchorInstrument, 0);
+    EXPECT_EQ(far.nextEnd, 0);
+    const int64_t t = far.clock(kT0);
+    EXPECT_EQ(t, int64_t(1) << 52);
+    EXPECT_EQ(far.clock(-kT0), -(int64_t(1) << 52));
+    EXPECT_EQ(far.functionValues(t).size(), 1u);
+    EXPECT_EQ(far.functionStatistics(t).size(), 4u); // mean, sigma, min, max
 }
 
 TEST(Simulation, WindIsPlausible)
