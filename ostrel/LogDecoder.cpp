@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "DataStore.h"
+#include "EntryTable.h"
 #include "RecordWriter.h"
 #include "TextScan.h"
 
@@ -90,13 +90,14 @@ float HalfToFloat(uint16_t h)
     return floatFromBits(bits);
 }
 
-CLogDecoder::CLogDecoder(CDataStore& store) : m_store(store) {}
+CLogDecoder::CLogDecoder(CEntryTable& table) : m_table(table) {}
 
 void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(size_t)>& consumed)
 {
-    m_store.SetAddressOffset(-1);
-    m_store.SetBytesDecoded(0);
-    m_segmentStart = m_store.GetEntryCount();
+    LogFacts& facts = m_table.Facts();
+    facts.addressOffset = -1;
+    facts.bytesDecoded = 0;
+    m_segmentStart = m_table.Count();
     m_needSync = true;
     m_started = false;
 
@@ -110,17 +111,18 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
             reportedCorrupt = scanner.CorruptCount();
         }
         ProcessRecord(record);
-        if (record.type == ostrel::records::TypeSignature && m_store.GetAddressOffset() < 0)
-            m_store.SetAddressOffset(int(bigEndian(record.payload + 7, 4) - uint32_t(record.start)));
-        m_store.SetBytesDecoded(int(record.start + record.length + 1));
-        if (m_store.GetFormatCode() != 0)
-            scanner.SetFormatCode(m_store.GetFormatCode());
+        if (record.type == ostrel::records::TypeSignature && facts.addressOffset < 0)
+            facts.addressOffset = int(bigEndian(record.payload + 7, 4) - uint32_t(record.start));
+        facts.bytesDecoded = int(record.start + record.length + 1);
+        if (facts.formatCode != 0)
+            scanner.SetFormatCode(facts.formatCode);
         if (consumed && record.start - lastConsumed >= (1u << 20)) {
             consumed(record.start);
             lastConsumed = record.start;
         }
     }
-    m_store.AddByteCounts(scanner.CorruptCount(), static_cast<long long>(size));
+    facts.corruptBytes += scanner.CorruptCount();
+    facts.totalBytes += static_cast<long long>(size);
 }
 
 void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
@@ -135,14 +137,14 @@ void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
     }
     m_refTime = CUtcTime();
     if (m_needSync) {
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(), text);
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(), text);
     } else {
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING | LOGF_RESET, CUtcTime(), text);
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING | LOGF_RESET, CUtcTime(), text);
         m_needSync = true;
     }
     if ((repairFlags & CRecordScanner::RepairTextConversion) && !m_textConversionSeen) {
         m_textConversionSeen = true;
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(),
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(),
                         "# reason: The data was probably corrupted during file transfer, e.g. by transferring "
                         "via FTP or mail as a text file instead of binary data.");
     }
@@ -187,8 +189,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
     if (isText)
         flags |= AnalyseLine(line);
 
-    const int count = m_store.GetEntryCount();
-    if ((flags & LOGF_MARK) && count > 0 && (m_store.GetEntryFlags(count - 1) & LOGF_HEADER))
+    const size_t count = m_table.Count();
+    if ((flags & LOGF_MARK) && count > 0 && (m_table.Flags(count - 1) & LOGF_HEADER))
         flags &= ~LOGF_MARK;
     if (flags & LOGF_RESET)
         m_sinceReset = 0;
@@ -198,9 +200,9 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
         AdvanceTimed(flags);
 
     if (isText)
-        m_store.AddText(flags, m_now, line);
+        m_table.AddText(flags, m_now, line);
     else
-        m_store.AddValues(flags, m_now, values, valueCount);
+        m_table.AddValues(flags, m_now, values, valueCount);
 }
 
 void CLogDecoder::TimeReference()
@@ -226,14 +228,14 @@ void CLogDecoder::TimeReference()
 void CLogDecoder::BackDate()
 {
     CUtcTime t = m_now;
-    for (int i = m_store.GetEntryCount() - 1; i >= m_segmentStart; --i) {
-        const int flags = m_store.GetEntryFlags(i);
+    for (size_t i = m_table.Count(); i-- > m_segmentStart;) {
+        const int flags = m_table.Flags(i);
         if (flags & LOGF_MARK) {
-            t = m_store.GetStoredTime(i);
+            t = m_table.StoredTime(i);
         } else if (!(flags & LOGF_TIME)) {
             if (flags & LOGF_TIMED)
                 t -= m_period;
-            m_store.SetEntryTime(i, t);
+            m_table.SetEntryTime(i, t);
         }
         if (flags & LOGF_RESET)
             break;
@@ -283,11 +285,11 @@ int CLogDecoder::AnalyseLine(const std::string& line)
     }
     if (FindAfterStart(lower, "reboot (flash)") != std::string::npos)
         flags |= LOGF_RESET;
-    if ((flags & LOGF_HEADER) && !m_store.HasTitle()) {
+    if ((flags & LOGF_HEADER) && m_table.Facts().title.empty()) {
         const size_t first = line.find('"');
         const size_t last = line.rfind('"');
         if (first != std::string::npos && last != first)
-            m_store.SetTitle(line.substr(first + 1, last - first - 1));
+            m_table.Facts().title = line.substr(first + 1, last - first - 1);
     }
 
     unsigned day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
@@ -328,9 +330,10 @@ int CLogDecoder::AnalyseIdentification(const std::string& lower)
     int flags = LOGF_IDENT;
     const size_t versionAt = FindAfterStart(lower, "version");
     const char* end = lower.c_str() + lower.size();
-    m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7, end));
+    LogFacts& facts = m_table.Facts();
+    facts.version = versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7, end);
     const size_t nrAt = FindAfterStart(lower, "nr");
-    m_store.SetSerialNumber(nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2, end)));
+    facts.serialNumber = nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2, end));
 
     size_t at = FindAfterStart(lower, "varno") + 5;
     while (at < lower.size() && lower[at] == ' ')
@@ -341,8 +344,8 @@ int CLogDecoder::AnalyseIdentification(const std::string& lower)
     long code = 0;
     for (size_t k = 0; k < word.size() && std::isdigit(static_cast<unsigned char>(word[k])) && code < 100000000; ++k)
         code = code * 10 + (word[k] - '0');
-    m_store.SetFormatCode(int(code));
-    m_store.SetInstrumentName("varno" + word);
+    facts.formatCode = int(code);
+    facts.instrumentName = "varno" + word;
 
     if (!m_needSync) {
         m_needSync = true;
@@ -378,7 +381,7 @@ void CLogDecoder::AnalyseColumnLines(const std::string& line, const std::string&
             for (const std::string& word : words)
                 names.push_back(std::string(channel) + "_" + word);
         names.push_back("direction_mean360");
-        m_store.AddColumnSet(std::move(names));
+        m_table.AddColumnSet(std::move(names));
         flags |= LOGF_COLUMNS;
     }
     if (size_t at = lower.find("log ="); at != npos) {
@@ -397,7 +400,7 @@ void CLogDecoder::AnalyseColumnLines(const std::string& line, const std::string&
             for (const std::string& statistic : definition->second)
                 names.push_back(word + "_" + statistic);
         }
-        m_store.AddColumnSet(std::move(names));
+        m_table.AddColumnSet(std::move(names));
         flags |= LOGF_COLUMNS;
     }
 }

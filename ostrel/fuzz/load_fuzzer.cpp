@@ -38,17 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<uint8_t> buffer(data, data + size);
     CDataStore binary;
-    CLogDecoder(binary).Decode(buffer.data(), buffer.size());
+    CLogDecoder(binary.Table()).Decode(buffer.data(), buffer.size());
     queryEverything(binary);
 
     const char* text = reinterpret_cast<const char*>(data);
     CDataStore numbers;
     CNumberLogReader::FirstLineMatches(text, size);
-    CNumberLogReader(numbers).Read(text, size);
+    CNumberLogReader(numbers.Table()).Read(text, size);
     queryEverything(numbers);
 
     CDataStore log;
-    CTextLogReader(log).Read(text, size);
+    CTextLogReader(log.Table()).Read(text, size);
     queryEverything(log);
 
     // The first line as a number format handed in by a user.

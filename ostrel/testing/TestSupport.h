@@ -48,6 +48,20 @@ inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// Writes a text log that takes about four times its size in memory once loaded: rows of a
+// thousand fields, nearly all empty, each read as a value of four bytes; no two rows alike.
+// Row by row, so that the test itself never holds the whole file.
+inline void writeMemoryHungryTextLog(const std::string& path, size_t bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    const std::string emptyFields(998, ',');
+    for (size_t row = 0, written = 0; written < bytes; ++row) {
+        const std::string line = "1 " + std::to_string(row) + emptyFields + "\n";
+        out << line;
+        written += line.size();
+    }
+}
+
 inline std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -16,7 +16,7 @@ struct Decoded {
 
     explicit Decoded(std::vector<uint8_t> bytes)
     {
-        CLogDecoder(store).Decode(bytes.data(), bytes.size());
+        CLogDecoder(store.Table()).Decode(bytes.data(), bytes.size());
         for (int i = 0; i < store.GetEntryCount(); ++i)
             texts.push_back(store.GetEntryText(i));
     }
@@ -137,7 +137,7 @@ TEST(Decoder, IdentificationLineSetsFormatAndRefusesRecordTypes)
     w.floats({1.0f});
     w.text("end");
     Decoded d(w.bytes());
-    EXPECT_EQ(d.store.GetFormatCode(), 301);
+    EXPECT_EQ(d.store.Table().Facts().formatCode, 301);
     EXPECT_STREQ(d.store.GetInstrumentName(), "varno301");
     EXPECT_DOUBLE_EQ(d.store.GetVersion(), 2.5);
     EXPECT_EQ(d.store.GetSerialNumber(), 4711);

@@ -1,0 +1,250 @@
+#include "EntryTable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "TextScan.h"
+
+namespace {
+
+// Texts up to this length are looked up among the recent ones before they are stored.
+constexpr size_t kSharedTextMax = 64;
+constexpr size_t kRecentTextSlots = 1024;
+
+std::string joinNames(const std::vector<std::string>& names)
+{
+    std::string joined;
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (k)
+            joined += ',';
+        joined += names[k];
+    }
+    return joined;
+}
+
+size_t hashText(std::string_view text)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const char c : text)
+        h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 29));
+}
+
+} // namespace
+
+CColumnSet::CColumnSet(std::vector<std::string> names) : m_names(std::move(names)), m_joined(joinNames(m_names))
+{
+    for (size_t k = 0; k < m_names.size(); ++k)
+        m_lookup.emplace(textscan::ToLower(m_names[k]), int(k));
+}
+
+int CColumnSet::IndexOf(const std::string& lowerName) const
+{
+    const auto it = m_lookup.find(lowerName);
+    return it == m_lookup.end() ? -1 : it->second;
+}
+
+CEntryTable::CEntryTable() : m_recentTexts(kRecentTextSlots) {}
+
+void CEntryTable::AddText(int flags, CUtcTime time, std::string_view text)
+{
+    const uint64_t start = PlaceText(text);
+    if (flags & LOGF_DATA)
+        ++m_intervalCount;
+    Append(flags, true, time, start, text.size());
+}
+
+void CEntryTable::AddValues(int flags, CUtcTime time, const float* values, size_t count)
+{
+    Append(flags, false, time, PlaceValues(values, count), count);
+}
+
+void CEntryTable::Append(int flags, bool text, CUtcTime time, uint64_t start, size_t length)
+{
+    const size_t index = Count();
+    const int currentSet = int(m_columnSets.size()) - 1;
+    if (m_columnSetChanges.empty() ? currentSet >= 0 : m_columnSetChanges.back().second != currentSet)
+        m_columnSetChanges.emplace_back(index, currentSet);
+    m_entries.Append({time.GetSeconds(), int64_t(start), int64_t(length), KindOf(flags, text)});
+    m_noValidTime = NoValidTime();
+    NoteTime(time);
+}
+
+int64_t CEntryTable::KindOf(int flags, bool text)
+{
+    const uint32_t kind = uint32_t(uint16_t(flags)) | (text ? 0x10000u : 0u);
+    if (m_lastKind.first == kind)
+        return m_lastKind.second;
+    const auto known = m_kindNumbers.find(kind);
+    if (known != m_kindNumbers.end()) {
+        m_lastKind = *known;
+        return known->second;
+    }
+    m_kinds.push_back(kind);
+    try {
+        m_kindNumbers.emplace(kind, int64_t(m_kinds.size() - 1));
+    } catch (...) {
+        m_kinds.pop_back();
+        throw;
+    }
+    m_lastKind = {kind, int64_t(m_kinds.size() - 1)};
+    return m_lastKind.second;
+}
+
+void CEntryTable::SetEntryTime(size_t i, CUtcTime time)
+{
+    m_entries.Set(i, kTime, time.GetSeconds());
+    if (m_located.index == i)
+        m_located.time = time.GetSeconds();
+    m_noValidTime = NoValidTime();
+    NoteTime(time);
+}
+
+void CEntryTable::NoteTime(CUtcTime t)
+{
+    if (!t.bValid())
+        return;
+    if (!m_times.min.bValid() || t < m_times.min)
+        m_times.min = t;
+    if (!m_times.max.bValid() || t > m_times.max)
+        m_times.max = t;
+    if (!m_times.start.bValid())
+        m_times.start = t;
+}
+
+void CEntryTable::AddColumnSet(std::vector<std::string> names)
+{
+    m_columnSets.emplace_back(std::move(names));
+}
+
+// Where a text's bytes are: an empty text has none, a text equal to the last or to a recent
+// short one shares its bytes, any other is appended to the pool.
+uint64_t CEntryTable::PlaceText(std::string_view text)
+{
+    if (text.empty())
+        return m_pool.size();
+    if (PoolHolds(m_lastText, text.data(), text.size()))
+        return m_lastText.start;
+    Span* recent = nullptr;
+    if (text.size() <= kSharedTextMax) {
+        recent = &m_recentTexts[hashText(text) % kRecentTextSlots];
+        if (PoolHolds(*recent, text.data(), text.size())) {
+            m_lastText = *recent;
+            return recent->start;
+        }
+    }
+    m_lastText = Span{PoolAppend(text.data(), text.size()), text.size()};
+    if (recent)
+        *recent = m_lastText;
+    return m_lastText.start;
+}
+
+// Rows of values share their bytes only with the row before them: logged values repeat
+// while nothing changes, and looking further back would slow every row down.
+uint64_t CEntryTable::PlaceValues(const float* values, size_t count)
+{
+    const size_t bytes = count * sizeof(float);
+    if (bytes == 0)
+        return m_pool.size();
+    if (PoolHolds(m_lastRow, values, bytes))
+        return m_lastRow.start;
+    m_lastRow = Span{PoolAppend(values, bytes), bytes};
+    return m_lastRow.start;
+}
+
+uint64_t CEntryTable::PoolAppend(const void* bytes, size_t length)
+{
+    const uint64_t start = m_pool.size();
+    std::memcpy(m_pool.extend(length), bytes, length);
+    return start;
+}
+
+bool CEntryTable::PoolHolds(const Span& span, const void* bytes, size_t length) const
+{
+    return span.length == length && std::memcmp(m_pool.data() + span.start, bytes, length) == 0;
+}
+
+const CEntryTable::Located& CEntryTable::Locate(size_t i) const
+{
+    if (m_located.index != i) {
+        const CPackedRecords::Record record = m_entries.Get(i);
+        const uint32_t kind = m_kinds[size_t(record[kKind])];
+        m_located.index = i;
+        m_located.time = int32_t(record[kTime]);
+        m_located.flags = int(kind & 0xFFFF);
+        m_located.text = kind & 0x10000;
+        m_located.start = uint64_t(record[kStart]);
+        m_located.length = size_t(record[kLength]);
+    }
+    return m_located;
+}
+
+CUtcTime CEntryTable::EffectiveTime(size_t i) const
+{
+    const int32_t own = Locate(i).time;
+    if (own > 0)
+        return CUtcTime(own);
+    // Viewers ask for neighbouring entries: one search serves a whole stretch without times.
+    const size_t from = i + 1;
+    if (from < m_noValidTime.from || from > m_noValidTime.found)
+        m_noValidTime = NoValidTime{from, m_entries.FindAbove(from, kTime, 0)};
+    return m_noValidTime.found < Count() ? CUtcTime(int32_t(m_entries.Get(m_noValidTime.found, kTime))) : CUtcTime();
+}
+
+std::string_view CEntryTable::Text(size_t i) const
+{
+    const Located& entry = Locate(i);
+    if (!entry.text)
+        return {};
+    return std::string_view(reinterpret_cast<const char*>(m_pool.data() + entry.start), entry.length);
+}
+
+size_t CEntryTable::ValueCount(size_t i) const
+{
+    const Located& entry = Locate(i);
+    return entry.text ? 0 : entry.length;
+}
+
+float CEntryTable::Value(size_t i, size_t j) const
+{
+    float v;
+    std::memcpy(&v, m_pool.data() + Locate(i).start + j * sizeof v, sizeof v);
+    return v;
+}
+
+const CColumnSet* CEntryTable::ColumnSetOf(size_t i) const
+{
+    const auto after = std::upper_bound(m_columnSetChanges.begin(), m_columnSetChanges.end(), i,
+                                        [](size_t index, const auto& change) { return index < change.first; });
+    if (after == m_columnSetChanges.begin() || std::prev(after)->second < 0)
+        return nullptr;
+    return &m_columnSets[size_t(std::prev(after)->second)];
+}
+
+CEntryTable::Mark CEntryTable::Checkpoint() const
+{
+    return Mark{Count(), m_columnSets.size(), m_pool.size(), m_facts, m_times, m_intervalCount};
+}
+
+void CEntryTable::RollBack(const Mark& mark)
+{
+    m_entries.Truncate(mark.entries);
+    m_pool.truncate(mark.poolBytes);
+    while (!m_columnSetChanges.empty() && m_columnSetChanges.back().first >= mark.entries)
+        m_columnSetChanges.pop_back();
+    m_columnSets.erase(m_columnSets.begin() + std::ptrdiff_t(mark.columnSets), m_columnSets.end());
+    m_facts = mark.facts;
+    m_times = mark.times;
+    m_intervalCount = mark.intervalCount;
+    ForgetCaches();
+}
+
+// After a roll-back, remembered places may lie beyond the pool or the entries.
+void CEntryTable::ForgetCaches()
+{
+    m_lastText = m_lastRow = Span();
+    std::fill(m_recentTexts.begin(), m_recentTexts.end(), Span());
+    m_noValidTime = NoValidTime();
+    m_located = Located();
+}
