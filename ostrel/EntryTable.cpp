@@ -60,15 +60,30 @@ void CEntryTable::AddValues(int flags, CUtcTime time, const float* values, size_
     Append(flags, false, time, PlaceValues(values, count), count);
 }
 
+void CEntryTable::RepeatLastEntry(size_t count)
+{
+    const Located& last = Locate(Count() - 1);
+    if (last.text && (last.flags & LOGF_DATA))
+        m_intervalCount += int(count);
+    NoteColumnSet();
+    m_entries.AppendCopies(count);
+    m_noValidTime = NoValidTime();
+}
+
 void CEntryTable::Append(int flags, bool text, CUtcTime time, uint64_t start, size_t length)
 {
-    const size_t index = Count();
-    const int currentSet = int(m_columnSets.size()) - 1;
-    if (m_columnSetChanges.empty() ? currentSet >= 0 : m_columnSetChanges.back().second != currentSet)
-        m_columnSetChanges.emplace_back(index, currentSet);
+    NoteColumnSet();
     m_entries.Append({time.GetSeconds(), int64_t(start), int64_t(length), KindOf(flags, text)});
     m_noValidTime = NoValidTime();
     NoteTime(time);
+}
+
+// Remembers where the current column set begins to apply, before an entry is added.
+void CEntryTable::NoteColumnSet()
+{
+    const int currentSet = int(m_columnSets.size()) - 1;
+    if (m_columnSetChanges.empty() ? currentSet >= 0 : m_columnSetChanges.back().second != currentSet)
+        m_columnSetChanges.emplace_back(Count(), currentSet);
 }
 
 int64_t CEntryTable::KindOf(int flags, bool text)
@@ -95,8 +110,8 @@ int64_t CEntryTable::KindOf(int flags, bool text)
 void CEntryTable::SetEntryTime(size_t i, CUtcTime time)
 {
     m_entries.Set(i, kTime, time.GetSeconds());
-    if (m_located.index == i)
-        m_located.time = time.GetSeconds();
+    if (i - m_windowFirst < m_windowCount)
+        m_window[i - m_windowFirst].time = time.GetSeconds();
     m_noValidTime = NoValidTime();
     NoteTime(time);
 }
@@ -165,19 +180,17 @@ bool CEntryTable::PoolHolds(const Span& span, const void* bytes, size_t length) 
     return span.length == length && std::memcmp(m_pool.data() + span.start, bytes, length) == 0;
 }
 
-const CEntryTable::Located& CEntryTable::Locate(size_t i) const
+void CEntryTable::Unpack(size_t i) const
 {
-    if (m_located.index != i) {
-        const CPackedRecords::Record record = m_entries.Get(i);
-        const uint32_t kind = m_kinds[size_t(record[kKind])];
-        m_located.index = i;
-        m_located.time = int32_t(record[kTime]);
-        m_located.flags = int(kind & 0xFFFF);
-        m_located.text = kind & 0x10000;
-        m_located.start = uint64_t(record[kStart]);
-        m_located.length = size_t(record[kLength]);
+    CPackedRecords::Record records[CPackedRecords::kBlockSize];
+    const size_t block = i >> CPackedRecords::kBlockBits;
+    m_windowFirst = block << CPackedRecords::kBlockBits;
+    m_windowCount = m_entries.GetBlock(block, records);
+    for (size_t k = 0; k < m_windowCount; ++k) {
+        const uint32_t kind = m_kinds[size_t(records[k][kKind])];
+        m_window[k] = Located{int32_t(records[k][kTime]), int(kind & 0xFFFF), bool(kind & 0x10000),
+                              uint64_t(records[k][kStart]), size_t(records[k][kLength])};
     }
-    return m_located;
 }
 
 CUtcTime CEntryTable::EffectiveTime(size_t i) const
@@ -246,5 +259,5 @@ void CEntryTable::ForgetCaches()
     m_lastText = m_lastRow = Span();
     std::fill(m_recentTexts.begin(), m_recentTexts.end(), Span());
     m_noValidTime = NoValidTime();
-    m_located = Located();
+    m_windowCount = 0;
 }

@@ -52,8 +52,8 @@ struct LogFacts {
 // lie are packed by blocks (see CPackedRecords), an empty text has no bytes, and a text or
 // row equal to a recent one shares its bytes. Texts and values lie in one byte pool.
 //
-// Reading is cheapest entry by entry, in any order; reading is not safe from two threads
-// at once (the table remembers the entry it read last).
+// Reading unpacks a block of entries at a time, so neighbours are cheap to read after one
+// another; reading is not safe from two threads at once.
 class CEntryTable {
 public:
     CEntryTable();
@@ -61,6 +61,8 @@ public:
     // Filling.
     void AddText(int flags, CUtcTime time, std::string_view text);
     void AddValues(int flags, CUtcTime time, const float* values, size_t count);
+    // Adds count entries equal to the last one (there must be one).
+    void RepeatLastEntry(size_t count);
     void SetEntryTime(size_t i, CUtcTime time);
     // The set applies to every entry added after it.
     void AddColumnSet(std::vector<std::string> names);
@@ -104,16 +106,22 @@ private:
         size_t length = 0;
     };
     struct Located {
-        size_t index = size_t(-1);
-        int32_t time = 0;
-        int flags = 0;
-        bool text = false;
-        uint64_t start = 0;
-        size_t length = 0; // bytes of a text, values of a row
+        int32_t time;
+        int flags;
+        bool text;
+        uint64_t start;
+        size_t length; // bytes of a text, values of a row
     };
 
-    const Located& Locate(size_t i) const;
+    const Located& Locate(size_t i) const
+    {
+        if (i - m_windowFirst >= m_windowCount)
+            Unpack(i);
+        return m_window[i - m_windowFirst];
+    }
+    void Unpack(size_t i) const;
     void Append(int flags, bool text, CUtcTime time, uint64_t start, size_t length);
+    void NoteColumnSet();
     int64_t KindOf(int flags, bool text);
     void NoteTime(CUtcTime time);
     uint64_t PlaceText(std::string_view text);
@@ -144,7 +152,10 @@ private:
         size_t from = 1, found = 0;
     };
     mutable NoValidTime m_noValidTime;
-    mutable Located m_located;
+    // The unpacked entries of one block: m_windowCount entries from m_windowFirst on.
+    mutable Located m_window[CPackedRecords::kBlockSize];
+    mutable size_t m_windowFirst = 0;
+    mutable size_t m_windowCount = 0;
 };
 
 struct CEntryTable::Mark {

@@ -1,9 +1,11 @@
 #include "LogDecoder.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "EntryTable.h"
 #include "RecordWriter.h"
@@ -111,6 +113,9 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
             reportedCorrupt = scanner.CorruptCount();
         }
         ProcessRecord(record);
+        if (record.type == ostrel::records::TypeFiller) // erased memory: runs of them
+            if (const size_t alike = scanner.SkipAlike(record))
+                m_table.RepeatLastEntry(alike);
         if (record.type == ostrel::records::TypeSignature && facts.addressOffset < 0)
             facts.addressOffset = int(bigEndian(record.payload + 7, 4) - uint32_t(record.start));
         facts.bytesDecoded = int(record.start + record.length + 1);
@@ -150,6 +155,18 @@ void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
     }
 }
 
+// A filler's line is the decoder's own and holds none of the words the line analysis looks
+// for, so it only gets LOGF_STAR from it and changes no state: it is stored straight away,
+// which matters where erased memory holds millions of them.
+void CLogDecoder::AddFiller(uint8_t length)
+{
+    static constexpr std::string_view prefix = "* filling block ";
+    char line[32];
+    prefix.copy(line, prefix.size());
+    const char* end = std::to_chars(line + prefix.size(), line + sizeof line, unsigned(length)).ptr;
+    m_table.AddText(LOGF_TEXT | LOGF_STAR, m_now, std::string_view(line, size_t(end - line)));
+}
+
 void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
 {
     using namespace ostrel::records;
@@ -161,9 +178,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
 
     switch (record.type) {
     case TypeFiller:
-        flags = LOGF_TEXT | LOGF_STAR;
-        line = "* filling block " + std::to_string(record.length);
-        break;
+        AddFiller(record.length);
+        return;
     case TypeText:
         flags = LOGF_TEXT;
         line.assign(reinterpret_cast<const char*>(record.payload), payloadSize);

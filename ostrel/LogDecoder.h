@@ -26,6 +26,7 @@ public:
 private:
     void AddWarning(long long newCorruptBytes, int repairFlags);
     void ProcessRecord(const CRecordScanner::Record& record);
+    void AddFiller(uint8_t length);
     int AnalyseLine(const std::string& line);
     int AnalyseIdentification(const std::string& lower);
     void AnalyseColumnLines(const std::string& line, const std::string& lower, int& flags);

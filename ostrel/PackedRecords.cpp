@@ -80,17 +80,24 @@ int64_t CPackedRecords::Unpacked(const Block& block, size_t k, int field) const
                    + (bits & kMask[block.width[field]]));
 }
 
-CPackedRecords::Record CPackedRecords::Get(size_t i) const
+size_t CPackedRecords::GetBlock(size_t b, Record* out) const
 {
-    const size_t b = i >> kBlockBits;
-    const size_t k = i & (kBlockSize - 1);
-    if (b == m_heldBlock)
-        return m_held[k];
+    const size_t n = CountIn(b);
+    if (b == m_heldBlock) {
+        std::copy(m_held.begin(), m_held.begin() + std::ptrdiff_t(n), out);
+        return n;
+    }
     const Block& block = m_blocks[b];
-    Record record;
-    for (int f = 0; f < kFields; ++f)
-        record[size_t(f)] = Unpacked(block, k, f);
-    return record;
+    for (int f = 0; f < kFields; ++f) {
+        const uint8_t* p = m_lanes.data() + block.lane + block.offset[f];
+        const uint64_t mask = kMask[block.width[f]];
+        for (size_t k = 0; k < n; ++k, p += block.recordSize) {
+            uint64_t bits;
+            std::memcpy(&bits, p, sizeof bits);
+            out[k][size_t(f)] = int64_t(uint64_t(block.base[f]) + uint64_t(int64_t(block.step[f]) * int64_t(k)) + (bits & mask));
+        }
+    }
+    return n;
 }
 
 int64_t CPackedRecords::Get(size_t i, int field) const
@@ -106,6 +113,27 @@ void CPackedRecords::Append(const Record& record)
     m_held[m_size & (kBlockSize - 1)] = record;
     ++m_size;
     m_heldChanged = true;
+}
+
+void CPackedRecords::AppendCopies(size_t count)
+{
+    Hold((m_size - 1) >> kBlockBits);
+    const Record last = m_held[(m_size - 1) & (kBlockSize - 1)];
+    for (; count > 0 && (m_size & (kBlockSize - 1)) != 0; --count)
+        Append(last);
+    if (count >= kBlockSize) {
+        // Whole blocks of copies: every field flat at the record's values, no bytes.
+        PackHeld();
+        m_heldBlock = kNone;
+        Block copies{};
+        std::copy(last.begin(), last.end(), copies.base);
+        for (; count >= kBlockSize; count -= kBlockSize) {
+            m_blocks.push_back(copies);
+            m_size += kBlockSize;
+        }
+    }
+    for (; count > 0; --count)
+        Append(last);
 }
 
 void CPackedRecords::Set(size_t i, int field, int64_t value)

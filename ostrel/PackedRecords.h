@@ -17,14 +17,19 @@
 class CPackedRecords {
 public:
     static constexpr int kFields = 4;
+    static constexpr int kBlockBits = 6;
+    static constexpr size_t kBlockSize = size_t(1) << kBlockBits;
     using Record = std::array<int64_t, kFields>;
 
     CPackedRecords();
 
     size_t Size() const { return m_size; }
-    Record Get(size_t i) const;
     int64_t Get(size_t i, int field) const;
+    // The records of a block (records block * kBlockSize on) into out; returns their count.
+    size_t GetBlock(size_t block, Record* out) const;
     void Append(const Record& record);
+    // Appends count copies of the last record (there must be one).
+    void AppendCopies(size_t count);
     void Set(size_t i, int field, int64_t value);
     // Keeps the first count records.
     void Truncate(size_t count);
@@ -32,8 +37,6 @@ public:
     size_t FindAbove(size_t from, int field, int64_t bound) const;
 
 private:
-    static constexpr int kBlockBits = 6;
-    static constexpr size_t kBlockSize = size_t(1) << kBlockBits;
     static constexpr size_t kNone = size_t(-1);
 
     struct Block {

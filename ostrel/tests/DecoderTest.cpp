@@ -47,6 +47,23 @@ TEST(Decoder, ConsecutiveTextRecordsAndSinglePadByte)
     }
 }
 
+// Filler records skip the line analysis, since their line holds nothing it looks for: they
+// get what a text record with the same line gets from it.
+TEST(Decoder, FillersGetWhatTheLineAnalysisWouldGiveThem)
+{
+    for (int length = 1; length <= 254; ++length) {
+        Writer fillers, texts;
+        fillers.text("# 01.02.2006 10:00:00").filler(uint8_t(length)).floats({1});
+        texts.text("# 01.02.2006 10:00:00").text("* filling block " + std::to_string(length)).floats({1});
+        Decoded filler(fillers.bytes()), text(texts.bytes());
+        ASSERT_EQ(filler.texts, text.texts) << length;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(filler.store.GetEntryFlags(i), text.store.GetEntryFlags(i)) << length;
+            EXPECT_EQ(filler.store.GetEntryTime(i), text.store.GetEntryTime(i)) << length;
+        }
+    }
+}
+
 TEST(Decoder, ValueRecordsOfEveryKind)
 {
     Decoded floats({5, 2, 0x3F, 0x80, 0, 0, 3, 3, 0x3C, 0x00});
