@@ -50,7 +50,10 @@ struct LogFacts {
 // A file may hold an entry in every byte or two (empty lines, filler records), so an entry
 // costs next to nothing unless it carries something new: time, flags, and where its bytes
 // lie are packed by blocks (see CPackedRecords), an empty text has no bytes, and a text or
-// row equal to a recent one shares its bytes. Texts and values lie in one byte pool.
+// row equal to a recent one shares its bytes. Texts and values lie in one byte pool. Values
+// are mostly whole tenths from 0 to 6553.5, as instruments log them: a row of values is
+// kept as codes of one or two bytes a value, each the tenths of its value or the number of
+// a float stored after the codes, unless plain floats take fewer bytes.
 //
 // Reading unpacks a block of entries at a time, so neighbours are cheap to read after one
 // another; reading is not safe from two threads at once.
@@ -61,6 +64,8 @@ public:
     // Filling.
     void AddText(int flags, CUtcTime time, std::string_view text);
     void AddValues(int flags, CUtcTime time, const float* values, size_t count);
+    // A row of values given in tenths: value j is the single float nearest tenths[j] / 10.
+    void AddTenths(int flags, CUtcTime time, const uint16_t* tenths, size_t count);
     // Adds count entries equal to the last one (there must be one).
     void RepeatLastEntry(size_t count);
     void SetEntryTime(size_t i, CUtcTime time);
@@ -98,6 +103,8 @@ public:
 
 private:
     enum Field { kTime, kStart, kLength, kKind };
+    // How the bytes of an entry are read.
+    enum Form : uint8_t { kFloats, kText, kCodes8, kCodes16 };
     struct TimeRange {
         CUtcTime start, min, max;
     };
@@ -108,7 +115,7 @@ private:
     struct Located {
         int32_t time;
         int flags;
-        bool text;
+        Form form;
         uint64_t start;
         size_t length; // bytes of a text, values of a row
     };
@@ -120,12 +127,15 @@ private:
         return m_window[i - m_windowFirst];
     }
     void Unpack(size_t i) const;
-    void Append(int flags, bool text, CUtcTime time, uint64_t start, size_t length);
+    void Append(int flags, Form form, CUtcTime time, uint64_t start, size_t length);
     void NoteColumnSet();
-    int64_t KindOf(int flags, bool text);
+    int64_t KindOf(int flags, Form form);
     void NoteTime(CUtcTime time);
+    void AddRow(int flags, CUtcTime time, const float* values, size_t count);
+    template <typename Code>
+    void PackCodes(const float* values, size_t count, size_t floats, unsigned firstFloatCode);
     uint64_t PlaceText(std::string_view text);
-    uint64_t PlaceValues(const float* values, size_t count);
+    uint64_t PlaceRow(const void* bytes, size_t length);
     uint64_t PoolAppend(const void* bytes, size_t length);
     bool PoolHolds(const Span& span, const void* bytes, size_t length) const;
     void ForgetCaches();
@@ -133,7 +143,7 @@ private:
     // Per entry: time, start of its bytes in the pool, length and kind.
     CPackedRecords m_entries;
     PodArray<uint8_t> m_pool;
-    // Kinds: the flags of an entry and whether it is a text (bit 16), numbered as they come.
+    // Kinds: the flags of an entry and its form (from bit 16 on), numbered as they come.
     std::vector<uint32_t> m_kinds;
     std::unordered_map<uint32_t, int64_t> m_kindNumbers;
     std::pair<uint32_t, int64_t> m_lastKind{~0u, 0};
@@ -147,6 +157,9 @@ private:
     // Bytes already in the pool: the last text, the last row, and recent short texts by hash.
     Span m_lastText, m_lastRow;
     std::vector<Span> m_recentTexts;
+    // The row being added: tenths of its values (or a mark for other values), its bytes.
+    std::vector<uint32_t> m_tenths;
+    std::vector<uint8_t> m_rowBytes;
     // Entries [from, found) have no valid time, and found is the next that has (or Count()).
     struct NoValidTime {
         size_t from = 1, found = 0;

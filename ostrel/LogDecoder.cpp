@@ -53,7 +53,9 @@ std::string signatureText(const uint8_t* p)
     return text;
 }
 
-size_t decodeStatistics(uint8_t type, const uint8_t* payload, float* values)
+// Values of a statistics record, in tenths: quantities are logged in tenths, the direction
+// in steps of 1.5 degrees.
+size_t decodeStatistics(uint8_t type, const uint8_t* payload, uint16_t* tenths)
 {
     using namespace ostrel::records;
     size_t count = 0;
@@ -68,14 +70,14 @@ size_t decodeStatistics(uint8_t type, const uint8_t* payload, float* values)
                 raw = bigEndian(p, width);
                 p += width;
             }
-            values[count++] = float(double(raw) * 0.1);
+            tenths[count++] = uint16_t(raw);
         };
         quantity(StatA, 1);
         quantity(StatB, 1);
         quantity(StatC, 2);
         quantity(StatD, 1);
     }
-    values[count++] = (type & StatDirection) ? float(double(*p) * 1.5) : 0.0f;
+    tenths[count++] = (type & StatDirection) ? uint16_t(*p * 15) : 0;
     return count;
 }
 
@@ -173,6 +175,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
     int flags;
     std::string line;
     float values[kMaxValues];
+    uint16_t tenths[kMaxValues];
+    bool inTenths = false;
     size_t valueCount = 0;
     const size_t payloadSize = size_t(record.length) - 1;
 
@@ -197,7 +201,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
             for (size_t k = 0; k + 2 <= payloadSize; k += 2)
                 values[valueCount++] = HalfToFloat(uint16_t(bigEndian(record.payload + k, 2)));
         } else if (record.type >= 16) {
-            valueCount = decodeStatistics(record.type, record.payload, values);
+            valueCount = decodeStatistics(record.type, record.payload, tenths);
+            inTenths = true;
         }
         break;
     }
@@ -217,6 +222,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
 
     if (isText)
         m_table.AddText(flags, m_now, line);
+    else if (inTenths)
+        m_table.AddTenths(flags, m_now, tenths, valueCount);
     else
         m_table.AddValues(flags, m_now, values, valueCount);
 }

@@ -136,9 +136,9 @@ TEST_F(ConverterTest, AFileTooLargeForTheMemoryFailsAndTheOthersAreConverted)
 {
     if (kSanitized)
         GTEST_SKIP() << "memory limits do not work with sanitizers";
-    // 16 MB that take over 64 MB once loaded.
-    const std::string big = dir.file("big.txt");
-    testsupport::writeMemoryHungryTextLog(big, 16 << 20);
+    // 16 MB whose entries take over twice their size.
+    const std::string big = dir.file("big.vrn");
+    testsupport::writeMemoryHungryLog(big, 16 << 20);
     const auto r = runProgram(testsupport::programPath("ostrel"), {"-d", big, log}, "ulimit -v 60000;");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Error: not enough memory to load " + big + "\nFAILED reading file:" + big + "\n");

@@ -244,9 +244,9 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
         GTEST_SKIP() << "address-space limits do not work with sanitizers";
     const std::string small = dir.file("small.vrn");
     writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
-    // 16 MB that take over 64 MB once loaded.
-    const std::string big = dir.file("big.txt");
-    testsupport::writeMemoryHungryTextLog(big, 16 << 20);
+    // 16 MB whose entries take over twice their size.
+    const std::string big = dir.file("big.vrn");
+    testsupport::writeMemoryHungryLog(big, 16 << 20);
     // A text line of 16 MB, to be copied out when there is no room for it.
     const std::string line = dir.file("line.txt");
     writeFile(line, std::string(16 << 20, 'a'));
@@ -256,7 +256,7 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
 
     EXPECT_EXIT(
         {
-            limitAddressSpace(64 << 20);
+            limitAddressSpace(32 << 20);
             bool ok = !data->Load(big);
             ok = ok && !ui.messages.empty() && ui.messages.back() == "Error: not enough memory to load " + big;
             ok = ok && data->GetEntryCount() == count && data->GetValue(count - 1, 0) == 1.5;
