@@ -23,39 +23,26 @@ std::string joinNames(const std::vector<std::string>& names)
     return joined;
 }
 
-constexpr uint16_t kMaxTenths = 65535;
-// In m_tenths: a value that is no whole tenths.
-constexpr uint32_t kNoTenths = 0x10000;
-// Codes from these on number the floats stored after the codes of a row.
-constexpr unsigned kFirstFloatCode8 = 0xF0;
-constexpr unsigned kFirstFloatCode16 = 0xF000;
-
-float tenthsValue(unsigned tenths)
+// Whether the pool holds length bytes equal to bytes at p. Mostly a few bytes: no call.
+bool sameBytes(const uint8_t* p, const void* bytes, size_t length)
 {
-    return float(double(tenths) * 0.1);
-}
-
-// The tenths of v when v is exactly what tenthsValue gives for them.
-bool asTenths(float v, uint16_t& tenths)
-{
-    if (!(v >= 0.0f && v <= tenthsValue(kMaxTenths)))
-        return false;
-    tenths = uint16_t(double(v) * 10.0 + 0.5);
-    const float back = tenthsValue(tenths);
-    return std::memcmp(&back, &v, sizeof v) == 0; // not -0
-}
-
-// Value j of a row of count codes.
-template <typename Code>
-float valueOfCode(const uint8_t* codes, size_t count, size_t j, unsigned firstFloatCode)
-{
-    Code code;
-    std::memcpy(&code, codes + j * sizeof code, sizeof code);
-    if (code < firstFloatCode)
-        return tenthsValue(code);
-    float v;
-    std::memcpy(&v, codes + count * sizeof code + (code - firstFloatCode) * sizeof v, sizeof v);
-    return v;
+    const uint8_t* q = static_cast<const uint8_t*>(bytes);
+    if (length < 8) {
+        for (size_t k = 0; k < length; ++k)
+            if (p[k] != q[k])
+                return false;
+        return true;
+    }
+    uint64_t a, b;
+    for (size_t k = 0; k + 8 <= length; k += 8) {
+        std::memcpy(&a, p + k, 8);
+        std::memcpy(&b, q + k, 8);
+        if (a != b)
+            return false;
+    }
+    std::memcpy(&a, p + length - 8, 8);
+    std::memcpy(&b, q + length - 8, 8);
+    return a == b;
 }
 
 size_t hashText(std::string_view text)
@@ -87,85 +74,32 @@ void CEntryTable::AddText(int flags, CUtcTime time, std::string_view text)
     const uint64_t start = PlaceText(text);
     if (flags & LOGF_DATA)
         ++m_intervalCount;
-    Append(flags, kText, time, start, text.size());
+    Append(flags, kTextForm, time, start, text.size());
 }
 
 void CEntryTable::AddValues(int flags, CUtcTime time, const float* values, size_t count)
 {
-    m_tenths.resize(count);
-    for (size_t j = 0; j < count; ++j) {
-        uint16_t tenths;
-        m_tenths[j] = asTenths(values[j], tenths) ? tenths : kNoTenths;
-    }
-    AddRow(flags, time, values, count);
+    const valuerows::Form form = m_rowPacker.Pack(values, count);
+    Append(flags, form, time, PlaceRow(m_rowPacker.Bytes(), m_rowPacker.Size()), count);
 }
 
 void CEntryTable::AddTenths(int flags, CUtcTime time, const uint16_t* tenths, size_t count)
 {
-    m_tenths.assign(tenths, tenths + count);
-    AddRow(flags, time, nullptr, count);
-}
-
-// Stores the row of m_tenths (and of values, where given) in the fewest bytes: as codes of
-// one or of two bytes, or as floats.
-void CEntryTable::AddRow(int flags, CUtcTime time, const float* values, size_t count)
-{
-    size_t floats8 = 0, floats16 = 0;
-    for (const uint32_t tenths : m_tenths) {
-        floats8 += tenths >= kFirstFloatCode8;
-        floats16 += tenths >= kFirstFloatCode16;
-    }
-    constexpr size_t kNever = size_t(-1);
-    const size_t bytes8 = floats8 <= 0x100 - kFirstFloatCode8 ? count + floats8 * sizeof(float) : kNever;
-    const size_t bytes16 = floats16 <= 0x10000 - kFirstFloatCode16 ? 2 * count + floats16 * sizeof(float) : kNever;
-    const size_t bytes32 = count * sizeof(float);
-    Form form = kFloats;
-    if (bytes8 <= bytes16 && bytes8 <= bytes32) {
-        form = kCodes8;
-        PackCodes<uint8_t>(values, count, floats8, kFirstFloatCode8);
-    } else if (bytes16 <= bytes32) {
-        form = kCodes16;
-        PackCodes<uint16_t>(values, count, floats16, kFirstFloatCode16);
-    } else {
-        m_rowBytes.resize(bytes32);
-        for (size_t j = 0; j < count; ++j) {
-            const float v = values ? values[j] : tenthsValue(m_tenths[j]);
-            std::memcpy(m_rowBytes.data() + j * sizeof v, &v, sizeof v);
-        }
-    }
-    Append(flags, form, time, PlaceRow(m_rowBytes.data(), m_rowBytes.size()), count);
-}
-
-template <typename Code>
-void CEntryTable::PackCodes(const float* values, size_t count, size_t floats, unsigned firstFloatCode)
-{
-    m_rowBytes.resize(count * sizeof(Code) + floats * sizeof(float));
-    uint8_t* codes = m_rowBytes.data();
-    uint8_t* floatAt = codes + count * sizeof(Code);
-    unsigned nextFloatCode = firstFloatCode;
-    for (size_t j = 0; j < count; ++j) {
-        Code code = Code(m_tenths[j]);
-        if (m_tenths[j] >= firstFloatCode) {
-            code = Code(nextFloatCode++);
-            const float v = values ? values[j] : tenthsValue(m_tenths[j]);
-            std::memcpy(floatAt, &v, sizeof v);
-            floatAt += sizeof v;
-        }
-        std::memcpy(codes + j * sizeof code, &code, sizeof code);
-    }
+    const valuerows::Form form = m_rowPacker.Pack(tenths, count);
+    Append(flags, form, time, PlaceRow(m_rowPacker.Bytes(), m_rowPacker.Size()), count);
 }
 
 void CEntryTable::RepeatLastEntry(size_t count)
 {
     const Located& last = Locate(Count() - 1);
-    if (last.form == kText && (last.flags & LOGF_DATA))
+    if (last.form == kTextForm && (last.flags & LOGF_DATA))
         m_intervalCount += int(count);
     NoteColumnSet();
     m_entries.AppendCopies(count);
     m_noValidTime = NoValidTime();
 }
 
-void CEntryTable::Append(int flags, Form form, CUtcTime time, uint64_t start, size_t length)
+void CEntryTable::Append(int flags, uint8_t form, CUtcTime time, uint64_t start, size_t length)
 {
     NoteColumnSet();
     m_entries.Append({time.GetSeconds(), int64_t(start), int64_t(length), KindOf(flags, form)});
@@ -181,7 +115,7 @@ void CEntryTable::NoteColumnSet()
         m_columnSetChanges.emplace_back(Count(), currentSet);
 }
 
-int64_t CEntryTable::KindOf(int flags, Form form)
+int64_t CEntryTable::KindOf(int flags, uint8_t form)
 {
     const uint32_t kind = uint32_t(uint16_t(flags)) | uint32_t(form) << 16;
     if (m_lastKind.first == kind)
@@ -271,7 +205,7 @@ uint64_t CEntryTable::PoolAppend(const void* bytes, size_t length)
 
 bool CEntryTable::PoolHolds(const Span& span, const void* bytes, size_t length) const
 {
-    return span.length == length && std::memcmp(m_pool.data() + span.start, bytes, length) == 0;
+    return span.length == length && sameBytes(m_pool.data() + span.start, bytes, length);
 }
 
 void CEntryTable::Unpack(size_t i) const
@@ -282,7 +216,7 @@ void CEntryTable::Unpack(size_t i) const
     m_windowCount = m_entries.GetBlock(block, records);
     for (size_t k = 0; k < m_windowCount; ++k) {
         const uint32_t kind = m_kinds[size_t(records[k][kKind])];
-        m_window[k] = Located{int32_t(records[k][kTime]), int(kind & 0xFFFF), Form(kind >> 16),
+        m_window[k] = Located{int32_t(records[k][kTime]), int(kind & 0xFFFF), uint8_t(kind >> 16),
                               uint64_t(records[k][kStart]), size_t(records[k][kLength])};
     }
 }
@@ -302,32 +236,9 @@ CUtcTime CEntryTable::EffectiveTime(size_t i) const
 std::string_view CEntryTable::Text(size_t i) const
 {
     const Located& entry = Locate(i);
-    if (entry.form != kText)
+    if (entry.form != kTextForm)
         return {};
     return std::string_view(reinterpret_cast<const char*>(m_pool.data() + entry.start), entry.length);
-}
-
-size_t CEntryTable::ValueCount(size_t i) const
-{
-    const Located& entry = Locate(i);
-    return entry.form == kText ? 0 : entry.length;
-}
-
-float CEntryTable::Value(size_t i, size_t j) const
-{
-    const Located& entry = Locate(i);
-    const uint8_t* bytes = m_pool.data() + entry.start;
-    switch (entry.form) {
-    case kCodes8:
-        return valueOfCode<uint8_t>(bytes, entry.length, j, kFirstFloatCode8);
-    case kCodes16:
-        return valueOfCode<uint16_t>(bytes, entry.length, j, kFirstFloatCode16);
-    default: {
-        float v;
-        std::memcpy(&v, bytes + j * sizeof v, sizeof v);
-        return v;
-    }
-    }
 }
 
 const CColumnSet* CEntryTable::ColumnSetOf(size_t i) const

@@ -12,6 +12,7 @@
 #include "PackedRecords.h"
 #include "PodArray.h"
 #include "UtcTime.h"
+#include "ValueRows.h"
 
 // Names of the values of the entries that follow a column-definition line.
 class CColumnSet {
@@ -49,11 +50,9 @@ struct LogFacts {
 //
 // A file may hold an entry in every byte or two (empty lines, filler records), so an entry
 // costs next to nothing unless it carries something new: time, flags, and where its bytes
-// lie are packed by blocks (see CPackedRecords), an empty text has no bytes, and a text or
-// row equal to a recent one shares its bytes. Texts and values lie in one byte pool. Values
-// are mostly whole tenths from 0 to 6553.5, as instruments log them: a row of values is
-// kept as codes of one or two bytes a value, each the tenths of its value or the number of
-// a float stored after the codes, unless plain floats take fewer bytes.
+// lie are packed by blocks (see CPackedRecords), an empty text has no bytes, a text equal
+// to the last or a recent short one and a row equal to the one before share their bytes.
+// Texts and rows of values (see ValueRows.h) lie in one byte pool.
 //
 // Reading unpacks a block of entries at a time, so neighbours are cheap to read after one
 // another; reading is not safe from two threads at once.
@@ -82,8 +81,16 @@ public:
     // Empty for value entries.
     std::string_view Text(size_t i) const;
     // 0 for text entries.
-    size_t ValueCount(size_t i) const;
-    float Value(size_t i, size_t j) const; // j < ValueCount(i)
+    size_t ValueCount(size_t i) const
+    {
+        const Located& entry = Locate(i);
+        return entry.form == kTextForm ? 0 : entry.length;
+    }
+    float Value(size_t i, size_t j) const // j < ValueCount(i)
+    {
+        const Located& entry = Locate(i);
+        return valuerows::ValueAt(valuerows::Form(entry.form), m_pool.data() + entry.start, entry.length, j);
+    }
     // The set named last before entry i was added, or nullptr.
     const CColumnSet* ColumnSetOf(size_t i) const;
     const std::vector<CColumnSet>& ColumnSets() const { return m_columnSets; }
@@ -103,8 +110,8 @@ public:
 
 private:
     enum Field { kTime, kStart, kLength, kKind };
-    // How the bytes of an entry are read.
-    enum Form : uint8_t { kFloats, kText, kCodes8, kCodes16 };
+    // How the bytes of an entry are read: a valuerows::Form, or this for a text.
+    static constexpr uint8_t kTextForm = 0xFF;
     struct TimeRange {
         CUtcTime start, min, max;
     };
@@ -115,7 +122,7 @@ private:
     struct Located {
         int32_t time;
         int flags;
-        Form form;
+        uint8_t form;
         uint64_t start;
         size_t length; // bytes of a text, values of a row
     };
@@ -127,13 +134,10 @@ private:
         return m_window[i - m_windowFirst];
     }
     void Unpack(size_t i) const;
-    void Append(int flags, Form form, CUtcTime time, uint64_t start, size_t length);
+    void Append(int flags, uint8_t form, CUtcTime time, uint64_t start, size_t length);
     void NoteColumnSet();
-    int64_t KindOf(int flags, Form form);
+    int64_t KindOf(int flags, uint8_t form);
     void NoteTime(CUtcTime time);
-    void AddRow(int flags, CUtcTime time, const float* values, size_t count);
-    template <typename Code>
-    void PackCodes(const float* values, size_t count, size_t floats, unsigned firstFloatCode);
     uint64_t PlaceText(std::string_view text);
     uint64_t PlaceRow(const void* bytes, size_t length);
     uint64_t PoolAppend(const void* bytes, size_t length);
@@ -157,9 +161,7 @@ private:
     // Bytes already in the pool: the last text, the last row, and recent short texts by hash.
     Span m_lastText, m_lastRow;
     std::vector<Span> m_recentTexts;
-    // The row being added: tenths of its values (or a mark for other values), its bytes.
-    std::vector<uint32_t> m_tenths;
-    std::vector<uint8_t> m_rowBytes;
+    valuerows::CPacker m_rowPacker;
     // Entries [from, found) have no valid time, and found is the next that has (or Count()).
     struct NoValidTime {
         size_t from = 1, found = 0;

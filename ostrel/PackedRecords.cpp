@@ -23,6 +23,17 @@ struct Encoding {
 };
 
 template <typename Value>
+Encoding flatEncoding(Value value, size_t n)
+{
+    int64_t low = value(0), high = value(0);
+    for (size_t k = 1; k < n; ++k) {
+        low = std::min(low, value(k));
+        high = std::max(high, value(k));
+    }
+    return Encoding{low, 0, widthFor(uint64_t(high) - uint64_t(low))};
+}
+
+template <typename Value>
 Encoding encodingWithStep(Value value, size_t n, int32_t step)
 {
     int64_t low = std::numeric_limits<int64_t>::max();
@@ -39,7 +50,7 @@ Encoding encodingWithStep(Value value, size_t n, int32_t step)
 template <typename Value>
 Encoding chooseEncoding(Value value, size_t n)
 {
-    const Encoding flat = encodingWithStep(value, n, 0);
+    const Encoding flat = flatEncoding(value, n);
     if (flat.width == 0 || n < 2)
         return flat;
     const int64_t step = (value(n - 1) - value(0)) / int64_t(n - 1);
@@ -109,7 +120,8 @@ int64_t CPackedRecords::Get(size_t i, int field) const
 
 void CPackedRecords::Append(const Record& record)
 {
-    Hold(m_size >> kBlockBits);
+    if ((m_size >> kBlockBits) != m_heldBlock)
+        Hold(m_size >> kBlockBits);
     m_held[m_size & (kBlockSize - 1)] = record;
     ++m_size;
     m_heldChanged = true;
