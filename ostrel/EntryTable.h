@@ -103,7 +103,9 @@ public:
     // Text entries added with LOGF_DATA.
     int IntervalCount() const { return m_intervalCount; }
 
-    // The state at some moment, to go back to when a load fails half-way.
+    // The state at some moment, to go back to when a load fails half-way: RollBack removes
+    // the entries, column sets and bytes added since and restores the facts and times (but
+    // not the times of older entries set since).
     struct Mark;
     Mark Checkpoint() const;
     void RollBack(const Mark& mark);
