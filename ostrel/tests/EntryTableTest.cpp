@@ -88,6 +88,18 @@ TEST(PackedRecords, ReadsBackWhatWasStoredThroughAppendsChangesAndCuts)
     }
 }
 
+// A block of evenly rising values is searched by its bounds, which must see its rise.
+TEST(PackedRecords, SearchFindsValuesOfARisingBlock)
+{
+    CPackedRecords packed;
+    for (int64_t k = 0; k < 200; ++k)
+        packed.Append({-20000 + 600 * k, 0, 0, 0});
+    EXPECT_EQ(packed.FindAbove(0, 0, 0), 34u);
+    EXPECT_EQ(packed.FindAbove(100, 0, 0), 100u);
+    EXPECT_EQ(packed.FindAbove(0, 0, 1000000), 200u);
+    EXPECT_EQ(packed.FindAbove(0, 1, -1), 0u);
+}
+
 // The forms of a row and the values read back: the same floats, bit for bit.
 TEST(ValueRows, RowsReadBackBitForBitInTheSmallestForm)
 {
