@@ -1,11 +1,7 @@
 #include "DataStore.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <fcntl.h>
 #include <limits>
 #include <new>

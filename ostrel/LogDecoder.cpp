@@ -16,6 +16,8 @@ using namespace textscan;
 namespace {
 
 constexpr size_t kMaxValues = 126; // a type-3 record of 253 payload bytes
+// Bytes of the buffer decoded between two reports that they are done with.
+constexpr size_t kReleaseStep = size_t(1) << 20;
 
 uint32_t bigEndian(const uint8_t* p, int width)
 {
@@ -115,17 +117,23 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
             reportedCorrupt = scanner.CorruptCount();
         }
         ProcessRecord(record);
-        if (record.type == ostrel::records::TypeFiller) // erased memory: runs of them
-            if (const size_t alike = scanner.SkipAlike(record))
+        size_t reached = record.start;
+        if (record.type == ostrel::records::TypeFiller) { // erased memory: runs of them
+            // In steps of a release, so that the buffer is given back as the entries grow.
+            const size_t step = kReleaseStep / (size_t(record.length) + 1);
+            if (const size_t alike = scanner.SkipAlike(record, step)) {
                 m_table.RepeatLastEntry(alike);
+                reached += alike * (size_t(record.length) + 1);
+            }
+        }
         if (record.type == ostrel::records::TypeSignature && facts.addressOffset < 0)
             facts.addressOffset = int(bigEndian(record.payload + 7, 4) - uint32_t(record.start));
         facts.bytesDecoded = int(record.start + record.length + 1);
         if (facts.formatCode != 0)
             scanner.SetFormatCode(facts.formatCode);
-        if (consumed && record.start - lastConsumed >= (1u << 20)) {
-            consumed(record.start);
-            lastConsumed = record.start;
+        if (consumed && reached - lastConsumed >= kReleaseStep) {
+            consumed(reached);
+            lastConsumed = reached;
         }
     }
     facts.corruptBytes += scanner.CorruptCount();
