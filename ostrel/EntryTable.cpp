@@ -79,14 +79,16 @@ void CEntryTable::AddText(int flags, CUtcTime time, std::string_view text)
 
 void CEntryTable::AddValues(int flags, CUtcTime time, const float* values, size_t count)
 {
-    const valuerows::Form form = m_rowPacker.Pack(values, count);
-    Append(flags, form, time, PlaceRow(m_rowPacker.Bytes(), m_rowPacker.Size()), count);
+    const uint64_t start = m_pool.size();
+    const valuerows::Form form = m_rowPacker.Pack(values, count, m_pool);
+    Append(flags, form, time, PlaceRow(start), count);
 }
 
 void CEntryTable::AddTenths(int flags, CUtcTime time, const uint16_t* tenths, size_t count)
 {
-    const valuerows::Form form = m_rowPacker.Pack(tenths, count);
-    Append(flags, form, time, PlaceRow(m_rowPacker.Bytes(), m_rowPacker.Size()), count);
+    const uint64_t start = m_pool.size();
+    const valuerows::Form form = m_rowPacker.Pack(tenths, count, m_pool);
+    Append(flags, form, time, PlaceRow(start), count);
 }
 
 void CEntryTable::RepeatLastEntry(size_t count)
@@ -107,19 +109,8 @@ void CEntryTable::Append(int flags, uint8_t form, CUtcTime time, uint64_t start,
     NoteTime(time);
 }
 
-// Remembers where the current column set begins to apply, before an entry is added.
-void CEntryTable::NoteColumnSet()
+int64_t CEntryTable::NumberKind(uint32_t kind)
 {
-    const int currentSet = int(m_columnSets.size()) - 1;
-    if (m_columnSetChanges.empty() ? currentSet >= 0 : m_columnSetChanges.back().second != currentSet)
-        m_columnSetChanges.emplace_back(Count(), currentSet);
-}
-
-int64_t CEntryTable::KindOf(int flags, uint8_t form)
-{
-    const uint32_t kind = uint32_t(uint16_t(flags)) | uint32_t(form) << 16;
-    if (m_lastKind.first == kind)
-        return m_lastKind.second;
     const auto known = m_kindNumbers.find(kind);
     if (known != m_kindNumbers.end()) {
         m_lastKind = *known;
@@ -184,16 +175,20 @@ uint64_t CEntryTable::PlaceText(std::string_view text)
     return m_lastText.start;
 }
 
-// Rows of values share their bytes only with the row before them: logged values repeat
-// while nothing changes, and looking further back would slow every row down.
-uint64_t CEntryTable::PlaceRow(const void* bytes, size_t length)
+// Where the row just packed at the end of the pool, from start on, is kept. Rows share
+// their bytes only with the row before them: logged values repeat while nothing changes,
+// and looking further back would slow every row down.
+uint64_t CEntryTable::PlaceRow(uint64_t start)
 {
+    const size_t length = m_pool.size() - start;
     if (length == 0)
-        return m_pool.size();
-    if (PoolHolds(m_lastRow, bytes, length))
+        return start;
+    if (PoolHolds(m_lastRow, m_pool.data() + start, length)) {
+        m_pool.truncate(start);
         return m_lastRow.start;
-    m_lastRow = Span{PoolAppend(bytes, length), length};
-    return m_lastRow.start;
+    }
+    m_lastRow = Span{start, length};
+    return start;
 }
 
 uint64_t CEntryTable::PoolAppend(const void* bytes, size_t length)

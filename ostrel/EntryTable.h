@@ -135,13 +135,24 @@ private:
             Unpack(i);
         return m_window[i - m_windowFirst];
     }
-    void Unpack(size_t i) const;
+    [[gnu::cold]] void Unpack(size_t i) const;
     void Append(int flags, uint8_t form, CUtcTime time, uint64_t start, size_t length);
-    void NoteColumnSet();
-    int64_t KindOf(int flags, uint8_t form);
+    // Before an entry is added: remembers where the current column set begins to apply.
+    void NoteColumnSet()
+    {
+        const int current = int(m_columnSets.size()) - 1;
+        if (current != (m_columnSetChanges.empty() ? -1 : m_columnSetChanges.back().second))
+            m_columnSetChanges.emplace_back(Count(), current);
+    }
+    int64_t KindOf(int flags, uint8_t form)
+    {
+        const uint32_t kind = uint32_t(uint16_t(flags)) | uint32_t(form) << 16;
+        return kind == m_lastKind.first ? m_lastKind.second : NumberKind(kind);
+    }
+    int64_t NumberKind(uint32_t kind);
     void NoteTime(CUtcTime time);
     uint64_t PlaceText(std::string_view text);
-    uint64_t PlaceRow(const void* bytes, size_t length);
+    uint64_t PlaceRow(uint64_t start);
     uint64_t PoolAppend(const void* bytes, size_t length);
     bool PoolHolds(const Span& span, const void* bytes, size_t length) const;
     void ForgetCaches();

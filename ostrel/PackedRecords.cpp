@@ -118,15 +118,6 @@ int64_t CPackedRecords::Get(size_t i, int field) const
     return b == m_heldBlock ? m_held[k][size_t(field)] : Unpacked(m_blocks[b], k, field);
 }
 
-void CPackedRecords::Append(const Record& record)
-{
-    if ((m_size >> kBlockBits) != m_heldBlock)
-        Hold(m_size >> kBlockBits);
-    m_held[m_size & (kBlockSize - 1)] = record;
-    ++m_size;
-    m_heldChanged = true;
-}
-
 void CPackedRecords::AppendCopies(size_t count)
 {
     Hold((m_size - 1) >> kBlockBits);

@@ -27,7 +27,14 @@ public:
     int64_t Get(size_t i, int field) const;
     // The records of a block (records block * kBlockSize on) into out; returns their count.
     size_t GetBlock(size_t block, Record* out) const;
-    void Append(const Record& record);
+    void Append(const Record& record)
+    {
+        if ((m_size >> kBlockBits) != m_heldBlock)
+            Hold(m_size >> kBlockBits);
+        m_held[m_size & (kBlockSize - 1)] = record;
+        ++m_size;
+        m_heldChanged = true;
+    }
     // Appends count copies of the last record (there must be one).
     void AppendCopies(size_t count);
     void Set(size_t i, int field, int64_t value);

@@ -58,24 +58,17 @@ inline float ValueAt(Form form, const uint8_t* bytes, size_t count, size_t j)
     }
 }
 
-// Packs rows into a buffer of its own, valid until the next row.
+// Packs rows at the end of a byte array.
 class CPacker {
 public:
-    Form Pack(const float* values, size_t count);
-    Form Pack(const uint16_t* tenths, size_t count);
-    const uint8_t* Bytes() const { return m_bytes.data(); }
-    size_t Size() const { return m_bytes.size(); }
+    Form Pack(const float* values, size_t count, PodArray<uint8_t>& out);
+    Form Pack(const uint16_t* tenths, size_t count, PodArray<uint8_t>& out);
 
 private:
     template <typename Tenths>
-    Form PackTenths(const Tenths* tenths, const float* values, size_t count);
-    template <typename Tenths>
-    void PackCodes16(const Tenths* tenths, const float* values, size_t count, size_t wide);
-    template <typename Tenths>
-    void PackFloats(const Tenths* tenths, const float* values, size_t count);
+    Form PackTenths(const Tenths* tenths, const float* values, size_t count, PodArray<uint8_t>& out);
 
     std::vector<uint32_t> m_tenths; // of a row given as floats; kNoTenths for the others
-    PodArray<uint8_t> m_bytes;
 };
 
 } // namespace valuerows
