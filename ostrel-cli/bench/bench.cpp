@@ -10,7 +10,7 @@
 //                                       or values: line feeds, two-byte filler records,
 //                                       statistics records of one channel with random values
 //                                       (7 bytes, 13 values), and text rows of a large number
-//                                       and 994 empty fields
+//                                       and 994 empty fields, each row unlike the one before
 
 #include <chrono>
 #include <cstdio>
@@ -119,12 +119,19 @@ std::vector<std::string> writeOddInputs(const std::string& folder)
         size_t k = 0;
         return writeFile(path, size, [&] { return pattern(k++ % length); });
     };
-    const std::string row = "1 7000" + std::string(994, ',') + "\n";
+    // Rows differ from the one before, so that none shares the bytes of another.
+    std::string row;
+    size_t rows = 0;
+    const auto emptyFieldsRow = [&](size_t k) {
+        if (k == 0)
+            row = "1 " + std::to_string(7000 + rows++ % 1000) + std::string(994, ',') + "\n";
+        return row[k];
+    };
     ok = ok && repeating(garbageLog, size, [&](size_t k) { return k < 3 ? "\x02\x01\x41"[k] : char(random()); })
          && repeating(newlines, 1, [](size_t) { return '\n'; })
          && repeating(fillers, 2, [](size_t k) { return char(k == 0 ? 1 : 0); }) // length 1, type 0
          && repeating(statistics, 7, [&](size_t k) { return k == 0 ? char(6) : k == 1 ? char(0xF1) : char(random()); })
-         && repeating(emptyFields, row.size(), [&](size_t k) { return row[k]; });
+         && repeating(emptyFields, 1001, emptyFieldsRow);
     const int fd = open(zeros.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ok = ok && fd >= 0 && ftruncate(fd, off_t(2048) << 20) == 0;
     if (fd >= 0)
