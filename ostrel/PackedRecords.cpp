@@ -53,10 +53,14 @@ Encoding chooseEncoding(Value value, size_t n)
     const Encoding flat = flatEncoding(value, n);
     if (flat.width == 0 || n < 2)
         return flat;
-    const int64_t step = (value(n - 1) - value(0)) / int64_t(n - 1);
-    if (step == 0 || step < std::numeric_limits<int32_t>::min() || step > std::numeric_limits<int32_t>::max())
+    // The two ends may lie 2^63 apart: the step is taken from their distance, unsigned.
+    const int64_t first = value(0), last = value(n - 1);
+    const uint64_t distance = last >= first ? uint64_t(last) - uint64_t(first) : uint64_t(first) - uint64_t(last);
+    const uint64_t stepSize = distance / (n - 1);
+    if (stepSize == 0 || stepSize > uint64_t(std::numeric_limits<int32_t>::max()))
         return flat;
-    const Encoding sloped = encodingWithStep(value, n, int32_t(step));
+    const int32_t step = last >= first ? int32_t(stepSize) : -int32_t(stepSize);
+    const Encoding sloped = encodingWithStep(value, n, step);
     return sloped.width < flat.width ? sloped : flat;
 }
 

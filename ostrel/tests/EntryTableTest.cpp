@@ -31,7 +31,7 @@ int64_t valueOfPattern(int pattern, size_t k, std::mt19937_64& random)
     case 2: return 1000 + 600 * int64_t(k) + int64_t(random() % 3) * 600;
     case 3: return int64_t(random() % 200);
     case 4: return random() % 4 ? int64_t(1100000000 + random() % 100000) : -1;
-    case 5: return int64_t(random() % 2 ? (int64_t(1) << 62) : -(int64_t(1) << 62)) - int64_t(random() % 1000);
+    case 5: return random() % 2 ? (int64_t(1) << 62) - int64_t(random() % 1000) : -(int64_t(1) << 62) + int64_t(random() % 1000);
     default: return int64_t(random() >> 2) - (int64_t(1) << 61);
     }
 }
