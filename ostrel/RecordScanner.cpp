@@ -108,3 +108,18 @@ bool CRecordScanner::Next(Record& record)
         return true;
     }
 }
+
+// A record followed by a candidate right at its end is accepted as it is, and a record with
+// the same head as one accepted is a candidate.
+size_t CRecordScanner::SkipAlike(const Record& record, size_t maxCount)
+{
+    const size_t size = size_t(record.length) + 1;
+    size_t count = 0;
+    while (count < maxCount && m_size - m_position >= 2 * size && m_buffer[m_position] == record.length
+           && m_buffer[m_position + 1] == record.type && m_buffer[m_position + size] == record.length
+           && m_buffer[m_position + size + 1] == record.type) {
+        m_position += size;
+        ++count;
+    }
+    return count;
+}

@@ -21,6 +21,11 @@ public:
     CRecordScanner(uint8_t* buffer, size_t size);
 
     bool Next(Record& record);
+    // Passes over the records right after record (the last one Next gave) that have its
+    // length and type, as Next would accept them, all but the last of such a run (whether
+    // that one is accepted depends on what follows it), and at most maxCount of them.
+    // Returns how many were passed over.
+    size_t SkipAlike(const Record& record, size_t maxCount);
     void SetFormatCode(int formatCode);
     long long CorruptCount() const { return m_corrupt; }
 

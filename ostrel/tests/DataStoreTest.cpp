@@ -84,7 +84,7 @@ TEST_F(DataStoreTest, EntryTextOfValuesWithFormatSeparatorAndInfinity)
 {
     auto* store = static_cast<CDataStore*>(data.get());
     const float values[] = {1.5f, INFINITY, -INFINITY, NAN};
-    store->AddValues(LOGF_DATA, CUtcTime(100), values, 4);
+    store->Table().AddValues(LOGF_DATA, CUtcTime(100), values, 4);
     EXPECT_EQ(data->GetEntryText(0), "   1.500  +INF  -INF  NaN");
     data->SetSeparator(";");
     data->SetNumberFormat("%.1f");
@@ -96,14 +96,14 @@ TEST_F(DataStoreTest, EntryTextOfValuesWithFormatSeparatorAndInfinity)
 TEST_F(DataStoreTest, InvalidTimesTakeTheNextValidTime)
 {
     auto* store = static_cast<CDataStore*>(data.get());
-    store->AddText(LOGF_TEXT, CUtcTime(), "a");
-    store->AddText(LOGF_TEXT, CUtcTime(-1), "b");
-    store->AddText(LOGF_TEXT, CUtcTime(500), "c");
-    store->AddText(LOGF_TEXT, CUtcTime(), "d");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(), "a");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(-1), "b");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(500), "c");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(), "d");
     EXPECT_EQ(data->GetEntryTime(0).GetSeconds(), 500);
     EXPECT_EQ(data->GetEntryTime(1).GetSeconds(), 500);
     EXPECT_FALSE(data->GetEntryTime(3).bValid());
-    store->SetEntryTime(1, CUtcTime(300));
+    store->Table().SetEntryTime(1, CUtcTime(300));
     EXPECT_EQ(data->GetEntryTime(0).GetSeconds(), 300);
     EXPECT_EQ(data->GetMinTime().GetSeconds(), 300);
 }
@@ -112,9 +112,9 @@ TEST_F(DataStoreTest, ValuesByName)
 {
     auto* store = static_cast<CDataStore*>(data.get());
     const float values[] = {10, 20, 30};
-    store->AddValues(LOGF_DATA, CUtcTime(1), values, 3); // no column set yet
-    store->AddColumnSet({"v1_mean", "v1_max", "direction_mean360"});
-    store->AddValues(LOGF_DATA, CUtcTime(1), values, 3);
+    store->Table().AddValues(LOGF_DATA, CUtcTime(1), values, 3); // no column set yet
+    store->Table().AddColumnSet({"v1_mean", "v1_max", "direction_mean360"});
+    store->Table().AddValues(LOGF_DATA, CUtcTime(1), values, 3);
     EXPECT_TRUE(std::isnan(data->GetValueByName(0, "v1")));
     EXPECT_EQ(data->GetValueByName(0, "col_2"), 30);
     EXPECT_EQ(data->GetValueByName(1, "col_2"), data->GetValue(1, 2));
@@ -244,12 +244,9 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
         GTEST_SKIP() << "address-space limits do not work with sanitizers";
     const std::string small = dir.file("small.vrn");
     writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
-    // 8 MB of two-byte filler records: each becomes a text entry, well over 100 MB in all.
+    // 16 MB whose entries take over twice their size.
     const std::string big = dir.file("big.vrn");
-    std::vector<uint8_t> fillers(8 << 20, 0);
-    for (size_t k = 0; k < fillers.size(); k += 2)
-        fillers[k] = 1;
-    writeFile(big, fillers);
+    testsupport::writeMemoryHungryLog(big, 16 << 20);
     // A text line of 16 MB, to be copied out when there is no room for it.
     const std::string line = dir.file("line.txt");
     writeFile(line, std::string(16 << 20, 'a'));
@@ -259,7 +256,7 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
 
     EXPECT_EXIT(
         {
-            limitAddressSpace(64 << 20);
+            limitAddressSpace(32 << 20);
             bool ok = !data->Load(big);
             ok = ok && !ui.messages.empty() && ui.messages.back() == "Error: not enough memory to load " + big;
             ok = ok && data->GetEntryCount() == count && data->GetValue(count - 1, 0) == 1.5;
