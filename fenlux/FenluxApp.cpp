@@ -1,13 +1,13 @@
-#include "FenluxApp.h"
+#include <fenlux/FenluxApp.h>
 
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,12 +1,12 @@
-#include "FenluxCommandLine.h"
+#include <fenlux/FenluxCommandLine.h>
 
-#include "FenluxDoc.h"
-#include "FenluxPicture.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QFile>
 

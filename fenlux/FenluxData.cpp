@@ -1,7 +1,7 @@
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
-#include "FenluxParse.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxParse.h>
+#include <ostrel/NumberText.h>
 
 #include <cmath>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "FenluxDoc.h"
+#include <fenlux/FenluxDoc.h>
 
-#include "FenluxReader.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxReader.h>
+#include <fenlux/LineFeeder.h>
 
 #include <QCoreApplication>
 #include <QFile>

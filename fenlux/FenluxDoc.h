@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
 #include <QList>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "FenluxExport.h"
+#include <fenlux/FenluxExport.h>
 
-#include "FenluxData.h"
-#include "FenluxParse.h"
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxParse.h>
 
 #include <QIODevice>
 

@@ -1,4 +1,4 @@
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
 #include <algorithm>
 #include <cmath>

@@ -64,4 +64,4 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
 
 } // namespace fenlux
 
-#include "FenluxGeometry.inl"
+#include <fenlux/FenluxGeometry.inl>

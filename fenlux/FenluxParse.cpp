@@ -1,4 +1,4 @@
-#include "FenluxParse.h"
+#include <fenlux/FenluxParse.h>
 
 #include <cctype>
 #include <cinttypes>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ostrel/Calendar.h"
-#include "ostrel/NumberText.h"
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
 
 namespace fenlux {
 

@@ -1,11 +1,11 @@
-#include "FenluxPicture.h"
+#include <fenlux/FenluxPicture.h>
 
-#include "FenluxDoc.h"
-#include "FenluxPlot.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QImage>
 #include <QPageSize>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxExport.h"
+#include <fenlux/FenluxExport.h>
 
 #include <QSize>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "FenluxPlot.h"
+#include <fenlux/FenluxPlot.h>
 
-#include "FenluxGeometry.h"
-#include "FenluxParse.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/FenluxParse.h>
+#include <ostrel/NumberText.h>
 
 #include <QPaintEngine>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>

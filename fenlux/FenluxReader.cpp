@@ -1,9 +1,9 @@
-#include "FenluxReader.h"
+#include <fenlux/FenluxReader.h>
 
-#include "FenluxDoc.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/LineFeeder.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QCoreApplication>
 #include <QDir>

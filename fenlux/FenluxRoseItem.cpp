@@ -1,6 +1,6 @@
-#include "FenluxRoseItem.h"
+#include <fenlux/FenluxRoseItem.h>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
 #include <QFontMetricsF>
 #include <QPainter>

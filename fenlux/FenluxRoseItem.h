@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
 #include <QColor>
 #include <QFont>

@@ -1,10 +1,10 @@
-#include "FenluxView.h"
+#include <fenlux/FenluxView.h>
 
-#include "FenluxDoc.h"
-#include "FenluxGeometry.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxPlot.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxPlot.h>
 
 #include <QBoxLayout>
 #include <QCheckBox>

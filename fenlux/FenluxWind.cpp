@@ -1,7 +1,7 @@
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
-#include "FenluxData.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxData.h>
+#include <ostrel/NumberText.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "FenluxWindView.h"
+#include <fenlux/FenluxWindView.h>
 
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxRoseItem.h"
-#include "FenluxView.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxRoseItem.h>
+#include <fenlux/FenluxView.h>
+#include <ostrel/NumberText.h>
 
 #include <QBoxLayout>
 #include <QComboBox>

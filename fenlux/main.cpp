@@ -1,8 +1,8 @@
-#include "FenluxApp.h"
-#include "FenluxCommandLine.h"
-#include "FenluxExport.h"
+#include <fenlux/FenluxApp.h>
+#include <fenlux/FenluxCommandLine.h>
+#include <fenlux/FenluxExport.h>
 
-#include <QtUserInteraction.h>
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // kestal: the station terminal.
-#include "KestalApp.h"
+#include <kestal/dialogs/KestalApp.h>
 
-#include <OstrelQtUi.h>
+#include <qtsupport/OstrelQtUi.h>
 
 #include <QApplication>
 

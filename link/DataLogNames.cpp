@@ -1,4 +1,4 @@
-#include "DataLogNames.h"
+#include <link/DataLogNames.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <strings.h>
 
-#include "ostrel/Calendar.h"
-#include "quorvalin/Quorvalin.h"
+#include <ostrel/Calendar.h>
+#include <quorvalin/Quorvalin.h>
 
 namespace datalog {
 

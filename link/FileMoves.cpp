@@ -1,4 +1,4 @@
-#include "FileMoves.h"
+#include <link/FileMoves.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ostrel/Wildcard.h"
+#include <ostrel/Wildcard.h>
 
 namespace datalog {
 

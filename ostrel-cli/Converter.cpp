@@ -1,4 +1,4 @@
-#include "Converter.h"
+#include <ostrel-cli/Converter.h>
 
 #include <algorithm>
 #include <cerrno>

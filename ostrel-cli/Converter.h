@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "NumberFormat.h"
-#include "Ostrel.h"
+#include <ostrel/NumberFormat.h>
+#include <ostrel/Ostrel.h>
 
 // The converter: loads data logs named on its command line into one conversion object and
 // writes them as a text table to standard output or into another command's input.

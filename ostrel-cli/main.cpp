@@ -3,7 +3,7 @@
 #include <exception>
 #include <new>
 
-#include "Converter.h"
+#include <ostrel-cli/Converter.h>
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "DataStore.h"
+#include <ostrel/DataStore.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,15 +9,15 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "FileBuffer.h"
-#include "FileIdentity.h"
-#include "LogDecoder.h"
-#include "NumberText.h"
-#include "OstrelUi.h"
-#include "RecordScanner.h"
-#include "TextReaders.h"
-#include "TextScan.h"
-#include "Wildcard.h"
+#include <ostrel/FileBuffer.h>
+#include <ostrel/FileIdentity.h>
+#include <ostrel/LogDecoder.h>
+#include <ostrel/NumberText.h>
+#include <ostrel/OstrelUi.h>
+#include <ostrel/RecordScanner.h>
+#include <ostrel/TextReaders.h>
+#include <ostrel/TextScan.h>
+#include <ostrel/Wildcard.h>
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "EntryTable.h"
-#include "NumberFormat.h"
-#include "Ostrel.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/NumberFormat.h>
+#include <ostrel/Ostrel.h>
 
 // The conversion object: the entries of the loaded files and the queries over them. Load
 // picks the reader for a file's content and lets it fill the entry table.

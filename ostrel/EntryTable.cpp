@@ -1,10 +1,10 @@
-#include "EntryTable.h"
+#include <ostrel/EntryTable.h>
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 
-#include "TextScan.h"
+#include <ostrel/TextScan.h>
 
 namespace {
 

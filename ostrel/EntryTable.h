@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "EntryFlags.h"
-#include "PackedRecords.h"
-#include "PodArray.h"
-#include "UtcTime.h"
-#include "ValueRows.h"
+#include <ostrel/EntryFlags.h>
+#include <ostrel/PackedRecords.h>
+#include <ostrel/PodArray.h>
+#include <ostrel/UtcTime.h>
+#include <ostrel/ValueRows.h>
 
 // Names of the values of the entries that follow a column-definition line.
 class CColumnSet {

@@ -1,4 +1,4 @@
-#include "FileBuffer.h"
+#include <ostrel/FileBuffer.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "FileIdentity.h"
+#include <ostrel/FileIdentity.h>
 
 #include <array>
 

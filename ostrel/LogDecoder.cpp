@@ -1,4 +1,4 @@
-#include "LogDecoder.h"
+#include <ostrel/LogDecoder.h>
 
 #include <charconv>
 #include <cinttypes>
@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "EntryTable.h"
-#include "RecordWriter.h"
-#include "TextScan.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/RecordWriter.h>
+#include <ostrel/TextScan.h>
 
 using namespace textscan;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "RecordScanner.h"
-#include "UtcTime.h"
+#include <ostrel/RecordScanner.h>
+#include <ostrel/UtcTime.h>
 
 class CEntryTable;
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "EntryFlags.h"
-#include "OstrelExport.h"
-#include "UtcTime.h"
+#include <ostrel/EntryFlags.h>
+#include <ostrel/OstrelExport.h>
+#include <ostrel/UtcTime.h>
 
 class QRect;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "PackedRecords.h"
+#include <ostrel/PackedRecords.h>
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "PodArray.h"
+#include <ostrel/PodArray.h>
 
 // A long array of records of four integer fields, packed in blocks of 64 records. Within a
 // block each field is kept as its difference from a straight line (a base plus a step per

@@ -1,4 +1,4 @@
-#include "PodArray.h"
+#include <ostrel/PodArray.h>
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "RecordScanner.h"
+#include <ostrel/RecordScanner.h>
 
 #include <cstring>
 
-#include "RecordWriter.h"
+#include <ostrel/RecordWriter.h>
 
 CRecordScanner::CRecordScanner(uint8_t* buffer, size_t size) : m_buffer(buffer), m_size(size) {}
 

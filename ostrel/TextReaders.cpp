@@ -1,4 +1,4 @@
-#include "TextReaders.h"
+#include <ostrel/TextReaders.h>
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "EntryTable.h"
-#include "NumberText.h"
-#include "TextScan.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/NumberText.h>
+#include <ostrel/TextScan.h>
 
 using namespace textscan;
 

@@ -1,11 +1,11 @@
-#include "TextScan.h"
+#include <ostrel/TextScan.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "Calendar.h"
-#include "NumberText.h"
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
 
 namespace textscan {
 

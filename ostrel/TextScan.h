@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "UtcTime.h"
+#include <ostrel/UtcTime.h>
 
 // Small text helpers shared by the readers. Texts are bytes (Latin-1); character classes
 // are ASCII.

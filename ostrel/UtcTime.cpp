@@ -1,8 +1,8 @@
-#include "UtcTime.h"
+#include <ostrel/UtcTime.h>
 
 #include <cstdint>
 
-#include "Calendar.h"
+#include <ostrel/Calendar.h>
 
 namespace {
 

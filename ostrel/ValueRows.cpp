@@ -1,4 +1,4 @@
-#include "ValueRows.h"
+#include <ostrel/ValueRows.h>
 
 #include <cstring>
 

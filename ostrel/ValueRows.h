@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "PodArray.h"
+#include <ostrel/PodArray.h>
 
 // How a row of values is kept in bytes. Instruments log values in tenths (0 to 6553.5), and
 // the values of text logs are mostly whole tenths as well, so a row is kept in the fewest

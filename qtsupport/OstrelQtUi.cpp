@@ -1,10 +1,10 @@
-#include "OstrelQtUi.h"
+#include <qtsupport/OstrelQtUi.h>
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "Text.h"
-#include "UserInteraction.h"
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 namespace varno {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <Ostrel.h>
-#include <OstrelUi.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/OstrelUi.h>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
 namespace varno {
 

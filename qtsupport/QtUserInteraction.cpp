@@ -1,11 +1,11 @@
-#include "QtUserInteraction.h"
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 
-#include "Text.h"
+#include <qtsupport/Text.h>
 
 namespace varno {
 

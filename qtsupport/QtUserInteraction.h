@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
 class QWidget;
 

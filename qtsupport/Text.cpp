@@ -1,4 +1,4 @@
-#include "Text.h"
+#include <qtsupport/Text.h>
 
 #include <QFile>
 #include <QStringList>

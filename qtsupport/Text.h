@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
 namespace varno {
 

@@ -1,9 +1,9 @@
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
 #include <atomic>
 #include <cstdio>
 
-#include "Text.h"
+#include <qtsupport/Text.h>
 
 namespace varno {
 

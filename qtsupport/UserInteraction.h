@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
 // Named only: the printer set-up hands the caller's printer to the dialog.
 class QPrinter;

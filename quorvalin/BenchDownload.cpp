@@ -1,4 +1,4 @@
-#include "BenchDownload.h"
+#include <quorvalin/BenchDownload.h>
 
 #include <algorithm>
 

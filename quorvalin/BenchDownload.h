@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Transport.h"
-#include "sim/Instrument.h"
+#include <quorvalin/Transport.h>
+#include <quorvalin/sim/Instrument.h>
 
 namespace quorvalin {
 

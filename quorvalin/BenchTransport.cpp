@@ -2,7 +2,7 @@
 // folder; the transport works on a copy that it reads again whenever the stored state
 // changed, and every change it makes is stored under the folder's lock, so that the bench
 // tool and other programs see the same instrument.
-#include "BenchTransport.h"
+#include <quorvalin/BenchTransport.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,11 +13,11 @@
 #include <thread>
 #include <utility>
 
-#include "BenchDownload.h"
-#include "Quorvalin.h"
-#include "sim/Bench.h"
-#include "sim/Commands.h"
-#include "sim/Instrument.h"
+#include <quorvalin/BenchDownload.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Commands.h>
+#include <quorvalin/sim/Instrument.h>
 
 namespace quorvalin {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Transport.h"
+#include <quorvalin/Transport.h>
 
 namespace quorvalin {
 

@@ -1,4 +1,4 @@
-#include "DownloadWorker.h"
+#include <quorvalin/DownloadWorker.h>
 
 #include <cerrno>
 #include <cinttypes>

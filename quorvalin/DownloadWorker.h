@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "Transport.h"
+#include <quorvalin/Transport.h>
 
 namespace quorvalin {
 

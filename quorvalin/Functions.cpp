@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "Quorvalin.h"
-#include "QuorvalinTesting.h"
-#include "ostrel/NumberText.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
+#include <ostrel/NumberText.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 bool MagicEqual(uint32_t a, uint32_t b)
 {

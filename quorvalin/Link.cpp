@@ -1,13 +1,13 @@
 // The link object's lock, its connection and its downloads.
-#include "Link.h"
+#include <quorvalin/Link.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
 
-#include "BenchTransport.h"
-#include "sim/Bench.h" // the process's span clock, which the test clock hook drives
+#include <quorvalin/BenchTransport.h>
+#include <quorvalin/sim/Bench.h> // the process's span clock, which the test clock hook drives
 
 namespace quorvalin {
 

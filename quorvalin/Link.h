@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "DownloadWorker.h"
-#include "Quorvalin.h"
-#include "Transport.h"
+#include <quorvalin/DownloadWorker.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/Transport.h>
 
 namespace quorvalin {
 

@@ -1,6 +1,6 @@
 // What the link object asks of the connected instrument: identity, setup, functions, user
 // levels, live values, the command line and the list of data logs.
-#include "Link.h"
+#include <quorvalin/Link.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,12 +1,12 @@
-#include "Dictionary.h"
+#include <transfer/Dictionary.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
-#include "DataLogNames.h"
-#include "Protocol.h"
+#include <link/DataLogNames.h>
+#include <transfer/Protocol.h>
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Protocol.h"
+#include <transfer/Protocol.h>
 
 #include <cstdarg>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "StationCall.h"
+#include <transfer/StationCall.h>
 
 #include <cerrno>
 #include <chrono>
@@ -12,11 +12,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "ostrel/Calendar.h"
-#include "Protocol.h"
-#include "Quorvalin.h"
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <ostrel/Calendar.h>
+#include <transfer/Protocol.h>
+#include <quorvalin/Quorvalin.h>
 
 using protocol::Format;
 using protocol::OneLine;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "Dictionary.h"
+#include <transfer/Dictionary.h>
 
 class CQuorvalin;
 

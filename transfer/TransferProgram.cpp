@@ -1,11 +1,11 @@
-#include "TransferProgram.h"
+#include <transfer/TransferProgram.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
 
-#include "Protocol.h"
+#include <transfer/Protocol.h>
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "StationCall.h"
+#include <transfer/StationCall.h>
 
 // The command line of the transfer program.
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TransferProgram.h"
+#include <transfer/TransferProgram.h>
 
 namespace {
 

@@ -1,18 +1,18 @@
-#include "TrelisApp.h"
+#include <trelis/TrelisApp.h>
 
 #include <QApplication>
 #include <QFile>
 
 #include <memory>
 
-#include <Lunebrig.h>
-#include <Ostrel.h>
-#include <OstrelQtUi.h>
-#include <OstrelView.h>
-#include <Text.h>
+#include <lunebrig/Lunebrig.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <ostrel/view/OstrelView.h>
+#include <qtsupport/Text.h>
 
-#include "TrelisDlg.h"
-#include "TrelisIcon.h"
+#include <trelis/TrelisDlg.h>
+#include <trelis/TrelisIcon.h>
 
 std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
 {

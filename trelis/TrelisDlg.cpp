@@ -1,16 +1,16 @@
-#include "TrelisDlg.h"
+#include <trelis/TrelisDlg.h>
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include <Ostrel.h>
-#include <OstrelView.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/view/OstrelView.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "TrelisIcon.h"
+#include <trelis/TrelisIcon.h>
 
 QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
                          const std::string& title)

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include <UtcTime.h>
+#include <ostrel/UtcTime.h>
 
 class COstrel;
 class COstrelView;

@@ -1,4 +1,4 @@
-#include "TrelisIcon.h"
+#include <trelis/TrelisIcon.h>
 
 #include <QPainter>
 #include <QPixmap>

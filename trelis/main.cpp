@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "TrelisApp.h"
+#include <trelis/TrelisApp.h>
 
 int main(int argc, char** argv)
 {

@@ -6,13 +6,13 @@
 //   fenlux_bench [rows] [file]     (QT_QPA_PLATFORM=offscreen for a headless run)
 //   fenlux_bench --reader program file.vrn   (one data log through a reader program)
 // The file defaults to /tmp/fenlux-bench-<rows>.csv and is reused when it exists.
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxPlot.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWind.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWind.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <InstalledInteraction.h>
+#include <testing/InstalledInteraction.h>
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "FenluxApp.h"
-#include "FenluxDoc.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxApp.h>
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 #include "FenluxTesting.h"
 
 #include <QAction>
@@ -62,7 +62,7 @@ protected:
         return app->workspace()->subWindowList().size();
     }
 
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     QTemporaryDir dir;
     std::unique_ptr<FenluxApp> app;
 };

@@ -1,4 +1,4 @@
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "FenluxGeometry.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/LineFeeder.h>
 
 #include <gtest/gtest.h>
 

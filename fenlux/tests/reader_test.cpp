@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxReader.h"
-#include "RecordWriter.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxReader.h>
+#include <ostrel/RecordWriter.h>
 #include "FenluxTesting.h"
 
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ using ostrel::records::Writer;
 
 TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(helperPath(), QStringLiteral("--fixed"));
     ASSERT_TRUE(doc.openDocument(QStringLiteral("/nowhere/log.vrn"), &reader));
@@ -53,7 +53,7 @@ TEST(FenluxReader, OptionsTravelAsOneArgumentBeforeThePath)
 
 TEST(FenluxReader, MissingProgramIsReported)
 {
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(QStringLiteral("/nonexistent/reader-program"), QString());
     testing::internal::CaptureStderr();

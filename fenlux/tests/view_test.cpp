@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxPlot.h"
-#include "FenluxView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxView.h>
 #include "FenluxTesting.h"
 
 #include <QCheckBox>
@@ -23,7 +23,7 @@
 #include <memory>
 #include <vector>
 
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
 namespace {
 
@@ -331,7 +331,7 @@ TEST_F(FenluxViewTest, PrintRendersThePlotIntoThePrinter)
 {
     load(100);
     view->showAllFunctions();
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     QTemporaryDir dir;
     QPrinter printer;
     EXPECT_FALSE(view->print(&printer)); // cancelled set-up

@@ -1,5 +1,5 @@
-#include "FenluxData.h"
-#include "FenluxWind.h"
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxWind.h>
 
 #include <gtest/gtest.h>
 

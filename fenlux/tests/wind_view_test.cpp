@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 #include "FenluxTesting.h"
 
 #include <QComboBox>

@@ -2,9 +2,9 @@
 // documentation. Run it with QT_QPA_PLATFORM=offscreen (see screenshot.sh).
 //
 //   fenlux_screenshot [--reader=program-for-.vrn] [--view=plot|rose|distribution] out.png file...
-#include "FenluxApp.h"
-#include "FenluxDoc.h"
-#include "FenluxView.h"
+#include <fenlux/FenluxApp.h>
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxView.h>
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "CommandDlg.h"
+#include <kestal/dialogs/CommandDlg.h>
 
-#include "CommandLine.h"
+#include <kestal/instrument/CommandLine.h>
 
-#include <Text.h>
+#include <qtsupport/Text.h>
 
 #include <QApplication>
 #include <QClipboard>

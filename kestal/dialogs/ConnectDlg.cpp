@@ -1,8 +1,8 @@
-#include "ConnectDlg.h"
+#include <kestal/dialogs/ConnectDlg.h>
 
-#include "DialogButtons.h"
-#include "StationConfig.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/stations/StationConfig.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QComboBox>
 #include <QFormLayout>

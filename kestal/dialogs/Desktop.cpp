@@ -1,4 +1,4 @@
-#include "Desktop.h"
+#include <kestal/dialogs/Desktop.h>
 
 #include <QDesktopServices>
 #include <QUrl>

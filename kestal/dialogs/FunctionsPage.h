@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "FunctionList.h"
-#include "ReportList.h"
+#include <kestal/instrument/FunctionList.h>
+#include <kestal/dialogs/ReportList.h>
 
 class QCheckBox;
 class QLineEdit;

@@ -1,10 +1,10 @@
-#include "ImportDlg.h"
+#include <kestal/dialogs/ImportDlg.h>
 
-#include "DialogButtons.h"
-#include "Launcher.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/files/Launcher.h>
 
-#include <Ostrel.h>
-#include <Text.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/Text.h>
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

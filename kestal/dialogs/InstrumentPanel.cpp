@@ -1,11 +1,11 @@
-#include "InstrumentPanel.h"
+#include <kestal/dialogs/InstrumentPanel.h>
 
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
-#include "PanelFormat.h"
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/PanelFormat.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,23 +1,23 @@
-#include "KestalApp.h"
+#include <kestal/dialogs/KestalApp.h>
 
-#include "ConnectDlg.h"
-#include "Desktop.h"
+#include <kestal/dialogs/ConnectDlg.h>
+#include <kestal/dialogs/Desktop.h>
 
-#include "InstrumentCommands.h"
-#include "InstrumentDialogs.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
-#include "PreferencesDlg.h"
-#include "StationPropertiesDlg.h"
-#include "WaitDialogs.h"
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/PreferencesDlg.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
-#include <Lunebrig.h>
-#include <OstrelQtUi.h>
-#include <Ostrel.h>
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <lunebrig/Lunebrig.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <ostrel/Ostrel.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "Launcher.h"
-#include "ProgramSettings.h"
+#include <kestal/files/Launcher.h>
+#include <kestal/stations/ProgramSettings.h>
 
 class CKestalDoc;
 class CKestalView;

@@ -1,9 +1,9 @@
-#include "KestalView.h"
+#include <kestal/dialogs/KestalView.h>
 
-#include "Desktop.h"
-#include "ImportDlg.h"
-#include "KestalDoc.h"
-#include "WaitDialogs.h"
+#include <kestal/dialogs/Desktop.h>
+#include <kestal/dialogs/ImportDlg.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include <QApplication>
 #include <QClipboard>

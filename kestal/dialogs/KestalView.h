@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
 class CKestalDoc;
 class QMenu;

@@ -1,10 +1,10 @@
-#include "MainFrame.h"
+#include <kestal/dialogs/MainFrame.h>
 
-#include "InstrumentPanel.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QAction>
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "Commands.h"
+#include <kestal/stations/Commands.h>
 
 class CKestalDoc;
 class CKestalView;

@@ -1,8 +1,8 @@
-#include "PreferencesDlg.h"
+#include <kestal/dialogs/PreferencesDlg.h>
 
-#include "DialogButtons.h"
-#include "Launcher.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>

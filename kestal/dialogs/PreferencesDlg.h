@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ProgramSettings.h"
+#include <kestal/stations/ProgramSettings.h>
 
 class QComboBox;
 class QLineEdit;

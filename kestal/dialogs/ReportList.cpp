@@ -1,6 +1,6 @@
-#include "ReportList.h"
+#include <kestal/dialogs/ReportList.h>
 
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
 #include <QHBoxLayout>
 #include <QHeaderView>

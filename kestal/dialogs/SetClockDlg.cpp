@@ -1,7 +1,7 @@
-#include "SetClockDlg.h"
+#include <kestal/dialogs/SetClockDlg.h>
 
-#include "DialogButtons.h"
-#include "InstrumentCommands.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/instrument/InstrumentCommands.h>
 
 #include <QComboBox>
 #include <QLabel>

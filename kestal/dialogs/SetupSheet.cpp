@@ -1,10 +1,10 @@
-#include "SetupSheet.h"
+#include <kestal/dialogs/SetupSheet.h>
 
-#include "FunctionsPage.h"
-#include "InstrumentDialogs.h"
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
-#include "TimerPage.h"
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/TimerPage.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "MeasurementSetup.h"
+#include <kestal/instrument/MeasurementSetup.h>
 
 class CFunctionsPage;
 class CTimerPage;

@@ -1,11 +1,11 @@
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
-#include "DialogButtons.h"
-#include "StationConfig.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
-#include "TextEntryDlg.h"
+#include <kestal/dialogs/TextEntryDlg.h>
 
-#include "DialogButtons.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QFormLayout>
 #include <QLineEdit>

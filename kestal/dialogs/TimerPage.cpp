@@ -1,9 +1,9 @@
-#include "TimerPage.h"
+#include <kestal/dialogs/TimerPage.h>
 
-#include "DialogButtons.h"
-#include "InstrumentDialogs.h"
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
 
 #include <QDateTime>
 #include <QFormLayout>

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "ModemTimers.h"
-#include "ReportList.h"
+#include <kestal/instrument/ModemTimers.h>
+#include <kestal/dialogs/ReportList.h>
 
 class QTimeEdit;
 

@@ -1,10 +1,10 @@
-#include "WaitDialogs.h"
+#include <kestal/dialogs/WaitDialogs.h>
 
-#include "WorkerCall.h"
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QApplication>
 #include <QDir>

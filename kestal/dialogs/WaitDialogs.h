@@ -8,10 +8,10 @@
 #include <memory>
 #include <mutex>
 
-#include "Download.h"
-#include "InstrumentListing.h"
-#include "KestalDoc.h"
-#include "Timing.h"
+#include <kestal/files/Download.h>
+#include <kestal/files/InstrumentListing.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/Timing.h>
 
 class CQuorvalin;
 class QLabel;

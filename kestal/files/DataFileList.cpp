@@ -1,17 +1,17 @@
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
-#include "FinalName.h"
-#include "Import.h"
-#include "KestalDoc.h"
-#include "Launcher.h"
-#include "LinkLock.h"
-#include "LocalFiles.h"
-#include "Matching.h"
-#include "WorkerCall.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/files/Import.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/stations/LinkLock.h>
+#include <kestal/files/LocalFiles.h>
+#include <kestal/files/Matching.h>
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QMimeData>

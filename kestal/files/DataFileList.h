@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Download.h"
-#include "InstrumentListing.h"
+#include <kestal/files/Download.h>
+#include <kestal/files/InstrumentListing.h>
 
 class CKestalDoc;
 class CQuorvalin;

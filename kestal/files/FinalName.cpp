@@ -1,7 +1,7 @@
-#include "FinalName.h"
+#include <kestal/files/FinalName.h>
 
-#include <Ostrel.h>
-#include <Text.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/Text.h>
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <DataLogNames.h>
+#include <link/DataLogNames.h>
 
 #include <string>
 

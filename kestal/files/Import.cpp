@@ -1,9 +1,9 @@
-#include "Import.h"
+#include <kestal/files/Import.h>
 
-#include "FinalName.h"
+#include <kestal/files/FinalName.h>
 
-#include <FileMoves.h>
-#include <Text.h>
+#include <link/FileMoves.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFile>

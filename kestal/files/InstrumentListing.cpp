@@ -1,6 +1,6 @@
-#include "InstrumentListing.h"
+#include <kestal/files/InstrumentListing.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
 namespace kestal {
 

@@ -1,8 +1,8 @@
-#include "Launcher.h"
+#include <kestal/files/Launcher.h>
 
-#include <Lunebrig.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <lunebrig/Lunebrig.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QProcess>

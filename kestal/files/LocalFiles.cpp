@@ -1,9 +1,9 @@
-#include "LocalFiles.h"
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "Matching.h"
+#include <kestal/files/Matching.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
 #include <algorithm>
 

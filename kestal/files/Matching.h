@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "LocalFiles.h"
+#include <kestal/files/LocalFiles.h>
 
 // How the data logs of a connected instrument compare with the files of the station's data
 // folder: which local files take part, the range the instrument is asked to list, and the

@@ -1,18 +1,18 @@
 // Transfer of instrument rows into the station's data folder: one row under a temporary name,
 // identified from its contents, moved to its final name with backup; and the commands that
 // transfer the marked or the new rows.
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
-#include "FinalName.h"
-#include "KestalDoc.h"
-#include "LinkLock.h"
-#include "LocalFiles.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/LinkLock.h>
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include <kestal/instrument/CommandLine.h>
 
-#include <Text.h>
-#include <UserInteraction.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 namespace kestal {
 

@@ -1,11 +1,11 @@
-#include "FunctionList.h"
+#include <kestal/instrument/FunctionList.h>
 
-#include "FunctionText.h"
-#include "InstrumentSession.h"
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 namespace kestal {
 

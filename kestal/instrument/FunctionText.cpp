@@ -1,4 +1,4 @@
-#include "FunctionText.h"
+#include <kestal/instrument/FunctionText.h>
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "InstrumentCommands.h"
+#include <kestal/instrument/InstrumentCommands.h>
 
-#include "CommandLine.h"
-#include "Commands.h"
-#include "KestalDoc.h"
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/stations/Commands.h>
+#include <kestal/stations/KestalDoc.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <cstdlib>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
 class CKestalDoc;
 

@@ -1,8 +1,8 @@
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
 namespace kestal {
 

@@ -1,11 +1,11 @@
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include "KestalDoc.h"
-#include "WorkerCall.h"
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 namespace kestal {
 

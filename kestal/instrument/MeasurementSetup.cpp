@@ -1,9 +1,9 @@
-#include "MeasurementSetup.h"
+#include <kestal/instrument/MeasurementSetup.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <charconv>
 #include <functional>

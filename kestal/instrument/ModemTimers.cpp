@@ -1,9 +1,9 @@
-#include "ModemTimers.h"
+#include <kestal/instrument/ModemTimers.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/UserInteraction.h>
 
 namespace kestal {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
 namespace kestal {
 

@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include <kestal/stations/Commands.h>
 
 namespace kestal {
 

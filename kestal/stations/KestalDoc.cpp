@@ -1,11 +1,11 @@
-#include "KestalDoc.h"
+#include <kestal/stations/KestalDoc.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "LinkLock.h"
-#include "WorkerCall.h"
+#include <kestal/stations/LinkLock.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include <QDir>
 #include <QFileInfo>

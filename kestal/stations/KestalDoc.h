@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "ProgramSettings.h"
-#include "StationConfig.h"
-#include "Timing.h"
+#include <kestal/stations/ProgramSettings.h>
+#include <kestal/stations/StationConfig.h>
+#include <kestal/stations/Timing.h>
 
 class CQuorvalin;
 

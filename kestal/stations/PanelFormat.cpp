@@ -1,6 +1,6 @@
-#include "PanelFormat.h"
+#include <kestal/stations/PanelFormat.h>
 
-#include <Text.h>
+#include <qtsupport/Text.h>
 
 #include <algorithm>
 #include <cmath>

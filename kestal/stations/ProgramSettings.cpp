@@ -1,4 +1,4 @@
-#include "ProgramSettings.h"
+#include <kestal/stations/ProgramSettings.h>
 
 #include <QDir>
 #include <QSettings>

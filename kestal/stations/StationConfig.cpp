@@ -1,7 +1,7 @@
-#include "StationConfig.h"
+#include <kestal/stations/StationConfig.h>
 
-#include <DataLogNames.h>
-#include <Text.h>
+#include <link/DataLogNames.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFile>

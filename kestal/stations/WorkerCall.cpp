@@ -1,4 +1,4 @@
-#include "WorkerCall.h"
+#include <kestal/stations/WorkerCall.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>

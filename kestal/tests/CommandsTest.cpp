@@ -1,5 +1,5 @@
 // Command enabling from the document's state.
-#include <Commands.h>
+#include <kestal/stations/Commands.h>
 
 #include <gtest/gtest.h>
 

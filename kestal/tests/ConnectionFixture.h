@@ -3,15 +3,15 @@
 // The document against simulated instruments: a bench with a frozen PC clock, station
 // folders, and a document with short timings whose connect and login dialogs answer as
 // the test says. Used by the tests without windows and by the window tests.
-#include <KestalDoc.h>
-#include <PanelFormat.h>
-#include <StationConfig.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/PanelFormat.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <QuorvalinTesting.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "quorvalin/tests/BenchFixture.h"
+#include <testing/BenchFixture.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -27,11 +27,11 @@ namespace kestal::testing {
 inline int64_t g_pcClock = 0;
 inline int64_t testClock() { return g_pcClock; }
 
-class ConnectionFixture : public BenchTest {
+class ConnectionFixture : public varno::testing::BenchTest {
 protected:
     void SetUp() override
     {
-        BenchTest::SetUp();
+        varno::testing::BenchTest::SetUp();
         varno::setUserInteraction(&ui);
         g_pcClock = kStart;
         quorvalin_settestclock(&testClock);
@@ -80,7 +80,7 @@ protected:
         doc.reset();
         quorvalin_settestclock(nullptr);
         varno::setUserInteraction(nullptr);
-        BenchTest::TearDown();
+        varno::testing::BenchTest::TearDown();
     }
 
     // A station folder, then the document's list rebuilt with it selected.

@@ -2,13 +2,13 @@
 // connecting window, the panel's connected state, the one-second ticks with their dropped
 // line and jobs, the idle countdown, the refresh and transfer windows and the main window's
 // commands.
-#include <ConnectDlg.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <KestalView.h>
-#include <Launcher.h>
-#include <MainFrame.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/ConnectDlg.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "WindowFixture.h"
 

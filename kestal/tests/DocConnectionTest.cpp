@@ -1,7 +1,7 @@
 // The document against simulated instruments, without windows: connecting over a port
 // and a modem, the firmware gate, refusals, login, the station change, the windows it asks
 // for, the background jobs, the idle hang-up of a modem line and the shutdown.
-#include <WorkerCall.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "ConnectionFixture.h"
 #include "CountingLink.h"

@@ -1,14 +1,14 @@
 // The right pane connected to simulated instruments, offscreen: its rows, icons and columns,
 // the real refresh and transfer windows with their Cancel buttons, the commands of the main
 // window and the growth of a running data log between ticks.
-#include <KestalApp.h>
-#include <KestalView.h>
-#include <Launcher.h>
-#include <MainFrame.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "WindowFixture.h"
-#include "transfer/tests/ForwardingLink.h"
+#include <testing/ForwardingLink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -30,13 +30,13 @@ using varno::UserInteraction;
 namespace {
 
 // An instrument on a slow line: every entry of its file list takes a while.
-class SlowListingLink : public ForwardingLink {
+class SlowListingLink : public varno::testing::ForwardingLink {
 public:
     bool NextFile() override
     {
         ++entriesAsked;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        return ForwardingLink::NextFile();
+        return varno::testing::ForwardingLink::NextFile();
     }
     std::atomic<int> entriesAsked{0};
 };

@@ -3,16 +3,16 @@
 // transfers by firmware, the transfer commands with their questions, and every fault the
 // bench injects (a cancelled, failed or dropped download, a full set of backups), checked
 // against what the unattended transfer program fetches.
-#include <DataFileList.h>
-#include <Launcher.h>
+#include <kestal/files/DataFileList.h>
+#include <kestal/files/Launcher.h>
 
-#include <StationCall.h>
+#include <transfer/StationCall.h>
 
 #include "ConnectionFixture.h"
 #include "TestConfig.h"
-#include "transfer/tests/ForwardingLink.h"
+#include <testing/ForwardingLink.h>
 
-#include <Lunebrig.h>
+#include <lunebrig/Lunebrig.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +33,7 @@ using varno::UserInteraction;
 namespace {
 
 // Records what the list asks of the link.
-class RecordingLink : public ForwardingLink {
+class RecordingLink : public varno::testing::ForwardingLink {
 public:
     struct Download {
         int mode;
@@ -42,12 +42,12 @@ public:
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
     {
         downloads.push_back({mode, start, length});
-        return ForwardingLink::StartDownload(path, mode, start, length);
+        return varno::testing::ForwardingLink::StartDownload(path, mode, start, length);
     }
     void SetFileListRange(uint32_t start, uint32_t length) override
     {
         ranges.push_back({start, length});
-        ForwardingLink::SetFileListRange(start, length);
+        varno::testing::ForwardingLink::SetFileListRange(start, length);
     }
     std::vector<Download> downloads;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;

@@ -2,11 +2,11 @@
 // setup with its flags, user levels and refusals, the functions with the refusal loop, the
 // modem timers, the clock, new measurements and comments, the command line, the lock
 // convention and a line that drops under a change.
-#include <CommandLine.h>
-#include <FunctionList.h>
-#include <FunctionText.h>
-#include <MeasurementSetup.h>
-#include <ModemTimers.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionList.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/MeasurementSetup.h>
+#include <kestal/instrument/ModemTimers.h>
 
 #include "InstrumentFixture.h"
 #include "TestConfig.h"

@@ -2,7 +2,7 @@
 
 // The instrument commands of a document connected to a simulated instrument "hill" on
 // COM2, for the tests with and without windows.
-#include <InstrumentCommands.h>
+#include <kestal/instrument/InstrumentCommands.h>
 
 #include "ConnectionFixture.h"
 

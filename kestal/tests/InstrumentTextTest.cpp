@@ -1,13 +1,13 @@
 // The instrument dialogs' texts and rules as pure functions: the tidied function definition,
 // the keypad, the statistics texts and check boxes, the setup's periods and mode word, the
 // timer times, the set-clock choices and the command line.
-#include <CommandLine.h>
-#include <FunctionText.h>
-#include <InstrumentCommands.h>
-#include <MeasurementSetup.h>
-#include <ModemTimers.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/instrument/MeasurementSetup.h>
+#include <kestal/instrument/ModemTimers.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <gtest/gtest.h>
 

@@ -1,20 +1,20 @@
 // The terminal's windows offscreen: start-up, main window, station list, file list, dialogs.
-#include <FinalName.h>
-#include <ImportDlg.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <KestalDoc.h>
-#include <KestalView.h>
-#include <MainFrame.h>
-#include <PreferencesDlg.h>
-#include <StationPropertiesDlg.h>
+#include <kestal/files/FinalName.h>
+#include <kestal/dialogs/ImportDlg.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/PreferencesDlg.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
-#include <CommaLocale.h>
-#include <Lunebrig.h>
+#include <testing/CommaLocale.h>
+#include <lunebrig/Lunebrig.h>
 #include "TestConfig.h"
-#include <QtTestApp.h>
-#include <SampleLog.h>
-#include <UserInteraction.h>
+#include <testing/QtTestApp.h>
+#include <testing/SampleLog.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QAction>
 #include <QApplication>
@@ -80,7 +80,7 @@ protected:
     static void SetUpTestSuite()
     {
         kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-test");
     }
@@ -214,7 +214,7 @@ TEST_F(KestalUi, PreferencesNeverLeaveAStaleStation)
     station("c", "Gamma");
     QTemporaryDir one, none, working;
     writeFile(one.filePath("x/station.cfg"), "station X\r\n");
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(working.filePath("in.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     // A path built from no station folder would land in the working folder.
     const QString before = QDir::currentPath();
@@ -376,7 +376,7 @@ TEST_F(KestalUi, ImportConfirmedCancelledAndFailed)
     station("a", "Alpha");
     auto app = start();
     QTemporaryDir src;
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(src.filePath("one.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     writeFile(src.filePath("two.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     CKestalView* view = app->Frame()->fileList();
@@ -414,7 +414,7 @@ TEST_F(KestalUi, ContextMenuAndStationListDocument)
 TEST_F(KestalUi, ListingGivesTemporaryNamesTheirFinalName)
 {
     station("a", "Alpha");
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     const QString probe = root.filePath("probe.vrn");
     writeFile(probe, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     const IdentifiedLog log = IdentifyDataLog(probe);
@@ -561,7 +561,7 @@ TEST_F(KestalUi, PreferencesDialogValuesAndBrowse)
 
 TEST_F(KestalUi, ImportDialogShowsIdentity)
 {
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     Launcher launcher(bin.path());
     CImportDlg dialog(root.filePath("x.vrn"), launcher);
@@ -585,12 +585,12 @@ TEST_F(KestalUi, ImportDialogShowsIdentity)
 // numbers there as in the C locale.
 TEST_F(KestalUi, ImportDialogShowsTheSameNumbersInACommaDecimalLocale)
 {
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     Launcher launcher(bin.path());
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
     CImportDlg dialog(root.filePath("x.vrn"), launcher);
     EXPECT_EQ(dialog.version(), "2.5");
     EXPECT_EQ(dialog.serialNumber(), "4711");

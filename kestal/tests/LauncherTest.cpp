@@ -1,7 +1,7 @@
 // The launch table: which program gets which arguments, folder chains, the text editor.
-#include <Launcher.h>
+#include <kestal/files/Launcher.h>
 
-#include <Lunebrig.h>
+#include <lunebrig/Lunebrig.h>
 #include "TestConfig.h"
 
 #include <QDir>

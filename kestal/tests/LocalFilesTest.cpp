@@ -1,12 +1,12 @@
 // Local data-log listing: order, reduction, rename pass, monthly merge, paths and import.
-#include <FinalName.h>
-#include <Import.h>
-#include <LocalFiles.h>
+#include <kestal/files/FinalName.h>
+#include <kestal/files/Import.h>
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <UtcTime.h>
+#include <link/DataLogNames.h>
+#include <ostrel/UtcTime.h>
 #include "TestConfig.h"
-#include <SampleLog.h>
+#include <testing/SampleLog.h>
 
 #include <QDir>
 #include <QFile>
@@ -204,7 +204,7 @@ protected:
         source = src.filePath("picked.vrn");
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+        const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
         f.write(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
         f.close();
         dataFolder = dst.filePath("vrn");

@@ -1,5 +1,5 @@
 // The instrument panel's texts, the function table walk and the two refresh countdowns.
-#include <PanelFormat.h>
+#include <kestal/stations/PanelFormat.h>
 
 #include <gtest/gtest.h>
 

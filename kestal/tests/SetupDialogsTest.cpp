@@ -3,23 +3,23 @@
 // function and timer editors; the set-clock, title and comment dialogs; the command
 // interface from the keyboard; a line that drops while a dialog is open; the wait window of
 // a long call; and what the bench tool shows afterwards.
-#include <CommandDlg.h>
-#include <CommandLine.h>
-#include <FunctionText.h>
-#include <FunctionsPage.h>
-#include <InstrumentDialogs.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <MainFrame.h>
-#include <SetClockDlg.h>
-#include <SetupSheet.h>
-#include <TextEntryDlg.h>
-#include <TimerPage.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/CommandDlg.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/SetClockDlg.h>
+#include <kestal/dialogs/SetupSheet.h>
+#include <kestal/dialogs/TextEntryDlg.h>
+#include <kestal/dialogs/TimerPage.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "InstrumentFixture.h"
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
 #include <QAction>
 #include <QApplication>
@@ -76,7 +76,7 @@ protected:
     static void SetUpTestSuite()
     {
         kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
     }
 
     void SetUp() override

@@ -1,10 +1,10 @@
 // Station configuration files, program settings and the station-list document.
-#include <KestalDoc.h>
-#include <ProgramSettings.h>
-#include <StationConfig.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/ProgramSettings.h>
+#include <kestal/stations/StationConfig.h>
 
 #include "TestConfig.h"
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtCoreTestApp.h>
+#include <testing/QtCoreTestApp.h>
 
 #include <QString>
 #include <QTemporaryDir>
@@ -30,11 +30,11 @@ inline void isolateSettings()
 }
 
 // Isolated settings and the QCoreApplication of the tests without windows. (The window
-// tests call isolateSettings() and then varno::qttest::qtTestApp().)
+// tests call isolateSettings() and then varno::testing::qtTestApp().)
 inline void coreTestApp()
 {
     isolateSettings();
-    varno::qttest::qtCoreTestApp();
+    varno::testing::qtCoreTestApp();
 }
 
 } // namespace kestal::testing

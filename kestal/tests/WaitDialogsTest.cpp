@@ -1,9 +1,9 @@
 // The wait window and the hang-up countdown.
-#include <WaitDialogs.h>
-#include <WorkerCall.h>
+#include <kestal/dialogs/WaitDialogs.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -23,7 +23,7 @@ protected:
     static void SetUpTestSuite()
     {
         kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
     }
 };
 

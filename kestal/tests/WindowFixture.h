@@ -2,11 +2,11 @@
 
 // The document against simulated instruments for the window tests: one QApplication for the
 // test program, and the document's wait windows (connecting, wait message, countdown).
-#include <WaitDialogs.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "ConnectionFixture.h"
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
 namespace kestal::testing {
 
@@ -15,7 +15,7 @@ protected:
     static void SetUpTestSuite()
     {
         isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
     }
 
     void SetUp() override

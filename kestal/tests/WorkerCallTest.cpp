@@ -1,6 +1,6 @@
 // The worker pattern that keeps the window thread's event loop turning during a blocking
 // call.
-#include <WorkerCall.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "TestConfig.h"
 

@@ -3,12 +3,12 @@
 // simulated instruments of the bench.
 //
 //   kestal-demo-station --folder DIR --connection COM3 [--name NAME] [--password PW]
-#include "FinalName.h"
-#include "StationConfig.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QCoreApplication>
 #include <QDir>

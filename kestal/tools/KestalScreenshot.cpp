@@ -1,9 +1,9 @@
 // Renders the terminal's main window over a few stations with monthly data logs into a PNG
 // (docs/kestal-main.png):   kestal-screenshot <file.png>
-#include "KestalApp.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
 
 #include <QApplication>
 #include <QDate>

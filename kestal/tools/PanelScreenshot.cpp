@@ -6,21 +6,21 @@
 // (docs/kestal-setup.png); function: the function editor on the instrument's last function
 // (docs/kestal-function.png). Without a display it draws offscreen in the font an X11
 // session gives by default.
-#include "FunctionsPage.h"
-#include "InstrumentCommands.h"
-#include "InstrumentPanel.h"
-#include "KestalApp.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
-#include "SetupSheet.h"
-#include "StationConfig.h"
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/SetupSheet.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 #include <QApplication>
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <random>
 
-#include "DataLogNames.h"
+#include <link/DataLogNames.h>
 
 using namespace datalog;
 

@@ -24,8 +24,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Converter.h"
-#include "Ostrel.h"
+#include <ostrel-cli/Converter.h>
+#include <ostrel/Ostrel.h>
 
 namespace {
 

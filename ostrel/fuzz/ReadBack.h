@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "EntryTable.h"
+#include <ostrel/EntryTable.h>
 
 namespace fuzzcheck {
 

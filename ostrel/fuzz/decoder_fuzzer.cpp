@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "LogDecoder.h"
+#include <ostrel/LogDecoder.h>
 #include "ReadBack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

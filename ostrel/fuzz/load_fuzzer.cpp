@@ -8,9 +8,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "DataStore.h"
-#include "NumberFormat.h"
-#include "OstrelUi.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/NumberFormat.h>
+#include <ostrel/OstrelUi.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "ReadBack.h"
-#include "TextReaders.h"
+#include <ostrel/TextReaders.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

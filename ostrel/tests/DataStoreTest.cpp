@@ -7,15 +7,15 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "DataStore.h"
-#include "FileIdentity.h"
-#include "OstrelUi.h"
-#include "RecordWriter.h"
-#include "TestSupport.h"
-#include "Wildcard.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/FileIdentity.h>
+#include <ostrel/OstrelUi.h>
+#include <ostrel/RecordWriter.h>
+#include <testing/TestSupport.h>
+#include <ostrel/Wildcard.h>
 
-using testsupport::TempDir;
-using testsupport::writeFile;
+using varno::testing::TempDir;
+using varno::testing::writeFile;
 
 namespace {
 
@@ -246,7 +246,7 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
     writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
     // 16 MB whose entries take over twice their size.
     const std::string big = dir.file("big.vrn");
-    testsupport::writeMemoryHungryLog(big, 16 << 20);
+    varno::testing::writeMemoryHungryLog(big, 16 << 20);
     // A text line of 16 MB, to be copied out when there is no room for it.
     const std::string line = dir.file("line.txt");
     writeFile(line, std::string(16 << 20, 'a'));

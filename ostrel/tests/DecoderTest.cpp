@@ -2,9 +2,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "DataStore.h"
-#include "LogDecoder.h"
-#include "RecordWriter.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/LogDecoder.h>
+#include <ostrel/RecordWriter.h>
 
 using ostrel::records::Writer;
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "EntryTable.h"
-#include "PackedRecords.h"
-#include "ValueRows.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/PackedRecords.h>
+#include <ostrel/ValueRows.h>
 
 namespace {
 

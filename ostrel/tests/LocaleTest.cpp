@@ -1,11 +1,11 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "CommaLocale.h"
-#include "DataStore.h"
-#include "LogDecoder.h"
-#include "RecordWriter.h"
-#include "TextReaders.h"
+#include <testing/CommaLocale.h>
+#include <ostrel/DataStore.h>
+#include <ostrel/LogDecoder.h>
+#include <ostrel/RecordWriter.h>
+#include <ostrel/TextReaders.h>
 
 using ostrel::records::Writer;
 
@@ -16,9 +16,9 @@ namespace {
 // out as in the C locale all the same.
 TEST(ProcessLocale, NumbersAreReadAndWrittenAsInTheCLocale)
 {
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
 
     CDataStore text;
     const std::string log = "2004-03-04 05:06:07 1.5 2.75 -0.25 1e-3\n";

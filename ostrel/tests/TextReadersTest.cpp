@@ -2,9 +2,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "DataStore.h"
-#include "TestSupport.h"
-#include "TextReaders.h"
+#include <ostrel/DataStore.h>
+#include <testing/TestSupport.h>
+#include <ostrel/TextReaders.h>
 
 namespace {
 
@@ -170,9 +170,9 @@ TEST(NumberLogReader, FirstLineTestAndTimeEncoding)
 
 TEST(Load, ChoosesTheReaderByContent)
 {
-    testsupport::TempDir dir;
-    testsupport::writeFile(dir.file("n.dat"), std::string("2052097 12352 5 2064454\n"));
-    testsupport::writeFile(dir.file("t.txt"), std::string("2004-03-04 05:06:07 1.5\n"));
+    varno::testing::TempDir dir;
+    varno::testing::writeFile(dir.file("n.dat"), std::string("2052097 12352 5 2064454\n"));
+    varno::testing::writeFile(dir.file("t.txt"), std::string("2004-03-04 05:06:07 1.5\n"));
     CDataStore numbers, text;
     ASSERT_TRUE(numbers.Load(dir.file("n.dat")));
     ASSERT_TRUE(text.Load(dir.file("t.txt")));

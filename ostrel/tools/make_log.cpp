@@ -11,8 +11,8 @@
 #include <random>
 #include <string>
 
-#include "RecordWriter.h"
-#include "UtcTime.h"
+#include <ostrel/RecordWriter.h>
+#include <ostrel/UtcTime.h>
 
 namespace {
 

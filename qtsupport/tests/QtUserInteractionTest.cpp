@@ -1,4 +1,4 @@
-#include "QtUserInteraction.h"
+#include <qtsupport/QtUserInteraction.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "QtTestApp.h"
+#include <testing/QtTestApp.h>
 
 using namespace varno;
 using Answer = UserInteraction::Answer;
@@ -18,7 +18,7 @@ using Buttons = UserInteraction::Buttons;
 
 TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQueuedOk)
 {
-    qttest::qtTestApp(); // a printer needs the application
+    varno::testing::qtTestApp(); // a printer needs the application
     ScriptedUserInteraction ui;
     ui.about("Fenlux 0.9", "About...");
     QPrinter printer;
@@ -37,7 +37,7 @@ TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQue
 
 TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     ScriptedUserInteraction ui;
     setUserInteraction(&ui);
     {
@@ -58,7 +58,7 @@ TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
 
 TEST(QtUserInteraction, OverrideCursorIsHeldForTheGuardOnly)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     {
@@ -97,7 +97,7 @@ void answerNextBox(QMessageBox::StandardButton button, QString* shownText)
 
 TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     QString shown;
     answerNextBox(QMessageBox::Yes, &shown);
@@ -115,7 +115,7 @@ TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
 
 TEST(QtUserInteraction, AboutBoxAndPrinterSetUp)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     QString shown;
     onNextModal<QMessageBox>([&](QMessageBox& box) {

@@ -1,4 +1,4 @@
-#include "Bench.h"
+#include <quorvalin/sim/Bench.h>
 
 #include <algorithm>
 #include <atomic>

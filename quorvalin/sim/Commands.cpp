@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include <quorvalin/sim/Commands.h>
 
 #include <cctype>
 #include <cinttypes>
@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
 namespace qsim {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Instrument.h"
+#include <quorvalin/sim/Instrument.h>
 
 // The instrument's command line: one line in, one reply text out ("\r\n" between lines).
 namespace qsim {

@@ -1,10 +1,10 @@
-#include "Expression.h"
+#include <quorvalin/sim/Expression.h>
 
 #include <cctype>
 #include <cmath>
 #include <vector>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
 namespace qsim {
 

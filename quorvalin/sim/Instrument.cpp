@@ -1,4 +1,4 @@
-#include "Instrument.h"
+#include <quorvalin/sim/Instrument.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -10,11 +10,11 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "Expression.h"
-#include "WindModel.h"
-#include "ostrel/Calendar.h"
-#include "ostrel/NumberText.h"
-#include "ostrel/RecordWriter.h"
+#include <quorvalin/sim/Expression.h>
+#include <quorvalin/sim/WindModel.h>
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
+#include <ostrel/RecordWriter.h>
 
 namespace qsim {
 

@@ -1,4 +1,4 @@
-#include "WindModel.h"
+#include <quorvalin/sim/WindModel.h>
 
 #include <algorithm>
 #include <cmath>

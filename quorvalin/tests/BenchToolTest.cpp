@@ -9,10 +9,10 @@
 #include <string>
 #include <sys/wait.h>
 
-#include "CommaLocale.h"
-#include "Quorvalin.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <testing/CommaLocale.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 namespace {
 
@@ -35,7 +35,7 @@ protected:
     void TearDown() override
     {
         if (!HasFailure())
-            (void)std::system(("rm -rf '" + bench + "'").c_str());
+            varno::testing::removeFolder(bench);
     }
 
     // Runs the tool; environment is put before the command ("TZ=JST-9").
@@ -185,10 +185,10 @@ TEST_F(BenchTool, KeepsUtcWhateverTheZone)
 
 TEST_F(BenchTool, NumbersIgnoreACommaDecimalLocale)
 {
-    const testsupport::CommaLocale comma; // LOCPATH reaches the tool through the environment
+    const varno::testing::CommaLocale comma; // LOCPATH reaches the tool through the environment
     if (!comma.available())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
-    const std::string environment = std::string("LC_ALL=") + testsupport::CommaLocale::name();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
+    const std::string environment = std::string("LC_ALL=") + varno::testing::CommaLocale::name();
     ASSERT_EQ(run("create ridge --phone 0123456 --days 1.5 --firmware 2.5", environment).status, 0);
     ASSERT_EQ(run("fault ridge fail-at=0.25", environment).status, 0);
     const ToolRun r = run("show ridge", environment);

@@ -8,10 +8,10 @@
 #include <regex>
 #include <string>
 
-#include "BenchFixture.h"
-#include "CommaLocale.h"
-#include "Quorvalin.h"
-#include "TimeZone.h"
+#include <testing/BenchFixture.h>
+#include <testing/CommaLocale.h>
+#include <quorvalin/Quorvalin.h>
+#include <testing/TimeZone.h>
 
 namespace {
 
@@ -21,7 +21,7 @@ const char* const kZones[] = {"UTC0", "JST-9", "NST3:30NDT,M3.2.0,M11.1.0", "LIN
 
 std::string instrumentFile(const std::string& dir)
 {
-    return testsupport::readFile(dir + "/instrument.txt");
+    return varno::testing::readFile(dir + "/instrument.txt");
 }
 
 } // namespace
@@ -29,7 +29,7 @@ std::string instrumentFile(const std::string& dir)
 TEST(TimeZones, ThePcClockOfTheInstrumentsIsUtc)
 {
     for (const char* zone : kZones) {
-        ScopedTimeZone tz(zone);
+        varno::testing::ScopedTimeZone tz(zone);
         EXPECT_NEAR(double(qsim::processClock()), double(std::time(nullptr)), 2.0) << zone;
     }
 }
@@ -38,7 +38,7 @@ TEST(TimeZones, IdleTimeIgnoresAChangeOfZone)
 {
     // A change of zone stands for a daylight-saving switch: the idle count runs on.
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
-    ScopedTimeZone tz("UTC0");
+    varno::testing::ScopedTimeZone tz("UTC0");
     link->IdleTime(0);
     tz.set("JST-9");
     EXPECT_LE(link->IdleTime(1), 1);
@@ -47,7 +47,7 @@ TEST(TimeZones, IdleTimeIgnoresAChangeOfZone)
     EXPECT_GE(link->IdleTime(1), 0);
 }
 
-class LinkEnvironment : public BenchTest {
+class LinkEnvironment : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect()
     {
@@ -62,7 +62,7 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
 {
     addInstrument("direct", "COM3", "");
     for (const char* zone : {"UTC0", "JST-9", "NST3:30NDT,M3.2.0,M11.1.0"}) {
-        ScopedTimeZone tz(zone);
+        varno::testing::ScopedTimeZone tz(zone);
         auto link = connect();
         EXPECT_EQ(link->SendCommand("get time", -1, -1), "2026-03-15 12:00:00") << zone;
         // The terminal shows its local time plus this offset.
@@ -73,7 +73,7 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
     }
 
     // Set to the local time of Tokyo, the instrument runs nine hours ahead of UTC.
-    ScopedTimeZone tz("JST-9");
+    varno::testing::ScopedTimeZone tz("JST-9");
     auto link = connect();
     ASSERT_TRUE(link->SetClock(2026, 3, 15, 21, 0, 0));
     EXPECT_DOUBLE_EQ(link->GetClockOffset(), 0.0);
@@ -85,9 +85,9 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
 TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
 {
     addInstrument("direct", "COM3", "");
-    testsupport::ScopedCommaLocale comma;
+    varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
 
     EXPECT_EQ(quorvalin_string2seconds("1.5 min"), 90);
     EXPECT_EQ(quorvalin_string2seconds("2.5h"), 9000);

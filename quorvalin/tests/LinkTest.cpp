@@ -12,9 +12,9 @@
 #include <thread>
 #include <unistd.h>
 
-#include "BenchFixture.h"
-#include "Quorvalin.h"
-#include "QuorvalinTesting.h"
+#include <testing/BenchFixture.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
 
 namespace {
 
@@ -66,7 +66,7 @@ int64_t testClock()
 
 } // namespace
 
-class Link : public BenchTest {
+class Link : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect(const std::string& connection, const std::string& password = "varno")
     {
@@ -642,7 +642,7 @@ TEST(LinkWithoutBench, AFreshBenchHasFourEmptyPorts)
     EXPECT_FALSE(link->Connect("COM3", "", "", 1));
     EXPECT_EQ(link->GetLastErrorText(), "No answer from instrument on COM3");
     ::unsetenv("QUORVALIN_BENCH");
-    (void)std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
+    varno::testing::removeFolder(tmpl);
 }
 
 TEST_F(Link, SharedBetweenThreadsAsTheTerminalUsesIt)

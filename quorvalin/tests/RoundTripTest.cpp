@@ -9,11 +9,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "BenchFixture.h"
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "Quorvalin.h"
-#include "ostrel/Ostrel.h"
+#include <testing/BenchFixture.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <ostrel/Ostrel.h>
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Listed {
     std::string text;
 };
 
-class RoundTrip : public BenchTest {
+class RoundTrip : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect(const std::string& connection)
     {

@@ -4,10 +4,10 @@
 #include <fstream>
 #include <string>
 
-#include "TestSupport.h"
-#include "sim/Expression.h"
-#include "sim/Instrument.h"
-#include "sim/WindModel.h"
+#include <testing/TestSupport.h>
+#include <quorvalin/sim/Expression.h>
+#include <quorvalin/sim/Instrument.h>
+#include <quorvalin/sim/WindModel.h>
 
 using namespace qsim;
 
@@ -122,7 +122,7 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_EQ(back.logs[0].text, "Mast");
 
     // A number that is not one whole leaves the setting as it was.
-    std::string text = testsupport::readFile(dir + "/instrument.txt");
+    std::string text = varno::testing::readFile(dir + "/instrument.txt");
     text.replace(text.find("\nspeed=60\n"), 10, "\nspeed=6,5\n");
     text.replace(text.find("\nbattery=7.00 "), 14, "\nbattery=7.5x ");
     std::ofstream(dir + "/instrument.txt", std::ios::trunc) << text;
@@ -130,7 +130,7 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_DOUBLE_EQ(back.speed, 1.0);
     EXPECT_DOUBLE_EQ(back.batteryInternal, 7.0);
     EXPECT_DOUBLE_EQ(back.batteryExternal, 13.4);
-    (void)std::system(("rm -rf '" + dir + "'").c_str());
+    varno::testing::removeFolder(dir);
 }
 
 TEST(Simulation, WindIsPlausible)

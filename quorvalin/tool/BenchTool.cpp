@@ -12,9 +12,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
-#include "sim/WindModel.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <quorvalin/sim/WindModel.h>
 
 namespace {
 

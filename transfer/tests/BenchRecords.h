@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DataLogNames.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <quorvalin/sim/Instrument.h>
 
 // The record a simulated instrument lists for its data log i, as the transfer program names it.
 inline datalog::Record BenchRecord(const qsim::Instrument& in, size_t i)

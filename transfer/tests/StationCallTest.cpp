@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FileMoves.h"
-#include "ForwardingLink.h"
-#include "StationCall.h"
+#include <link/FileMoves.h>
+#include <testing/ForwardingLink.h>
+#include <transfer/StationCall.h>
 #include "TransferBench.h"
 
 namespace {
@@ -173,7 +173,7 @@ TEST_F(TransferInProcessCall, ASuccessfulDownloadEndsWithItsFullProgress)
 namespace {
 
 // A link whose downloads send more or fewer bytes than asked for and still report success.
-class MiscountingLink : public ForwardingLink {
+class MiscountingLink : public varno::testing::ForwardingLink {
 public:
     explicit MiscountingLink(int32_t extra) : m_extra(extra) {}
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
@@ -220,7 +220,7 @@ TEST_F(TransferInProcessCall, AFileOfAnotherSizeThanListedNeverGetsItsName)
 namespace {
 
 // A link whose line drops while the list of data logs is read.
-class ListDroppingLink : public ForwardingLink {
+class ListDroppingLink : public varno::testing::ForwardingLink {
 public:
     explicit ListDroppingLink(std::function<void()> hangUp) : m_hangUp(std::move(hangUp)) {}
     bool NextFile() override

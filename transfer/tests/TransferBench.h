@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "BenchRecords.h"
-#include "DataLogNames.h"
-#include "TestSupport.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <testing/TestSupport.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 // A temporary bench with a frozen PC clock, simulated instruments on it and station
 // folders beside it; runs the built transfer program against them.
@@ -25,7 +25,7 @@ protected:
         ASSERT_FALSE(tmp.path().empty());
         bench = tmp.file("bench");
         ASSERT_EQ(::mkdir(bench.c_str(), 0755), 0);
-        testsupport::writeFile(bench + "/ports.txt", "COM1\nCOM2\nCOM3\n");
+        varno::testing::writeFile(bench + "/ports.txt", "COM1\nCOM2\nCOM3\n");
         ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
     }
 
@@ -93,15 +93,15 @@ protected:
         const std::string folder = tmp.file(name);
         ::mkdir(folder.c_str(), 0755);
         ::mkdir((folder + "/vrn").c_str(), 0755);
-        testsupport::writeFile(folder + "/station.cfg", "creator kestal 3.0\r\nstation " + name + "\r\nconnection "
+        varno::testing::writeFile(folder + "/station.cfg", "creator kestal 3.0\r\nstation " + name + "\r\nconnection "
                                                             + connection + "\r\npassword " + password + "\r\n");
         return folder;
     }
 
-    testsupport::ProgramResult run(const std::vector<std::string>& args, const std::string& prefix = "")
+    varno::testing::ProgramResult run(const std::vector<std::string>& args, const std::string& prefix = "")
     {
-        return testsupport::runProgram(testsupport::programPath("transfer"), args,
-                                       prefix + " QUORVALIN_BENCH=" + testsupport::shellQuote(bench));
+        return varno::testing::runProgram(varno::testing::programPath("transfer"), args,
+                                       prefix + " QUORVALIN_BENCH=" + varno::testing::shellQuote(bench));
     }
 
     // The output as lines, with the duration of READY lines replaced by "N".
@@ -130,6 +130,6 @@ protected:
         return n;
     }
 
-    testsupport::TempDir tmp;
+    varno::testing::TempDir tmp;
     std::string bench;
 };

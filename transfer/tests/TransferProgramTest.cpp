@@ -4,11 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "FileMoves.h"
+#include <link/FileMoves.h>
 #include "TransferBench.h"
 
-using testsupport::readFile;
-using testsupport::writeFile;
+using varno::testing::readFile;
+using varno::testing::writeFile;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -128,7 +128,7 @@ TEST_F(TransferBench, ManualModeWithModemPortInitReadaheadAndCurrentFolder)
     const std::string cwd = tmp.file("cwd");
     ::mkdir(cwd.c_str(), 0755);
     r = run({"--modemport=COM1", "--connection=COM2", "--password=read", "--destination="},
-            "cd " + testsupport::shellQuote(cwd) + " &&");
+            "cd " + varno::testing::shellQuote(cwd) + " &&");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out).front(), "INFO connection=\"COM2\"");
     EXPECT_EQ(datalog::ListFolder(cwd, "*.vrn").size(), 3u);
@@ -136,7 +136,7 @@ TEST_F(TransferBench, ManualModeWithModemPortInitReadaheadAndCurrentFolder)
 
 TEST_F(TransferBench, UsageListModeAndMissingConfiguration)
 {
-    const std::string program = testsupport::programPath("transfer");
+    const std::string program = varno::testing::programPath("transfer");
     for (const Lines& args : {Lines{}, Lines{"--stationx=/tmp"}, Lines{"-station=/tmp"}, Lines{"/tmp"},
                               Lines{"--password=x"}}) {
         const auto r = run(args);
@@ -424,7 +424,7 @@ pid_t start(const std::vector<std::string>& args, const std::string& bench, cons
         std::FILE* out = std::freopen(outPath.c_str(), "w", stdout);
         (void)out;
         std::vector<char*> argv;
-        const std::string program = testsupport::programPath("transfer");
+        const std::string program = varno::testing::programPath("transfer");
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -545,15 +545,15 @@ TEST_F(TransferBench, ADestinationThatTakesNoFilesIsReportedOnceAndEndsTheLoop)
     EXPECT_EQ(readFile(vrn), "not a folder");
 
     // A full disk: a file system of two pages of its own, in a mount namespace of the run.
-    if (testsupport::runProgram("unshare", {"-rm", "true"}).status != 0)
+    if (varno::testing::runProgram("unshare", {"-rm", "true"}).status != 0)
         GTEST_SKIP() << "no user and mount namespaces for the full-disk case";
     const std::string small = tmp.file("small");
     ::mkdir(small.c_str(), 0755);
-    r = testsupport::runProgram(
+    r = varno::testing::runProgram(
         "unshare",
         {"-rm", "sh", "-c", "mount -t tmpfs -o size=8k tmpfs \"$1\" && shift && exec \"$@\"", "sh", small,
-         testsupport::programPath("transfer"), "--connection=COM3", "--password=read", "--destination=" + small},
-        "QUORVALIN_BENCH=" + testsupport::shellQuote(bench));
+         varno::testing::programPath("transfer"), "--connection=COM3", "--password=read", "--destination=" + small},
+        "QUORVALIN_BENCH=" + varno::testing::shellQuote(bench));
     EXPECT_EQ(r.status, 0) << r.err;
     error = "Unable to write into " + small + ": No space left on device";
     EXPECT_EQ(lines(r.out), join({head("COM3"), newFiles(3), ok(1, 3, n[0]), ok(2, 3, n[1]),
@@ -596,9 +596,9 @@ TEST_F(TransferBench, AStalledDownloadIsCancelledAfterTheStallTimeAndTriedAgain)
     const std::vector<std::string> n = names("tower");
     const std::string station = addStation("Tower", "COM3", "read");
     const std::string vrn = station + "/vrn";
-    const std::string tool = testsupport::programPath("quorvalin-bench");
-    ASSERT_EQ(testsupport::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-at=0.5"}).status, 0);
-    EXPECT_NE(testsupport::runProgram(tool, {"--bench", bench, "show", "tower"}).out.find("stall-at=0.5 stall-attempts=1"),
+    const std::string tool = varno::testing::programPath("quorvalin-bench");
+    ASSERT_EQ(varno::testing::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-at=0.5"}).status, 0);
+    EXPECT_NE(varno::testing::runProgram(tool, {"--bench", bench, "show", "tower"}).out.find("stall-at=0.5 stall-attempts=1"),
               std::string::npos);
 
     const Lines stalled{"TRANSFER file=\"" + n[0] + "\"", "ERROR download stalled", "TRANSFER FAILED"};
@@ -612,7 +612,7 @@ TEST_F(TransferBench, AStalledDownloadIsCancelledAfterTheStallTimeAndTriedAgain)
 
     // Stalled at both attempts: skipped, and the READY line says why.
     ASSERT_EQ(::unlink((vrn + "/" + n[0]).c_str()), 0);
-    ASSERT_EQ(testsupport::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-attempts=2"}).status, 0);
+    ASSERT_EQ(varno::testing::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-attempts=2"}).status, 0);
     r = run({"--station=" + station, "--stall=1"});
     EXPECT_EQ(lines(r.out), join({head("COM3"), newFiles(1), {"STATUS transferring file 1/1"}, stalled, stalled,
                                   {"SKIPPED download failed permanently. file=\"" + n[0] + "\""},

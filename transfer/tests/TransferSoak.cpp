@@ -31,10 +31,11 @@
 #include <vector>
 
 #include "BenchRecords.h"
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <testing/TestSupport.h>
 
 namespace {
 
@@ -559,6 +560,6 @@ int main(int argc, char** argv)
     }
     soak.summary(runs, seed, std::chrono::duration<double>(Clock::now() - started).count());
     if (temporary)
-        std::system(("rm -rf '" + work + "'").c_str());
+        varno::testing::removeFolder(work);
     return 0;
 }

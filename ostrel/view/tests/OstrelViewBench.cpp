@@ -1,6 +1,6 @@
 // Times what a user does on a long log: painting pages while scrolling, and searching for
 // the next identification line from one end to the other.
-#include "OstrelView.h"
+#include <ostrel/view/OstrelView.h>
 
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -9,10 +9,10 @@
 #include <fstream>
 #include <memory>
 
-#include <RecordWriter.h>
+#include <ostrel/RecordWriter.h>
 
 #include "FakeOstrel.h"
-#include "QtTestApp.h"
+#include <testing/QtTestApp.h>
 
 namespace {
 
@@ -78,7 +78,7 @@ std::unique_ptr<COstrel> loadGenerated(int n, bool timed)
 
 int main()
 {
-    varno::qttest::qtTestApp();
+    varno::testing::qtTestApp();
     {
         auto timed = loadGenerated(1000000, true);
         measure("library, timed log", *timed);

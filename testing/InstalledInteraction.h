@@ -1,8 +1,8 @@
 #pragma once
 
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
-namespace varno::qttest {
+namespace varno::testing {
 
 // A scripted interaction that is the current one for its lifetime.
 class InstalledInteraction : public ScriptedUserInteraction {
@@ -13,4 +13,4 @@ public:
     InstalledInteraction& operator=(const InstalledInteraction&) = delete;
 };
 
-} // namespace varno::qttest
+} // namespace varno::testing

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,7 +13,14 @@
 #include <unistd.h>
 #include <vector>
 
-namespace testsupport {
+namespace varno::testing {
+
+// Removes a folder with everything in it; a folder that is not there is no error.
+inline void removeFolder(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
 
 // A fresh folder under TMPDIR, removed with everything in it at the end of the scope.
 class TempDir {
@@ -26,7 +34,7 @@ public:
     ~TempDir()
     {
         if (!m_path.empty())
-            std::system(("rm -rf '" + m_path + "'").c_str());
+            removeFolder(m_path);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -113,4 +121,4 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
     return result;
 }
 
-} // namespace testsupport
+} // namespace varno::testing

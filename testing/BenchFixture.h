@@ -9,9 +9,12 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
-#include "TimeZone.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <testing/TestSupport.h>
+#include <testing/TimeZone.h>
+
+namespace varno::testing {
 
 // A bench in a temporary folder with a frozen PC clock; the link objects of the test
 // find it through QUORVALIN_BENCH. The process runs in UTC meanwhile, so that clock
@@ -36,7 +39,7 @@ protected:
         zone.reset();
         ::unsetenv("QUORVALIN_BENCH");
         if (!::testing::Test::HasFailure())
-            (void)std::system(("rm -rf '" + bench + "'").c_str());
+            removeFolder(bench);
     }
 
     // An instrument with a history of the given days, on a port or a modem number.
@@ -87,3 +90,5 @@ protected:
     qsim::Instrument last;
     std::unique_ptr<ScopedTimeZone> zone;
 };
+
+} // namespace varno::testing
