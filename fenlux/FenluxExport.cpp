@@ -10,7 +10,7 @@
 #include <cmath>
 #include <string>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -163,4 +163,4 @@ bool parseExportArguments(const QStringList& arguments, ExportRequest* request, 
     return true;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 const double kNiceSteps[] = {6048000, 3024000, 2419200, 1814400, 1209600, 604800, 259200,
@@ -150,4 +150,4 @@ bool ColumnSummary::range(const double* y, size_t from, size_t to, double* low, 
     return any;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <vector>
 
+namespace varno::fenlux {
+
 // Arithmetic of the plot view: visible window, magnification, zoom, cursor snapping and
 // the per-pixel reduction of long curves. No widgets, so it can be checked directly.
-namespace fenlux {
 
 // First of the "nice" steps (in seconds, largest first) v with x > a * v; 0 when none.
 double nice(double x, double a);
@@ -62,6 +63,6 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
                      std::vector<std::vector<PolylinePoint>>* lines,
                      const ColumnSummary* summary = nullptr, size_t offset = 0);
 
-} // namespace fenlux
+} // namespace varno::fenlux
 
 #include <fenlux/FenluxGeometry.inl>

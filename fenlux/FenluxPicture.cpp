@@ -17,7 +17,7 @@
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -106,11 +106,11 @@ bool exportTo(const ExportSource& source, const QString& path, const QSize& size
 
 bool printPlot(QwtPlot* plot, QPrinter* printer)
 {
-    if (!varno::userInteraction().setUpPrinter(*printer))
+    if (!qtsupport::userInteraction().setUpPrinter(*printer))
         return false;
     QwtPlotRenderer renderer;
     renderer.renderTo(plot, *printer);
     return true;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

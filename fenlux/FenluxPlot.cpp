@@ -17,20 +17,22 @@
 #include <algorithm>
 #include <cmath>
 
+namespace varno::fenlux {
+
 QString FenluxScaleDraw::labelText(double value, bool timeMode)
 {
     char buf[64];
     if (!timeMode) {
         if (value == std::floor(value) && std::fabs(value) < 9.2e18)
             return QString::number(static_cast<long long>(value));
-        return QString::fromStdString(numbertext::General(value, 6));
+        return QString::fromStdString(ostrel::numbertext::General(value, 6));
     }
     if (!(value >= 1) || value > 9.2e15)
         return QStringLiteral("(invalid time)");
     const long long totalMs = std::llround(value * 1000.0);
     const long long t = totalMs / 1000;
     const int ms = int(totalMs % 1000);
-    const fenlux::CalendarTime c = fenlux::utcCalendar(t);
+    const CalendarTime c = utcCalendar(t);
     QString text;
     if (t % 43200 == 0) {
         std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d", c.year, c.month, c.day);
@@ -58,7 +60,7 @@ QwtText FenluxScaleDraw::label(double value) const
 }
 
 FenluxSeries::FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
-                           const fenlux::ColumnSummary* summary, size_t offset)
+                           const ColumnSummary* summary, size_t offset)
     : m_x(x), m_y(y), m_size(size), m_ascending(ascending), m_summary(summary), m_offset(offset)
 {
 }
@@ -112,7 +114,7 @@ QRectF FenluxSeries::boundingRect() const
 }
 
 void FenluxCurve::setSeries(const double* x, const double* y, size_t size, bool ascending,
-                            const fenlux::ColumnSummary* summary, size_t offset)
+                            const ColumnSummary* summary, size_t offset)
 {
     setData(new FenluxSeries(x, y, size, ascending, summary, offset));
 }
@@ -138,14 +140,14 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     const double* x = series->x() + from;
     const double* y = series->y() + from;
     const size_t count = size_t(to - from + 1);
-    std::vector<std::vector<fenlux::PolylinePoint>> lines;
+    std::vector<std::vector<PolylinePoint>> lines;
     // Pixel columns as the painter rounds them: a point at 10.7 lies in column 11.
     auto toPixel = [&xMap](double v) { return xMap.transform(v) + 0.5; };
     if (series->ascending())
-        fenlux::reduceAscending(x, y, count, toPixel, &lines, series->summary(),
+        reduceAscending(x, y, count, toPixel, &lines, series->summary(),
                                 series->offset() + size_t(from));
     else
-        fenlux::reducePoints(x, y, count, toPixel, &lines);
+        reducePoints(x, y, count, toPixel, &lines);
     // A one-pixel pen is drawn cosmetic: the same pixels without stroking every segment.
     QPen linePen = pen();
     if (linePen.widthF() <= 1.0)
@@ -231,7 +233,7 @@ void FenluxPlot::redraw()
     const double lo = current.lowerBound();
     const double hi = current.upperBound();
     QwtLinearScaleEngine engine;
-    const QwtScaleDiv division = engine.divideScale(lo, hi, 4, 15, fenlux::nice(hi - lo, 3));
+    const QwtScaleDiv division = engine.divideScale(lo, hi, 4, 15, nice(hi - lo, 3));
     setAxisScaleDiv(QwtPlot::xBottom, division);
     m_grid->setXDiv(division);
     replot();
@@ -286,3 +288,5 @@ QRegion FenluxPicker::rubberBandMask() const
     const int width = std::max(1, rubberBandPen().width());
     return QRegion(valueBand().adjusted(-width, -width, width, width));
 }
+
+} // namespace varno::fenlux

@@ -10,6 +10,8 @@
 
 class QwtPlotGrid;
 
+namespace varno::fenlux {
+
 // Axis labels: calendar times in time mode, plain numbers otherwise.
 class FenluxScaleDraw : public QwtScaleDraw {
 public:
@@ -26,7 +28,7 @@ private:
 class FenluxSeries : public QwtSeriesData<QPointF> {
 public:
     FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
-                 const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
+                 const ColumnSummary* summary = nullptr, size_t offset = 0);
     size_t size() const override { return m_size; }
     QPointF sample(size_t i) const override { return QPointF(m_x[i], m_y[i]); }
     QRectF boundingRect() const override;
@@ -34,7 +36,7 @@ public:
     const double* x() const { return m_x; }
     const double* y() const { return m_y; }
     bool ascending() const { return m_ascending; }
-    const fenlux::ColumnSummary* summary() const { return m_summary; }
+    const ColumnSummary* summary() const { return m_summary; }
     size_t offset() const { return m_offset; }
 
 private:
@@ -42,7 +44,7 @@ private:
     const double* m_y;
     size_t m_size;
     bool m_ascending;
-    const fenlux::ColumnSummary* m_summary;
+    const ColumnSummary* m_summary;
     size_t m_offset;
 };
 
@@ -52,7 +54,7 @@ class FenluxCurve : public QwtPlotCurve {
 public:
     FenluxCurve() = default;
     void setSeries(const double* x, const double* y, size_t size, bool ascending,
-                   const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
+                   const ColumnSummary* summary = nullptr, size_t offset = 0);
 
 protected:
     void drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
@@ -95,3 +97,5 @@ private:
 
     bool m_valueMode = false;
 };
+
+} // namespace varno::fenlux

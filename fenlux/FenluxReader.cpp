@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+namespace varno::fenlux {
+
 namespace {
 
 const char kReaderGroup[] = "fenlux/reader";
@@ -97,13 +99,13 @@ bool FenluxReader::read(const QString& path, FenluxDoc* doc)
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(-1)) {
         std::fputs("Unable to start reader process.\n", stderr);
-        varno::userInteraction().message(QStringLiteral("Unable to start reader process: ") + m_command,
+        qtsupport::userInteraction().message(QStringLiteral("Unable to start reader process: ") + m_command,
                                          QStringLiteral("Read Error"),
-                                         varno::UserInteraction::Icon::Critical);
+                                         qtsupport::UserInteraction::Icon::Critical);
         return false;
     }
 
-    fenlux::LineFeeder feeder;
+    LineFeeder feeder;
     auto onLine = [doc](const char* line) {
         doc->appendLine(line);
         return true;
@@ -130,3 +132,5 @@ bool FenluxReader::read(const QString& path, FenluxDoc* doc)
     feeder.finish(onLine);
     return true;
 }
+
+} // namespace varno::fenlux

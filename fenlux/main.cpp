@@ -12,6 +12,8 @@
 
 #include <cstring>
 
+using namespace varno::fenlux;
+
 namespace {
 
 QStringList argumentList(int argc, char** argv)
@@ -35,7 +37,7 @@ bool platformChosen(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // An export needs no display: a scheduled job runs without one.
-    const bool exporting = fenlux::isExportCommand(argumentList(argc, argv));
+    const bool exporting = varno::fenlux::isExportCommand(argumentList(argc, argv));
     if (exporting && !platformChosen(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -43,7 +45,7 @@ int main(int argc, char** argv)
     QStringList files = QCoreApplication::arguments();
     files.removeFirst();
     if (exporting)
-        return fenlux::runExport(files);
+        return varno::fenlux::runExport(files);
 
     // Translations live beside the program or in the shared data folder.
     QTranslator translator;
@@ -57,11 +59,11 @@ int main(int argc, char** argv)
 
     FenluxApp window;
     // Message boxes and dialogs belong to the main window.
-    varno::QtUserInteraction dialogs(&window);
-    varno::setUserInteraction(&dialogs);
+    varno::qtsupport::QtUserInteraction dialogs(&window);
+    varno::qtsupport::setUserInteraction(&dialogs);
     window.show();
     window.openStartupFiles(files);
     const int status = app.exec();
-    varno::setUserInteraction(nullptr);
+    varno::qtsupport::setUserInteraction(nullptr);
     return status;
 }

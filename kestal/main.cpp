@@ -5,12 +5,14 @@
 
 #include <QApplication>
 
+using namespace varno::kestal;
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("varno"));
     QCoreApplication::setApplicationName(QStringLiteral("kestal"));
-    varno::installOstrelQtUi();
+    varno::qtsupport::installOstrelQtUi();
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -9,7 +9,7 @@
 #include <ostrel/Calendar.h>
 #include <quorvalin/Quorvalin.h>
 
-namespace datalog {
+namespace varno::link {
 
 namespace {
 
@@ -208,4 +208,4 @@ void SortTransferNames(std::vector<std::string>& names)
     });
 }
 
-} // namespace datalog
+} // namespace varno::link

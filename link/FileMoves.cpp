@@ -9,7 +9,7 @@
 
 #include <ostrel/Wildcard.h>
 
-namespace datalog {
+namespace varno::link {
 
 namespace {
 
@@ -111,4 +111,4 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
     return names;
 }
 
-} // namespace datalog
+} // namespace varno::link

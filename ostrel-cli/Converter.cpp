@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace varno::converter {
+
 namespace {
 
 constexpr size_t kOutputChunk = 1 << 20;
@@ -393,3 +395,5 @@ void CConverter::Flush()
     }
     m_used = 0;
 }
+
+} // namespace varno::converter

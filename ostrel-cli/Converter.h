@@ -10,6 +10,8 @@
 #include <ostrel/NumberFormat.h>
 #include <ostrel/Ostrel.h>
 
+namespace varno::converter {
+
 // The converter: loads data logs named on its command line into one conversion object and
 // writes them as a text table to standard output or into another command's input.
 class CConverter {
@@ -87,3 +89,5 @@ private:
 
 // Turns the escapes \n, \r and \t of an option value into their characters.
 std::string UnescapeOptionValue(const std::string& value);
+
+} // namespace varno::converter

@@ -5,6 +5,8 @@
 
 #include <ostrel-cli/Converter.h>
 
+using namespace varno::converter;
+
 int main(int argc, char** argv)
 {
     // A reader that goes away must not kill the converter; writes then fail with EPIPE.

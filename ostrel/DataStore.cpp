@@ -19,6 +19,8 @@
 #include <ostrel/TextScan.h>
 #include <ostrel/Wildcard.h>
 
+namespace varno::ostrel {
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -62,34 +64,6 @@ void reportUnableToOpen()
 }
 
 } // namespace
-
-COstrel::~COstrel() = default;
-
-COstrel* COstrel::newObject()
-{
-    return new CDataStore();
-}
-
-COstrel* pNewOstrel()
-{
-    return COstrel::newObject();
-}
-
-double ostrel_getversion()
-{
-    return 2.0;
-}
-
-const char* ostrel_getversionstring()
-{
-    static const std::string text = "Ostrel.Dll " + numbertext::Fixed(ostrel_getversion(), 1) + " , \tAug 17 2006";
-    return text.c_str();
-}
-
-void ostrel_setviewfactory(OstrelViewFactory factory)
-{
-    g_viewFactory = factory;
-}
 
 CDataStore::~CDataStore() = default;
 
@@ -161,9 +135,9 @@ double CDataStore::GetValueByName(int i, std::string name)
 
 double CDataStore::ValueByName(int i, const std::string& givenName)
 {
-    const std::string name = textscan::ToLower(textscan::Trim(givenName));
+    const std::string name = varno::ostrel::textscan::ToLower(varno::ostrel::textscan::Trim(givenName));
     if (name.size() >= 5 && name.compare(0, 4, "col_") == 0)
-        return GetValue(i, textscan::TruncToInt(std::strtol(name.c_str() + 4, nullptr, 10)));
+        return GetValue(i, varno::ostrel::textscan::TruncToInt(std::strtol(name.c_str() + 4, nullptr, 10)));
     const CColumnSet* columns = InRange(i) ? m_table.ColumnSetOf(size_t(i)) : nullptr;
     if (!columns)
         return kNaN;
@@ -205,7 +179,7 @@ double CDataStore::GetLossRatio()
 std::string CDataStore::ResultText()
 {
     return "conversion result: " + std::to_string(unsigned(m_table.IntervalCount()))
-           + " intervals, conversion loss=" + numbertext::Fixed(100.0 * GetLossRatio(), 2) + " %";
+           + " intervals, conversion loss=" + varno::ostrel::numbertext::Fixed(100.0 * GetLossRatio(), 2) + " %";
 }
 
 COstrelView* CDataStore::CreateView(const QRect* rect, QWidget* parent)
@@ -219,9 +193,9 @@ std::string CDataStore::FindBracketName(const std::string& name) const
     const size_t slash = m_searchPattern.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_searchPattern.substr(0, slash == 0 ? 1 : slash);
     const std::string pattern = slash == std::string::npos ? m_searchPattern : m_searchPattern.substr(slash + 1);
-    std::vector<std::string> names = ostrel::ListMatchingNames(folder, pattern);
+    std::vector<std::string> names = varno::ostrel::ListMatchingNames(folder, pattern);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return textscan::ToLower(a) < textscan::ToLower(b);
+        return varno::ostrel::textscan::ToLower(a) < varno::ostrel::textscan::ToLower(b);
     });
     for (const std::string& file : names)
         if (file.compare(0, name.size(), name) == 0)
@@ -259,7 +233,7 @@ bool CDataStore::LoadFile(std::string path)
             return false;
         }
     }
-    if (path.size() > 6 && textscan::ToLower(path.substr(0, 7)) == "search=") {
+    if (path.size() > 6 && varno::ostrel::textscan::ToLower(path.substr(0, 7)) == "search=") {
         m_searchPattern = path.substr(7);
         return true;
     }
@@ -294,4 +268,36 @@ bool CDataStore::LoadFile(std::string path)
     else
         CTextLogReader(m_table).Read(text, buffer.Size(), done);
     return true;
+}
+
+} // namespace varno::ostrel
+
+// The library's binary interface.
+
+COstrel::~COstrel() = default;
+
+COstrel* COstrel::newObject()
+{
+    return new varno::ostrel::CDataStore();
+}
+
+COstrel* pNewOstrel()
+{
+    return COstrel::newObject();
+}
+
+double ostrel_getversion()
+{
+    return 2.0;
+}
+
+const char* ostrel_getversionstring()
+{
+    static const std::string text = "Ostrel.Dll " + varno::ostrel::numbertext::Fixed(ostrel_getversion(), 1) + " , \tAug 17 2006";
+    return text.c_str();
+}
+
+void ostrel_setviewfactory(OstrelViewFactory factory)
+{
+    varno::ostrel::g_viewFactory = factory;
 }

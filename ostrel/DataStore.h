@@ -6,6 +6,8 @@
 #include <ostrel/NumberFormat.h>
 #include <ostrel/Ostrel.h>
 
+namespace varno::ostrel {
+
 // The conversion object: the entries of the loaded files and the queries over them. Load
 // picks the reader for a file's content and lets it fill the entry table.
 //
@@ -65,3 +67,5 @@ private:
     CNumberFormat m_numberFormat;
     std::string m_separator = " ";
 };
+
+} // namespace varno::ostrel

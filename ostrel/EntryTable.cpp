@@ -6,6 +6,8 @@
 
 #include <ostrel/TextScan.h>
 
+namespace varno::ostrel {
+
 namespace {
 
 // Texts up to this length are looked up among the recent ones before they are stored.
@@ -271,3 +273,5 @@ void CEntryTable::ForgetCaches()
     m_noValidTime = NoValidTime();
     m_windowCount = 0;
 }
+
+} // namespace varno::ostrel

@@ -14,6 +14,8 @@
 #include <ostrel/UtcTime.h>
 #include <ostrel/ValueRows.h>
 
+namespace varno::ostrel {
+
 // Names of the values of the entries that follow a column-definition line.
 class CColumnSet {
 public:
@@ -194,3 +196,5 @@ struct CEntryTable::Mark {
     TimeRange times;
     int intervalCount;
 };
+
+} // namespace varno::ostrel

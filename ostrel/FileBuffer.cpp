@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace varno::ostrel {
+
 namespace {
 
 size_t pageSize()
@@ -110,3 +112,5 @@ void CFileBuffer::ReleaseBefore(size_t offset)
         m_released = end;
     }
 }
+
+} // namespace varno::ostrel

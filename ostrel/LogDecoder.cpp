@@ -11,6 +11,8 @@
 #include <ostrel/RecordWriter.h>
 #include <ostrel/TextScan.h>
 
+namespace varno::ostrel {
+
 using namespace textscan;
 
 namespace {
@@ -59,7 +61,7 @@ std::string signatureText(const uint8_t* p)
 // in steps of 1.5 degrees.
 size_t decodeStatistics(uint8_t type, const uint8_t* payload, uint16_t* tenths)
 {
-    using namespace ostrel::records;
+    using namespace records;
     size_t count = 0;
     const uint8_t* p = payload;
     for (int channel = 0; channel < 3; ++channel) {
@@ -118,7 +120,7 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
         }
         ProcessRecord(record);
         size_t reached = record.start;
-        if (record.type == ostrel::records::TypeFiller) { // erased memory: runs of them
+        if (record.type == records::TypeFiller) { // erased memory: runs of them
             // In steps of a release, so that the buffer is given back as the entries grow.
             const size_t step = kReleaseStep / (size_t(record.length) + 1);
             if (const size_t alike = scanner.SkipAlike(record, step)) {
@@ -126,7 +128,7 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
                 reached += alike * (size_t(record.length) + 1);
             }
         }
-        if (record.type == ostrel::records::TypeSignature && facts.addressOffset < 0)
+        if (record.type == records::TypeSignature && facts.addressOffset < 0)
             facts.addressOffset = int(bigEndian(record.payload + 7, 4) - uint32_t(record.start));
         facts.bytesDecoded = int(record.start + record.length + 1);
         if (facts.formatCode != 0)
@@ -179,7 +181,7 @@ void CLogDecoder::AddFiller(uint8_t length)
 
 void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
 {
-    using namespace ostrel::records;
+    using namespace records;
     int flags;
     std::string line;
     float values[kMaxValues];
@@ -456,3 +458,5 @@ void CLogDecoder::AnalyseDefinition(const std::string& line, const std::string& 
     m_definitionWords[name] = Split(statistics, " ");
     m_definitionTexts[name] = description;
 }
+
+} // namespace varno::ostrel

@@ -10,6 +10,8 @@
 #include <ostrel/RecordScanner.h>
 #include <ostrel/UtcTime.h>
 
+namespace varno::ostrel {
+
 class CEntryTable;
 
 // Decodes one binary data log into entries of a table: texts and value rows, each
@@ -53,3 +55,5 @@ private:
 
 // Values of a half-float word as the instrument encodes it.
 float HalfToFloat(uint16_t h);
+
+} // namespace varno::ostrel

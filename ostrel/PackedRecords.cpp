@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+namespace varno::ostrel {
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "fields are stored as the low bytes of a 64-bit word");
 
 namespace {
@@ -256,3 +258,5 @@ uint8_t* CPackedRecords::Reserve(Block& block, size_t bytes, size_t blockIndex)
     }
     return m_lanes.data() + block.lane;
 }
+
+} // namespace varno::ostrel

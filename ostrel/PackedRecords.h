@@ -6,6 +6,8 @@
 
 #include <ostrel/PodArray.h>
 
+namespace varno::ostrel {
+
 // A long array of records of four integer fields, packed in blocks of 64 records. Within a
 // block each field is kept as its difference from a straight line (a base plus a step per
 // record) in the fewest whole bytes (0, 1, 2, 4 or 8) that hold the block's largest
@@ -71,3 +73,5 @@ private:
     size_t m_heldBlock = kNone;
     bool m_heldChanged = false;
 };
+
+} // namespace varno::ostrel

@@ -5,7 +5,7 @@
 #include <new>
 #include <sys/mman.h>
 
-namespace podmemory {
+namespace varno::ostrel::podmemory {
 
 namespace {
 
@@ -58,4 +58,4 @@ void Release(void* block, size_t bytes)
         std::free(block);
 }
 
-} // namespace podmemory
+} // namespace varno::ostrel::podmemory

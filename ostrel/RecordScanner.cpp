@@ -4,6 +4,8 @@
 
 #include <ostrel/RecordWriter.h>
 
+namespace varno::ostrel {
+
 CRecordScanner::CRecordScanner(uint8_t* buffer, size_t size) : m_buffer(buffer), m_size(size) {}
 
 bool CRecordScanner::RuleHolds(uint8_t length, uint8_t type, int formatCode)
@@ -22,7 +24,7 @@ bool CRecordScanner::RuleHolds(uint8_t length, uint8_t type, int formatCode)
     default:
         if (type < 16 || formatCode == 306)
             return false;
-        return payload == ostrel::records::statisticsPayloadSize(type);
+        return payload == records::statisticsPayloadSize(type);
     }
 }
 
@@ -123,3 +125,5 @@ size_t CRecordScanner::SkipAlike(const Record& record, size_t maxCount)
     }
     return count;
 }
+
+} // namespace varno::ostrel

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace varno::ostrel {
+
 // Finds the length-prefixed records of a binary data log in a buffer, skipping damaged
 // stretches and undoing the CR LF expansion of a text-mode transfer where it can.
 class CRecordScanner {
@@ -49,3 +51,5 @@ private:
     size_t m_memoFrom = None;
     size_t m_memoResult = None;
 };
+
+} // namespace varno::ostrel

@@ -11,6 +11,8 @@
 #include <ostrel/NumberText.h>
 #include <ostrel/TextScan.h>
 
+namespace varno::ostrel {
+
 using namespace textscan;
 
 namespace {
@@ -332,3 +334,5 @@ void CNumberLogReader::Read(const char* data, size_t size, const BytesDone& byte
     m_table.Facts().title = "MAS File";
     m_table.Facts().instrumentName = "MAS";
 }
+
+} // namespace varno::ostrel

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <functional>
 
+namespace varno::ostrel {
+
 class CEntryTable;
 
 // Told now and then how many bytes from the start of the data have been read for good, so
@@ -36,3 +38,5 @@ public:
 private:
     CEntryTable& m_table;
 };
+
+} // namespace varno::ostrel

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace valuerows {
+namespace varno::ostrel::valuerows {
 
 namespace {
 
@@ -111,4 +111,4 @@ Form CPacker::PackTenths(const Tenths* tenths, const float* values, size_t count
     return Floats;
 }
 
-} // namespace valuerows
+} // namespace varno::ostrel::valuerows

@@ -17,7 +17,7 @@
 //   Floats   four bytes a value.
 // A value read back is the float it was given as; tenths t stand for the float nearest
 // t / 10, as double(t) * 0.1 rounds.
-namespace valuerows {
+namespace varno::ostrel::valuerows {
 
 enum Form : uint8_t { Floats, Codes8, Codes16 };
 
@@ -71,4 +71,4 @@ private:
     std::vector<uint32_t> m_tenths; // of a row given as floats; kNoTenths for the others
 };
 
-} // namespace valuerows
+} // namespace varno::ostrel::valuerows

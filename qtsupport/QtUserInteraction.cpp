@@ -7,7 +7,7 @@
 
 #include <qtsupport/Text.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 namespace {
 
@@ -121,4 +121,4 @@ void QtUserInteraction::beep()
         QApplication::beep();
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Qt dialogs: QMessageBox, QFileDialog, QPrintDialog, the application's override cursor.
 // Loading this library makes a process-wide instance the default of userInteraction(). The
@@ -38,4 +38,4 @@ private:
     QWidget* m_parent;
 };
 
-} // namespace varno
+} // namespace varno::qtsupport

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QTextCodec>
 
-namespace varno {
+namespace varno::qtsupport {
 
 QString textFromBytes(const std::string& bytes)
 {
@@ -51,4 +51,4 @@ QString qtFileFilter(const QString& filter)
     return entries.join(";;");
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

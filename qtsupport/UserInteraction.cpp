@@ -5,7 +5,7 @@
 
 #include <qtsupport/Text.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 const char* const kDataFileFilter = "Varno Data Files (*.vrn);;All Files (*)";
 
@@ -182,4 +182,4 @@ void ScriptedUserInteraction::endWaitCursor()
         --m_waitDepth;
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

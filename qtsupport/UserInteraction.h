@@ -12,7 +12,7 @@
 // Named only: the printer set-up hands the caller's printer to the dialog.
 class QPrinter;
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Everything a program asks of the user in modal form: message boxes, the about box,
 // questions, file and folder choosers, the printer set-up, the wait cursor and the beep.
@@ -141,4 +141,4 @@ private:
     int m_beeps = 0;
 };
 
-} // namespace varno
+} // namespace varno::qtsupport

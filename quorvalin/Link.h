@@ -14,7 +14,7 @@
 #include <quorvalin/Quorvalin.h>
 #include <quorvalin/Transport.h>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 inline constexpr const char* kNotConnected = "not connected to an instrument";
 
@@ -172,4 +172,4 @@ private:
     DownloadWorker m_download; // last: its thread may use the members above until stopped
 };
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

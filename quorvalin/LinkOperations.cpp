@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 namespace {
 
@@ -367,4 +367,4 @@ uint32_t CLink::GetLogLength()
     return m_connected && sync() ? m_transport->logLength() : 0;
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

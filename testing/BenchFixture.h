@@ -30,7 +30,7 @@ protected:
         bench = tmpl;
         ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
         std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
-        ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+        ASSERT_TRUE(sim::setFrozenClock(bench, kStart));
         zone = std::make_unique<ScopedTimeZone>("UTC0");
     }
 
@@ -43,11 +43,11 @@ protected:
     }
 
     // An instrument with a history of the given days, on a port or a modem number.
-    qsim::Instrument& addInstrument(const std::string& name, const std::string& port, const std::string& phone,
+    sim::Instrument& addInstrument(const std::string& name, const std::string& port, const std::string& phone,
                                     double days = 3, int measurements = 3,
-                                    const std::function<void(qsim::Instrument&)>& tweak = {})
+                                    const std::function<void(sim::Instrument&)>& tweak = {})
     {
-        qsim::Instrument in;
+        sim::Instrument in;
         in.serial = 4711;
         in.port = port;
         in.phone = phone;
@@ -67,27 +67,27 @@ protected:
         return last;
     }
 
-    qsim::Instrument load(const std::string& name)
+    sim::Instrument load(const std::string& name)
     {
-        qsim::Instrument in;
+        sim::Instrument in;
         EXPECT_TRUE(in.load(bench + "/" + name, true));
         return in;
     }
 
     // Changes a stored instrument as the bench tool does.
-    void modify(const std::string& name, const std::function<void(qsim::Instrument&)>& f)
+    void modify(const std::string& name, const std::function<void(sim::Instrument&)>& f)
     {
-        qsim::Instrument in = load(name);
+        sim::Instrument in = load(name);
         f(in);
         ++in.generation;
         ASSERT_TRUE(in.save(bench + "/" + name, true));
     }
 
-    int64_t now() const { return qsim::frozenClock(bench); }
-    void advance(int64_t seconds) { ASSERT_TRUE(qsim::setFrozenClock(bench, now() + seconds)); }
+    int64_t now() const { return sim::frozenClock(bench); }
+    void advance(int64_t seconds) { ASSERT_TRUE(sim::setFrozenClock(bench, now() + seconds)); }
 
     std::string bench;
-    qsim::Instrument last;
+    sim::Instrument last;
     std::unique_ptr<ScopedTimeZone> zone;
 };
 

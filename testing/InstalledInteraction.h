@@ -5,10 +5,10 @@
 namespace varno::testing {
 
 // A scripted interaction that is the current one for its lifetime.
-class InstalledInteraction : public ScriptedUserInteraction {
+class InstalledInteraction : public qtsupport::ScriptedUserInteraction {
 public:
-    InstalledInteraction() { setUserInteraction(this); }
-    ~InstalledInteraction() override { setUserInteraction(nullptr); }
+    InstalledInteraction() { qtsupport::setUserInteraction(this); }
+    ~InstalledInteraction() override { qtsupport::setUserInteraction(nullptr); }
     InstalledInteraction(const InstalledInteraction&) = delete;
     InstalledInteraction& operator=(const InstalledInteraction&) = delete;
 };

@@ -12,6 +12,8 @@
 
 class CQuorvalin;
 
+namespace varno::transfer {
+
 // Program-wide settings of the transfer program, taken from its command line.
 struct TransferOptions {
     int verbose = 1;
@@ -103,3 +105,5 @@ Dictionary ListLocalFiles(const std::string& folder);
 
 // The remote entries that the sorted local list does not cover, in the remote order.
 Dictionary SelectNewFiles(const Dictionary& local, const Dictionary& remote);
+
+} // namespace varno::transfer

@@ -7,6 +7,8 @@
 
 #include <transfer/Protocol.h>
 
+namespace varno::transfer {
+
 namespace {
 
 // Leading digits with an optional sign, like atoi; anything else gives 0, and values
@@ -134,3 +136,5 @@ int RunTransfer(const std::vector<std::string>& args, CallEnvironment environmen
     protocol::Write(environment.out, UsageText(program));
     return -1;
 }
+
+} // namespace varno::transfer

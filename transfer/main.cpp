@@ -7,6 +7,8 @@
 
 #include <transfer/TransferProgram.h>
 
+using namespace varno::transfer;
+
 namespace {
 
 // Set by the signal handler, read by the call and by its watcher thread while it dials.

@@ -14,6 +14,8 @@
 #include <trelis/TrelisDlg.h>
 #include <trelis/TrelisIcon.h>
 
+namespace varno::trelis {
+
 std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
 {
     std::vector<std::string> files;
@@ -26,7 +28,7 @@ std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
         }
         if (!optionsEnded && arg.startsWith('-'))
             continue; // an option of the platform, nothing for the viewer
-        files.push_back(varno::pathBytes(arg));
+        files.push_back(qtsupport::pathBytes(arg));
     }
     return files;
 }
@@ -34,7 +36,7 @@ std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
 void RegisterViewer(const QString& executablePath)
 {
     if (!executablePath.isEmpty())
-        SetApplicationExePath("varno-viewer", varno::pathBytes(executablePath));
+        SetApplicationExePath("varno-viewer", qtsupport::pathBytes(executablePath));
 }
 
 void LoadViewerFiles(COstrel& data, const std::vector<std::string>& files)
@@ -52,7 +54,7 @@ int RunViewer(const QStringList& arguments)
     QCoreApplication::setOrganizationName("varno");
     QCoreApplication::setApplicationName("trelis");
     QApplication::setWindowIcon(TrelisIcon());
-    varno::installOstrelQtUi();
+    qtsupport::installOstrelQtUi();
     ostrelview_register();
 
     const std::vector<std::string> files = ViewerFileArguments(arguments);
@@ -66,3 +68,5 @@ int RunViewer(const QStringList& arguments)
     }
     return 0;
 }
+
+} // namespace varno::trelis

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+namespace varno::trelis {
+
 namespace {
 
 QPixmap drawIcon(int size)
@@ -34,3 +36,5 @@ QIcon TrelisIcon()
         icon.addPixmap(drawIcon(size));
     return icon;
 }
+
+} // namespace varno::trelis

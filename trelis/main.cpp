@@ -2,6 +2,8 @@
 
 #include <trelis/TrelisApp.h>
 
+using namespace varno::trelis;
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);

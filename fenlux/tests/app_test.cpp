@@ -23,11 +23,13 @@
 
 #include <memory>
 
+using namespace varno::fenlux;
+
 namespace {
 
 QString columnHeadingOf(const FenluxWindView* view, int column)
 {
-    return fenlux::columnHeading(view->document()->data(), column);
+    return varno::fenlux::columnHeading(view->document()->data(), column);
 }
 
 class FenluxAppTest : public testing::Test {

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 

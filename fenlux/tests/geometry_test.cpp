@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <string>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 TEST(FenluxNice, StepsAndLimits)
 {

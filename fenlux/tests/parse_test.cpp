@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include <memory>
 #include <unistd.h>
 
-using ostrel::records::Writer;
+using namespace varno::fenlux;
+
+using varno::ostrel::records::Writer;
 
 TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
@@ -22,7 +24,7 @@ TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
     FenluxDoc doc(nullptr);
     FenluxReader reader(helperPath(), QStringLiteral("--fixed"));
     ASSERT_TRUE(doc.openDocument(QStringLiteral("/nowhere/log.vrn"), &reader));
-    const fenlux::FenluxData& d = doc.data();
+    const varno::fenlux::FenluxData& d = doc.data();
     ASSERT_EQ(d.columnCount(), 5);
     // The last line has no line end and still counts.
     ASSERT_EQ(d.rowCount(), 3u);
@@ -215,7 +217,7 @@ TEST(FenluxConverter, DataLogReadThroughTheBuiltConverter)
     FenluxDoc doc(nullptr);
     FenluxReader reader(converter, QString());
     ASSERT_TRUE(doc.openDocument(log, &reader));
-    const fenlux::FenluxData& d = doc.data();
+    const varno::fenlux::FenluxData& d = doc.data();
     ASSERT_EQ(d.columnCount(), 7);
     ASSERT_EQ(d.rowCount(), 3u);
     EXPECT_EQ(doc.title(), "\"Tower A\"");

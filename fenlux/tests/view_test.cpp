@@ -25,6 +25,8 @@
 
 #include <fenlux/FenluxGeometry.h>
 
+using namespace varno::fenlux;
+
 namespace {
 
 int curveCount(FenluxView& view)
@@ -357,7 +359,7 @@ TEST(FenluxCurveDrawing, ReducedCurveLooksLikeEveryPointDrawn)
         y[i] = std::sin(double(i) * 0.0002) * 50 + double(seed % 1000) / 100.0;
     }
     y[n / 3] = std::numeric_limits<double>::quiet_NaN();
-    fenlux::ColumnSummary summary;
+    varno::fenlux::ColumnSummary summary;
     summary.build(y.data(), n);
     auto render = [&](bool reduced) {
         FenluxPlot plot;

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 

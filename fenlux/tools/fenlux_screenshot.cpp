@@ -15,6 +15,8 @@
 
 #include <cstdio>
 
+using namespace varno::fenlux;
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);

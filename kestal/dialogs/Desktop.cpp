@@ -3,8 +3,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-namespace kestal {
+namespace varno::kestal {
 
 void OpenOnDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-} // namespace kestal
+} // namespace varno::kestal

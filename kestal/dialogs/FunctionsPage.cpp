@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using namespace kestal;
+namespace varno::kestal {
 
 // ------------------------------------------------------------------ editor
 
@@ -132,3 +132,5 @@ CFunctionsPage::CFunctionsPage(InstrumentSession& session, QWidget* parent)
 {
     Initialise(m_list);
 }
+
+} // namespace varno::kestal

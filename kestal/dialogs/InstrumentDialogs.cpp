@@ -16,7 +16,7 @@
 
 #include <memory>
 
-namespace kestal {
+namespace varno::kestal {
 
 void CloseWhenDisconnected(QDialog& dialog, CKestalDoc& doc)
 {
@@ -75,4 +75,4 @@ void InstallInstrumentDialogs(InstrumentCommands& commands, int waitDelayMs)
     });
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QTimer>
 
+namespace varno::kestal {
+
 QIcon CKestalView::StateIcon(int state)
 {
     // A sheet of paper, empty, half filled or full.
@@ -28,7 +30,7 @@ QIcon CKestalView::StateIcon(int state)
     return QIcon(pixmap);
 }
 
-CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWidget* parent)
+CKestalView::CKestalView(CKestalDoc& doc, const Launcher& launcher, QWidget* parent)
     : QTreeWidget(parent)
     , m_doc(doc)
     , m_launcher(launcher)
@@ -52,15 +54,15 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { ViewRow(indexOfTopLevelItem(item)); });
 
-    connect(&m_list, &kestal::DataFileList::rowsReset, this, &CKestalView::showRows);
-    connect(&m_list, &kestal::DataFileList::rowChanged, this, &CKestalView::showRow);
-    connect(&m_list, &kestal::DataFileList::columnsToFit, this, &CKestalView::autoSize);
+    connect(&m_list, &DataFileList::rowsReset, this, &CKestalView::showRows);
+    connect(&m_list, &DataFileList::rowChanged, this, &CKestalView::showRow);
+    connect(&m_list, &DataFileList::columnsToFit, this, &CKestalView::autoSize);
     // Timings are read when a window opens: tests shorten them after the document exists.
-    m_list.SetRefreshRunner([this](const kestal::ListingRead& read) {
+    m_list.SetRefreshRunner([this](const ListingRead& read) {
         CRefreshDlg dialog(read, m_doc.Timing(), this);
         dialog.exec();
     });
-    m_list.SetDownloadRunner([this](CQuorvalin& link, const kestal::DownloadRequest& request) {
+    m_list.SetDownloadRunner([this](CQuorvalin& link, const DownloadRequest& request) {
         CTransferProgressDlg dialog(link, m_doc.Timing(), this);
         dialog.SetDownload(request);
         dialog.exec();
@@ -83,17 +85,17 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
 
 void CKestalView::OnDailyReports()
 {
-    m_list.SetReportMode(kestal::DataFileList::Daily);
+    m_list.SetReportMode(DataFileList::Daily);
     OnUpdate();
 }
 
 void CKestalView::OnMonthlyReports()
 {
-    m_list.SetReportMode(kestal::DataFileList::Monthly);
+    m_list.SetReportMode(DataFileList::Monthly);
     OnUpdate();
 }
 
-void CKestalView::fill(QTreeWidgetItem& item, const kestal::FileRow& row) const
+void CKestalView::fill(QTreeWidgetItem& item, const FileRow& row) const
 {
     item.setIcon(ColIcon, m_icons[row.icon >= 4 ? 2 : row.icon >= 3 ? 1 : 0]);
     item.setText(ColStart, row.startText);
@@ -112,7 +114,7 @@ void CKestalView::showRows()
 {
     clear();
     QList<QTreeWidgetItem*> items;
-    for (const kestal::FileRow& row : m_list.Rows()) {
+    for (const FileRow& row : m_list.Rows()) {
         auto* item = new QTreeWidgetItem;
         fill(*item, row);
         // A merged month keeps all its names in one cell; the row stays one line high.
@@ -187,7 +189,7 @@ void CKestalView::OnExportedData()
 {
     const QString folder = m_doc.GetExportFolderPath();
     if (!folder.isEmpty())
-        kestal::OpenOnDesktop(folder);
+        OpenOnDesktop(folder);
 }
 
 QMenu* CKestalView::contextMenu()
@@ -215,3 +217,5 @@ void CKestalView::showContextMenu(const QPoint& pos)
 {
     contextMenu()->popup(viewport()->mapToGlobal(pos));
 }
+
+} // namespace varno::kestal

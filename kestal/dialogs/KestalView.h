@@ -7,13 +7,14 @@
 
 #include <kestal/files/DataFileList.h>
 
-class CKestalDoc;
 class QMenu;
 class QTimer;
 
-namespace kestal {
+namespace varno::kestal {
+
+class CKestalDoc;
+
 class Launcher;
-}
 
 // The right pane: shows the rows of the data-file list (the instrument's data logs while
 // connected, else the files of the station's data folder) and hands the file commands of
@@ -22,12 +23,12 @@ class CKestalView : public QTreeWidget {
     Q_OBJECT
 public:
     enum Column { ColIcon, ColStart, ColStop, ColSize, ColName, ColPcFile, ColStatus, ColSerial, ColSpan };
-    enum ReportMode { Daily = kestal::DataFileList::Daily, Monthly = kestal::DataFileList::Monthly };
-    using ImportConfirm = kestal::DataFileList::ImportConfirm;
+    enum ReportMode { Daily = DataFileList::Daily, Monthly = DataFileList::Monthly };
+    using ImportConfirm = DataFileList::ImportConfirm;
 
-    CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWidget* parent = nullptr);
+    CKestalView(CKestalDoc& doc, const Launcher& launcher, QWidget* parent = nullptr);
 
-    kestal::DataFileList& list() { return m_list; }
+    DataFileList& list() { return m_list; }
 
     // Lists again (the document's "update all views").
     void OnUpdate() { m_list.Update(); }
@@ -69,17 +70,19 @@ protected:
 private:
     void showRows();
     void showRow(int row);
-    void fill(QTreeWidgetItem& item, const kestal::FileRow& row) const;
+    void fill(QTreeWidgetItem& item, const FileRow& row) const;
     void autoSize();
     std::vector<int> selectedRows() const;
     void showContextMenu(const QPoint& pos);
 
     CKestalDoc& m_doc;
-    const kestal::Launcher& m_launcher;
-    kestal::DataFileList m_list;
+    const Launcher& m_launcher;
+    DataFileList m_list;
     const QIcon m_icons[3]; // no copy, partial copy, complete copy
     bool m_sizing = false;
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
     QTimer* m_timer = nullptr;
 };
+
+} // namespace varno::kestal

@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <QToolBar>
 
-using namespace kestal;
+namespace varno::kestal {
 
 CMainFrame::CMainFrame(CKestalDoc& doc, CKestalView* fileList, QWidget* parent)
     : QMainWindow(parent)
@@ -181,14 +181,14 @@ void CMainFrame::Execute(int id)
     case ID_DELETE_STATION: m_doc.OnDeleteStation(); break;
     case ID_FILE_NEW: m_doc.OnNewDocument(); break;
     case ID_FILE_OPEN: {
-        const QString path = varno::userInteraction().openFileName(
+        const QString path = qtsupport::userInteraction().openFileName(
             QStringLiteral("Open"), QString(), QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
         if (!path.isEmpty())
             m_doc.OpenDocument(path);
         break;
     }
     case ID_FILE_SAVE: {
-        const QString path = varno::userInteraction().saveFileName(
+        const QString path = qtsupport::userInteraction().saveFileName(
             QStringLiteral("Save As"), QStringLiteral("Kestal.vsl"),
             QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
         if (!path.isEmpty())
@@ -222,3 +222,5 @@ void CMainFrame::Execute(int id)
     }
     UpdateActions();
 }
+
+} // namespace varno::kestal

@@ -7,11 +7,14 @@
 
 #include <kestal/stations/Commands.h>
 
+class QAction;
+class QSplitter;
+
+namespace varno::kestal {
+
 class CKestalDoc;
 class CKestalView;
 class CLeftView;
-class QAction;
-class QSplitter;
 
 // The main window: menus, toolbar, status bar and the two panes. Every command goes
 // through one table (Commands.h) for its texts, enabling and routing.
@@ -36,7 +39,7 @@ public:
     void Execute(int id);
     // Enables every command from the document's state.
     void UpdateActions();
-    kestal::CommandState State() const;
+    CommandState State() const;
 
 private:
     void buildActions();
@@ -54,3 +57,5 @@ private:
     CommandHandler m_appCommands;
     CommandHandler m_connectionCommands;
 };
+
+} // namespace varno::kestal

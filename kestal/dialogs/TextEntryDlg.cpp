@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+namespace varno::kestal {
+
 CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, QWidget* parent)
     : QDialog(parent)
     , m_edit(new QLineEdit(this))
@@ -18,7 +20,7 @@ CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, QWidget
     form->addRow(label, m_edit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(kestal::OkCancelButtons(this));
+    layout->addWidget(OkCancelButtons(this));
 }
 
 void CTextEntryDlg::SetValues(const QString& text)
@@ -29,3 +31,5 @@ void CTextEntryDlg::SetValues(const QString& text)
 }
 
 QString CTextEntryDlg::Values() const { return m_edit->text(); }
+
+} // namespace varno::kestal

@@ -10,7 +10,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-using namespace kestal;
+namespace varno::kestal {
 
 namespace {
 
@@ -66,3 +66,5 @@ CTimerPage::CTimerPage(InstrumentSession& session, QWidget* parent)
 {
     Initialise(m_list);
 }
+
+} // namespace varno::kestal

@@ -2,7 +2,7 @@
 
 #include <quorvalin/Quorvalin.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 InstrumentListing ReadInstrumentListing(CQuorvalin& link, const std::atomic<bool>& cancel)
 {
@@ -29,4 +29,4 @@ InstrumentListing ReadInstrumentListing(CQuorvalin& link, const std::atomic<bool
     return listing;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -119,4 +119,4 @@ int MatchIcon(MatchKind kind)
     return 0;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

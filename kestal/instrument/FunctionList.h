@@ -8,7 +8,7 @@
 
 #include <kestal/instrument/InstrumentList.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 // One function as the instrument holds it (texts as bytes).
 struct InstrumentFunction {
@@ -49,4 +49,4 @@ private:
     std::vector<InstrumentFunction> m_rows;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

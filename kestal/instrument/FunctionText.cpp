@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kestal {
+namespace varno::kestal {
 
 QString StatisticsText(int flags)
 {
@@ -137,4 +137,4 @@ KeypadInsertion InsertKeypadToken(const QString& text, int start, int end, const
     return {left + inserted + right, int(left.size() + inserted.size())};
 }
 
-} // namespace kestal
+} // namespace varno::kestal

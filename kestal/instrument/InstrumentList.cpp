@@ -4,7 +4,7 @@
 
 #include <quorvalin/Quorvalin.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 bool InstrumentList::CanEdit()
 {
@@ -13,4 +13,4 @@ bool InstrumentList::CanEdit()
     return can;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

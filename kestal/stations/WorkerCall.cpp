@@ -5,7 +5,7 @@
 #include <QThread>
 #include <QTimer>
 
-namespace kestal {
+namespace varno::kestal {
 
 WorkerCall::WorkerCall(QObject* parent)
     : QObject(parent)
@@ -57,4 +57,4 @@ void RunOffThread(const std::function<void()>& work)
     loop.exec();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

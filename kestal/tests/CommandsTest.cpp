@@ -5,7 +5,7 @@
 
 #include <set>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 TEST(KestalCommandEnabling, BeforeAnyConnection)
 {

@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 // The PC's clock as the link sees it.
 inline int64_t g_pcClock = 0;
@@ -32,7 +32,7 @@ protected:
     void SetUp() override
     {
         varno::testing::BenchTest::SetUp();
-        varno::setUserInteraction(&ui);
+        varno::qtsupport::setUserInteraction(&ui);
         g_pcClock = kStart;
         quorvalin_settestclock(&testClock);
         ProgramCountdowns() = RefreshCountdowns();
@@ -79,7 +79,7 @@ protected:
     {
         doc.reset();
         quorvalin_settestclock(nullptr);
-        varno::setUserInteraction(nullptr);
+        varno::qtsupport::setUserInteraction(nullptr);
         varno::testing::BenchTest::TearDown();
     }
 
@@ -92,7 +92,7 @@ protected:
         doc->SelectStation(0);
     }
 
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
     QTemporaryDir root;
     ProgramSettings settings;
     std::unique_ptr<CKestalDoc> doc;
@@ -104,4 +104,4 @@ protected:
     int loginDialogs = 0;
 };
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

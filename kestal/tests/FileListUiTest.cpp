@@ -24,8 +24,8 @@
 #include <chrono>
 #include <thread>
 
-using namespace kestal;
-using varno::UserInteraction;
+using namespace varno::kestal;
+using varno::qtsupport::UserInteraction;
 
 namespace {
 
@@ -65,7 +65,7 @@ private:
     QTimer m_timer;
 };
 
-class KestalFileListUi : public kestal::testing::WindowConnectionFixture {
+class KestalFileListUi : public varno::kestal::testing::WindowConnectionFixture {
 protected:
     void SetUp() override
     {
@@ -96,7 +96,7 @@ protected:
 TEST_F(KestalFileListUi, ConnectedPaneShowsTheInstrumentAndTransfersThroughTheWindows)
 {
     addInstrument("hill", "COM2", "", 3, 3);
-    const qsim::Instrument in = last;
+    const varno::sim::Instrument in = last;
     station("Hill Top", "COM2");
     CKestalView& pane = makeView();
     doc->OnConnect();
@@ -171,7 +171,7 @@ TEST_F(KestalFileListUi, CancelInTheRefreshWindowStopsTheListing)
 
 TEST_F(KestalFileListUi, CancelInTheTransferWindowAndTheMenusOfTheMainWindow)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) {
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) {
         in.faults.pollPaced = true;
         in.faults.chunk = 256;
     });

@@ -13,7 +13,7 @@
 
 #include <vector>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -158,8 +158,8 @@ namespace {
 
 class KestalCommandLine : public ::testing::Test {
 protected:
-    void SetUp() override { varno::setUserInteraction(&ui); }
-    void TearDown() override { varno::setUserInteraction(nullptr); }
+    void SetUp() override { varno::qtsupport::setUserInteraction(&ui); }
+    void TearDown() override { varno::qtsupport::setUserInteraction(nullptr); }
 
     void type(CommandLine& line, const std::u32string& keys)
     {
@@ -172,7 +172,7 @@ protected:
         return std::string("reply to ") + l;
     }};
     std::vector<std::string> sent;
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
 };
 
 } // namespace

@@ -36,7 +36,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -79,7 +79,7 @@ class KestalUi : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::isolateSettings();
+        varno::kestal::testing::isolateSettings();
         varno::testing::qtTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-test");
@@ -87,7 +87,7 @@ protected:
 
     void SetUp() override
     {
-        varno::setUserInteraction(&ui);
+        varno::qtsupport::setUserInteraction(&ui);
         QSettings().clear();
         QSettings().setValue("folders/root", root.path());
         // Programs of the suite beside the terminal.
@@ -111,7 +111,7 @@ protected:
         QDesktopServices::unsetUrlHandler("file");
         lunebrig_setstarter(nullptr);
         Launcher::SetEditorStarter(nullptr);
-        varno::setUserInteraction(nullptr);
+        varno::qtsupport::setUserInteraction(nullptr);
     }
 
     // A station folder with a station.cfg and data logs.
@@ -132,7 +132,7 @@ protected:
     }
 
     QTemporaryDir root, bin;
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
     UrlRecorder urls;
     std::vector<Start> starts;
     std::vector<StationEdit> edits;
@@ -182,7 +182,7 @@ TEST_F(KestalUi, FirstRunWelcomesAndAsksForAStation)
     ASSERT_EQ(ui.events().size(), 1u);
     EXPECT_EQ(ui.events()[0].text,
               "Welcome to  kestal 3.0!\r\n\r\nThe following dialogs will lead you through the program configuration");
-    EXPECT_EQ(ui.events()[0].icon, varno::UserInteraction::Icon::Information);
+    EXPECT_EQ(ui.events()[0].icon, varno::qtsupport::UserInteraction::Icon::Information);
     EXPECT_EQ(preferencesRuns, 1);
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].name, "new station");
@@ -419,9 +419,9 @@ TEST_F(KestalUi, ListingGivesTemporaryNamesTheirFinalName)
     writeFile(probe, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     const IdentifiedLog log = IdentifyDataLog(probe);
     const QString finalName = QString::fromStdString(FinalFileName(log));
-    datalog::Record left = log.record;
+    varno::link::Record left = log.record;
     left.text = "Hill~";
-    const QString tilde = QString::fromStdString(datalog::TerminalFileName(left, "vrn", ""));
+    const QString tilde = QString::fromStdString(varno::link::TerminalFileName(left, "vrn", ""));
     QDir().mkpath(root.filePath("a/vrn"));
     ASSERT_TRUE(QFile::rename(probe, root.filePath("a/vrn/" + tilde)));
 

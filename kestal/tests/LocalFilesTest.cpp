@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <random>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -200,7 +200,7 @@ class KestalImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kestal::testing::coreTestApp();
+        varno::kestal::testing::coreTestApp();
         source = src.filePath("picked.vrn");
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -220,7 +220,7 @@ TEST_F(KestalImportTest, FinalNameFromContents)
     EXPECT_EQ(log.record.serial, 4711u);
     EXPECT_EQ(log.record.text, "Hill");
     const std::string name = FinalFileName(log);
-    const datalog::NameRecord back = datalog::ReadName(name);
+    const varno::link::NameRecord back = varno::link::ReadName(name);
     EXPECT_EQ(back.serial, 4711u);
     EXPECT_EQ(back.startText, "2006-08-03");
     EXPECT_EQ(back.extension, "vrn");

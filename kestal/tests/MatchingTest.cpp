@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 TEST(KestalPanelFormat, UserLevelWords)
 {

@@ -13,7 +13,7 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 // Every test process keeps its settings (and the launch library's registrations) in a
 // folder of its own, so that parallel runs never share a settings file and the user's own
@@ -37,4 +37,4 @@ inline void coreTestApp()
     varno::testing::qtCoreTestApp();
 }
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

@@ -8,7 +8,7 @@
 #include "TestConfig.h"
 #include <testing/QtTestApp.h>
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 class WindowConnectionFixture : public ConnectionFixture {
 protected:
@@ -25,4 +25,4 @@ protected:
     }
 };
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

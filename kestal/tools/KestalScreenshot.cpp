@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace varno::kestal;
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)

@@ -34,6 +34,8 @@
 #include <ctime>
 #include <fstream>
 
+using namespace varno::kestal;
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -57,9 +59,9 @@ int main(int argc, char** argv)
     // A simulated instrument on COM3 with a week of history, at a fixed time.
     const std::string benchPath = bench.path().toStdString();
     std::ofstream(benchPath + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
-    const int64_t now = qsim::fromCivil(2026, 3, 15, 12, 0, 0);
-    qsim::setFrozenClock(benchPath, now);
-    qsim::Instrument in;
+    const int64_t now = varno::sim::fromCivil(2026, 3, 15, 12, 0, 0);
+    varno::sim::setFrozenClock(benchPath, now);
+    varno::sim::Instrument in;
     in.serial = 4711;
     in.port = "COM3";
     in.title = "Hill Top";
@@ -75,8 +77,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kestal-panel-screenshot: unable to create the instrument\n");
         return 1;
     }
-    kestal::WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM3", "varno");
-    kestal::WriteStationConfig(QDir(root.path()).filePath("Kap Sud"), "Kap Sud", "COM2", "");
+    varno::kestal::WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM3", "varno");
+    varno::kestal::WriteStationConfig(QDir(root.path()).filePath("Kap Sud"), "Kap Sud", "COM2", "");
 
     CKestalApp kestal(QCoreApplication::applicationDirPath() + "/kestal");
     kestal.SetConnectDialog([](ConnectRequest&) { return true; });
@@ -88,7 +90,7 @@ int main(int argc, char** argv)
     CMainFrame* frame = kestal.Frame();
     frame->resize(1100, 760);
     frame->show();
-    frame->Execute(kestal::ID_CONNECT);
+    frame->Execute(varno::kestal::ID_CONNECT);
     if (!doc->IsConnected()) {
         std::fprintf(stderr, "kestal-panel-screenshot: not connected\n");
         return 1;
@@ -98,7 +100,7 @@ int main(int argc, char** argv)
     frame->leftView()->panel()->Refresh();
     app.processEvents();
 
-    kestal::InstrumentSession& session = kestal.Instrument()->Session();
+    varno::kestal::InstrumentSession& session = kestal.Instrument()->Session();
     CSetupSheet sheet(session, true, frame);
     CFunctionEditorDlg editor(frame);
     QWidget* shown = frame->leftView();
@@ -110,8 +112,8 @@ int main(int argc, char** argv)
             int last = 0;
             while (!link.GetFunctionName(last + 1).empty())
                 ++last;
-            editor.SetValues({varno::textFromBytes(link.GetFunctionName(last)),
-                              varno::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
+            editor.SetValues({varno::qtsupport::textFromBytes(link.GetFunctionName(last)),
+                              varno::qtsupport::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
         });
         shown = &editor;
     }
@@ -120,9 +122,9 @@ int main(int argc, char** argv)
         CKestalView& files = *frame->fileList();
         for (int row : {0, 1, 3, 4})
             files.topLevelItem(row)->setSelected(true);
-        frame->Execute(kestal::ID_TRANSFER);
+        frame->Execute(varno::kestal::ID_TRANSFER);
         files.clearSelection();
-        qsim::setFrozenClock(benchPath, now + 7200);
+        varno::sim::setFrozenClock(benchPath, now + 7200);
         files.tick();
         // The states, which the list keeps in closed columns, dragged open in a wide window.
         frame->resize(1500, 760);

@@ -5,7 +5,7 @@
 
 #include <link/DataLogNames.h>
 
-using namespace datalog;
+using namespace varno::link;
 
 namespace {
 

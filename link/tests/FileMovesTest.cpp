@@ -10,7 +10,7 @@
 #include <link/FileMoves.h>
 #include <testing/TestSupport.h>
 
-using namespace datalog;
+using namespace varno::link;
 
 namespace {
 

@@ -27,6 +27,8 @@
 #include <ostrel-cli/Converter.h>
 #include <ostrel/Ostrel.h>
 
+using namespace varno::converter;
+
 namespace {
 
 long peakMemoryKiB()

@@ -11,7 +11,9 @@
 #include <ostrel/RecordWriter.h>
 #include <testing/TestSupport.h>
 
-using ostrel::records::Writer;
+using namespace varno::converter;
+
+using varno::ostrel::records::Writer;
 using varno::testing::runProgram;
 using varno::testing::shellQuote;
 using varno::testing::TempDir;

@@ -8,7 +8,7 @@
 
 #include <ostrel/EntryTable.h>
 
-namespace fuzzcheck {
+namespace varno::ostrel::fuzz {
 
 inline void require(bool condition)
 {
@@ -55,4 +55,4 @@ inline std::vector<EntryCopy> readBack(const CEntryTable& table)
     return entries;
 }
 
-} // namespace fuzzcheck
+} // namespace varno::ostrel::fuzz

@@ -12,6 +12,8 @@
 #include <ostrel/NumberFormat.h>
 #include <ostrel/OstrelUi.h>
 
+using namespace varno::ostrel;
+
 namespace {
 
 // Messages about files too short to read would only fill the fuzzer's output.

@@ -6,6 +6,8 @@
 #include "ReadBack.h"
 #include <ostrel/TextReaders.h>
 
+using namespace varno::ostrel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const char* text = reinterpret_cast<const char*>(data);
@@ -13,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CEntryTable numbers;
     CNumberLogReader(numbers).Read(text, size);
-    fuzzcheck::readBack(numbers);
+    varno::ostrel::fuzz::readBack(numbers);
 
     CEntryTable log;
     CTextLogReader(log).Read(text, size);
-    fuzzcheck::readBack(log);
+    varno::ostrel::fuzz::readBack(log);
     return 0;
 }

@@ -14,6 +14,8 @@
 #include <testing/TestSupport.h>
 #include <ostrel/Wildcard.h>
 
+using namespace varno::ostrel;
+
 using varno::testing::TempDir;
 using varno::testing::writeFile;
 
@@ -161,7 +163,7 @@ TEST_F(DataStoreTest, LoadFailuresAreReportedAndReturnFalse)
 
 TEST_F(DataStoreTest, EmptyPathAsksForAFile)
 {
-    writeFile(dir.file("a.vrn"), ostrel::records::Writer().text("hello").bytes());
+    writeFile(dir.file("a.vrn"), varno::ostrel::records::Writer().text("hello").bytes());
     ui.chosenFile = dir.file("a.vrn");
     ASSERT_TRUE(data->Load(""));
     EXPECT_EQ(data->GetEntryText(0), "hello");
@@ -170,8 +172,8 @@ TEST_F(DataStoreTest, EmptyPathAsksForAFile)
 
 TEST_F(DataStoreTest, SecondLoadAppends)
 {
-    writeFile(dir.file("a.vrn"), ostrel::records::Writer().text("one").bytes());
-    writeFile(dir.file("b.vrn"), ostrel::records::Writer().text("two").bytes());
+    writeFile(dir.file("a.vrn"), varno::ostrel::records::Writer().text("one").bytes());
+    writeFile(dir.file("b.vrn"), varno::ostrel::records::Writer().text("two").bytes());
     ASSERT_TRUE(data->Load(dir.file("a.vrn")));
     ASSERT_TRUE(data->Load(dir.file("b.vrn")));
     ASSERT_EQ(data->GetEntryCount(), 2);
@@ -181,8 +183,8 @@ TEST_F(DataStoreTest, SecondLoadAppends)
 TEST_F(DataStoreTest, BracketNamesAreFoundThroughTheSearchPattern)
 {
     const std::string first = "[0012-00004096-02048-0000] [2006-08-01 12_00_00] [(running)] Tower A.vrn";
-    writeFile(dir.file("[0012-00004096-02048-0000] [zz].vrn"), ostrel::records::Writer().text("second").bytes());
-    writeFile(dir.file(first), ostrel::records::Writer().text("first").bytes());
+    writeFile(dir.file("[0012-00004096-02048-0000] [zz].vrn"), varno::ostrel::records::Writer().text("second").bytes());
+    writeFile(dir.file(first), varno::ostrel::records::Writer().text("first").bytes());
     writeFile(dir.file("[0012-00004096-02048-0000].txt"), std::string("not matched"));
     ASSERT_TRUE(data->Load("SEARCH=" + dir.path() + "/*.VRN"));
     EXPECT_EQ(data->GetEntryCount(), 0);
@@ -243,7 +245,7 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
     if (kSanitized)
         GTEST_SKIP() << "address-space limits do not work with sanitizers";
     const std::string small = dir.file("small.vrn");
-    writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
+    writeFile(small, varno::ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
     // 16 MB whose entries take over twice their size.
     const std::string big = dir.file("big.vrn");
     varno::testing::writeMemoryHungryLog(big, 16 << 20);
@@ -272,15 +274,15 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
 
 TEST(Wildcard, StarQuestionMarkCaseAndLiteralBrackets)
 {
-    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "[1-2] x.vrn"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "A.VRN"));
-    EXPECT_TRUE(ostrel::WildcardMatch("[1-2]*", "[1-2].vrn"));
-    EXPECT_FALSE(ostrel::WildcardMatch("[1-2]*", "1.vrn"));
-    EXPECT_TRUE(ostrel::WildcardMatch("a?c", "abc"));
-    EXPECT_FALSE(ostrel::WildcardMatch("a?c", "ac"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*.*.vrn", "a.b.c.vrn"));
-    EXPECT_FALSE(ostrel::WildcardMatch("*.vrn", "a.vrn.bak00"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*", ""));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.vrn", "[1-2] x.vrn"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.vrn", "A.VRN"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("[1-2]*", "[1-2].vrn"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("[1-2]*", "1.vrn"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.*.vrn", "a.b.c.vrn"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("*.vrn", "a.vrn.bak00"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*", ""));
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include <ostrel/LogDecoder.h>
 #include <ostrel/RecordWriter.h>
 
-using ostrel::records::Writer;
+using namespace varno::ostrel;
+
+using varno::ostrel::records::Writer;
 
 namespace {
 

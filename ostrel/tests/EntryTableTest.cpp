@@ -12,6 +12,8 @@
 #include <ostrel/PackedRecords.h>
 #include <ostrel/ValueRows.h>
 
+using namespace varno::ostrel;
+
 namespace {
 
 uint32_t bitsOf(float v)
@@ -103,7 +105,7 @@ TEST(PackedRecords, SearchFindsValuesOfARisingBlock)
 // The forms of a row and the values read back: the same floats, bit for bit.
 TEST(ValueRows, RowsReadBackBitForBitInTheSmallestForm)
 {
-    using namespace valuerows;
+    using namespace varno::ostrel::valuerows;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     struct Case {
@@ -143,7 +145,7 @@ TEST(ValueRows, RowsReadBackBitForBitInTheSmallestForm)
 
 TEST(ValueRows, TenthsReadBackAsTheirFloats)
 {
-    using namespace valuerows;
+    using namespace varno::ostrel::valuerows;
     std::mt19937 random(3);
     CPacker packer;
     PodArray<uint8_t> pool;

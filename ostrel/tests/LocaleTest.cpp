@@ -7,7 +7,9 @@
 #include <ostrel/RecordWriter.h>
 #include <ostrel/TextReaders.h>
 
-using ostrel::records::Writer;
+using namespace varno::ostrel;
+
+using varno::ostrel::records::Writer;
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <testing/TestSupport.h>
 #include <ostrel/TextReaders.h>
 
+using namespace varno::ostrel;
+
 namespace {
 
 std::string print(CUtcTime t)

@@ -16,7 +16,7 @@
 
 namespace {
 
-using ostrel::records::Writer;
+using varno::ostrel::records::Writer;
 
 void usage()
 {

@@ -5,7 +5,7 @@
 #include <testing/QtTestApp.h>
 #include <qtsupport/UserInteraction.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 
 TEST(OstrelQtUi, LibraryDialogsGoThroughTheCurrentInteraction)
 {

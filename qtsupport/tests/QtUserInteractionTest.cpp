@@ -12,7 +12,7 @@
 
 #include <testing/QtTestApp.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 using Answer = UserInteraction::Answer;
 using Buttons = UserInteraction::Buttons;
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 
 TEST(Text, BytesDecodeAsUtf8WhenValidElseLatin1)
 {

@@ -6,7 +6,7 @@
 
 #include <testing/QtCoreTestApp.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 using Answer = UserInteraction::Answer;
 using Buttons = UserInteraction::Buttons;
 

@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -258,4 +258,4 @@ FolderLock::~FolderLock()
     }
 }
 
-} // namespace qsim
+} // namespace varno::sim

@@ -30,7 +30,7 @@ TEST(TimeZones, ThePcClockOfTheInstrumentsIsUtc)
 {
     for (const char* zone : kZones) {
         varno::testing::ScopedTimeZone tz(zone);
-        EXPECT_NEAR(double(qsim::processClock()), double(std::time(nullptr)), 2.0) << zone;
+        EXPECT_NEAR(double(varno::sim::processClock()), double(std::time(nullptr)), 2.0) << zone;
     }
 }
 
@@ -104,10 +104,10 @@ TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
                                   std::regex("\r\npower = \\d+(\\.\\d+)?(e[-+]\\d+)?(\r\n|$)")));
 
     // A day of records brings the daily battery line and a new data log its header.
-    modify("direct", [](qsim::Instrument& in) { in.speed = 1.5; });
+    modify("direct", [](varno::sim::Instrument& in) { in.speed = 1.5; });
     advance(86400);
     ASSERT_TRUE(link->StartNewMeasurement("Tower B"));
-    const qsim::Instrument stored = load("direct");
+    const varno::sim::Instrument stored = load("direct");
     const std::string log(stored.memory.begin(), stored.memory.end());
     EXPECT_TRUE(std::regex_search(log, std::regex("# bat \\d+\\.\\dV ext \\d+\\.\\dV")));
     EXPECT_FALSE(std::regex_search(log, std::regex("# bat \\d+,")));
@@ -120,13 +120,13 @@ TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
     EXPECT_NE(text.find("\nspeed=1.5\n"), std::string::npos);
     EXPECT_NE(text.find("\nbattery=7.00 13.40\n"), std::string::npos);
     EXPECT_NE(text.find("\nfault.failat=-1\n"), std::string::npos);
-    modify("direct", [](qsim::Instrument& in) {
+    modify("direct", [](varno::sim::Instrument& in) {
         in.faults.failAt = 0.25;
         in.faults.stallAt = 0.75;
     });
     EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.failat=0.25\n"), std::string::npos);
     EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.stallat=0.75\n"), std::string::npos);
-    const qsim::Instrument again = load("direct");
+    const varno::sim::Instrument again = load("direct");
     EXPECT_DOUBLE_EQ(again.firmware, 3.2);
     EXPECT_DOUBLE_EQ(again.speed, 1.5);
     EXPECT_DOUBLE_EQ(again.batteryExternal, 13.4);

@@ -9,7 +9,7 @@
 #include <quorvalin/sim/Instrument.h>
 #include <quorvalin/sim/WindModel.h>
 
-using namespace qsim;
+using namespace varno::sim;
 
 namespace {
 

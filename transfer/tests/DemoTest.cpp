@@ -20,8 +20,8 @@ TEST(TransferDemo, RunsTheWholeRoad)
     EXPECT_NE(r.out.find("READY transferred=1 skipped=0 duration="), std::string::npos);
     EXPECT_NE(r.out.find("\"date\" \"time\" \"period\""), std::string::npos);
     const std::string station = work + "/stations/Demo Tower";
-    EXPECT_EQ(datalog::ListFolder(station + "/vrn", "*").size(), 4u);
-    EXPECT_EQ(datalog::ListFolder(station + "/export", "*.txt").size(), 1u);
+    EXPECT_EQ(varno::link::ListFolder(station + "/vrn", "*").size(), 4u);
+    EXPECT_EQ(varno::link::ListFolder(station + "/export", "*.txt").size(), 1u);
 
     // A second run over the same folder starts afresh; a foreign folder is refused.
     EXPECT_EQ(varno::testing::runProgram("/bin/sh", {TRANSFER_DEMO_SCRIPT, bin + "..", work}).status, 0);

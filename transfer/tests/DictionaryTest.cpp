@@ -9,6 +9,8 @@
 #include <testing/TestSupport.h>
 #include <transfer/TransferProgram.h>
 
+using namespace varno::transfer;
+
 namespace {
 
 std::string printed(const Dictionary& d, const std::string& prefix)

@@ -26,14 +26,14 @@ protected:
         bench = tmp.file("bench");
         ASSERT_EQ(::mkdir(bench.c_str(), 0755), 0);
         varno::testing::writeFile(bench + "/ports.txt", "COM1\nCOM2\nCOM3\n");
-        ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+        ASSERT_TRUE(varno::sim::setFrozenClock(bench, kStart));
     }
 
     // An instrument with serial 123, password "read" for level 1, and the given history.
     void addInstrument(const std::string& name, const std::string& port, const std::string& phone = "",
-                       int measurements = 3, const std::function<void(qsim::Instrument&)>& tweak = {})
+                       int measurements = 3, const std::function<void(varno::sim::Instrument&)>& tweak = {})
     {
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         in.serial = 123;
         in.port = port;
         in.phone = phone;
@@ -51,37 +51,37 @@ protected:
         ASSERT_TRUE(in.save(dir, true));
     }
 
-    qsim::Instrument load(const std::string& name)
+    varno::sim::Instrument load(const std::string& name)
     {
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         EXPECT_TRUE(in.load(bench + "/" + name, true));
         return in;
     }
 
-    void modify(const std::string& name, const std::function<void(qsim::Instrument&)>& f)
+    void modify(const std::string& name, const std::function<void(varno::sim::Instrument&)>& f)
     {
-        qsim::Instrument in = load(name);
+        varno::sim::Instrument in = load(name);
         f(in);
         ++in.generation;
         ASSERT_TRUE(in.save(bench + "/" + name, true));
     }
 
-    void advance(int64_t seconds) { ASSERT_TRUE(qsim::setFrozenClock(bench, qsim::frozenClock(bench) + seconds)); }
+    void advance(int64_t seconds) { ASSERT_TRUE(varno::sim::setFrozenClock(bench, varno::sim::frozenClock(bench) + seconds)); }
 
     // The names the program gives the instrument's data logs, in the instrument's order.
     std::vector<std::string> names(const std::string& instrument)
     {
-        const qsim::Instrument in = load(instrument);
+        const varno::sim::Instrument in = load(instrument);
         std::vector<std::string> result;
         for (size_t i = 0; i < in.logs.size(); ++i)
-            result.push_back(datalog::TransferFileName(BenchRecord(in, i)));
+            result.push_back(varno::link::TransferFileName(BenchRecord(in, i)));
         return result;
     }
 
     // The bytes of the instrument's data log i.
     std::string logBytes(const std::string& instrument, size_t i)
     {
-        const qsim::Instrument in = load(instrument);
+        const varno::sim::Instrument in = load(instrument);
         std::vector<uint8_t> bytes;
         EXPECT_TRUE(in.readRange(in.logs[i].start, in.logLength(i), bytes));
         return std::string(bytes.begin(), bytes.end());

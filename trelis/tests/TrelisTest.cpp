@@ -24,9 +24,11 @@
 #include <testing/QtTestApp.h>
 #include <testing/SampleLog.h>
 
+using namespace varno::trelis;
+
 namespace {
 
-using varno::ScriptedUserInteraction;
+using varno::qtsupport::ScriptedUserInteraction;
 
 class TrelisTest : public ::testing::Test {
 protected:
@@ -34,14 +36,14 @@ protected:
     {
         varno::testing::qtTestApp();
         ASSERT_TRUE(m_folder.isValid());
-        varno::setUserInteraction(&m_ui);
-        varno::installOstrelQtUi();
+        varno::qtsupport::setUserInteraction(&m_ui);
+        varno::qtsupport::installOstrelQtUi();
         ostrelview_register();
     }
     void TearDown() override
     {
         ostrel_setui(nullptr);
-        varno::setUserInteraction(nullptr);
+        varno::qtsupport::setUserInteraction(nullptr);
     }
 
     std::string writeLog(const QString& name, const std::vector<uint8_t>& bytes)

@@ -15,6 +15,8 @@
 #include <trelis/TrelisApp.h>
 #include <trelis/TrelisDlg.h>
 
+using namespace varno::trelis;
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -24,7 +26,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: trelis-screenshot <file.png>\n");
         return 2;
     }
-    varno::installOstrelQtUi();
+    varno::qtsupport::installOstrelQtUi();
     ostrelview_register();
 
     QTemporaryDir folder;

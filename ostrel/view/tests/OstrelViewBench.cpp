@@ -54,7 +54,7 @@ void measure(const char* what, COstrel& data)
 // timed, so that every entry has a valid time.
 std::unique_ptr<COstrel> loadGenerated(int n, bool timed)
 {
-    ostrel::records::Writer w;
+    varno::ostrel::records::Writer w;
     w.text("# Varno 306 Version 2.5 Tarnvik Orbelmetrik nr 1");
     if (timed) {
         w.text("# 17.08.2006 00:00:00");
