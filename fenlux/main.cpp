@@ -41,6 +41,7 @@ int main(int argc, char** argv)
     if (exporting && !platformChosen(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     QApplication::setFont(QFont(QStringLiteral("helvetica"), 10));
     QStringList files = QCoreApplication::arguments();
     files.removeFirst();
@@ -59,11 +60,10 @@ int main(int argc, char** argv)
 
     FenluxApp window;
     // Message boxes and dialogs belong to the main window.
-    varno::qtsupport::QtUserInteraction dialogs(&window);
-    varno::qtsupport::setUserInteraction(&dialogs);
+    dialogs.setParent(&window);
     window.show();
     window.openStartupFiles(files);
     const int status = app.exec();
-    varno::qtsupport::setUserInteraction(nullptr);
+    dialogs.setParent(nullptr);
     return status;
 }

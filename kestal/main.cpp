@@ -2,6 +2,7 @@
 #include <kestal/dialogs/KestalApp.h>
 
 #include <qtsupport/OstrelQtUi.h>
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ using namespace varno::kestal;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     QCoreApplication::setOrganizationName(QStringLiteral("varno"));
     QCoreApplication::setApplicationName(QStringLiteral("kestal"));
     varno::qtsupport::installOstrelQtUi();

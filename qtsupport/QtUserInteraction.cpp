@@ -9,16 +9,12 @@
 
 namespace varno::qtsupport {
 
-namespace {
+DefaultQtDialogs::DefaultQtDialogs(QWidget* parent) : m_dialogs(parent)
+{
+    setDefaultUserInteraction(&m_dialogs);
+}
 
-// The process-wide Qt dialogs, the default of userInteraction() while this library is loaded.
-struct DefaultDialogs {
-    DefaultDialogs() { setDefaultUserInteraction(&dialogs); }
-    ~DefaultDialogs() { setDefaultUserInteraction(nullptr); }
-    QtUserInteraction dialogs;
-} g_defaultDialogs;
-
-} // namespace
+DefaultQtDialogs::~DefaultQtDialogs() { setDefaultUserInteraction(nullptr); }
 
 QWidget* QtUserInteraction::owner() const
 {

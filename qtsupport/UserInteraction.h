@@ -55,10 +55,11 @@ public:
 // The filter of the suite's data-log choosers.
 QTSUPPORT_API extern const char* const kDataFileFilter;
 
-// The instance in use: the installed one, else the default. The window library makes its
-// Qt dialogs the default as soon as it is loaded; a process without it gets one that writes
-// every text to standard error, gives each question its safe answer (as
-// ScriptedUserInteraction does) and cancels every chooser.
+// The instance in use: the installed one, else the default. Windowed programs make the Qt
+// dialogs the default at start-up (DefaultQtDialogs in QtUserInteraction.h); until then, and
+// in console programs and code without windows, the default writes every text to standard
+// error, gives each question its safe answer (as ScriptedUserInteraction does) and cancels
+// every chooser.
 QTSUPPORT_API UserInteraction& userInteraction();
 // Installs ui (not owned); nullptr goes back to the default.
 QTSUPPORT_API void setUserInteraction(UserInteraction* ui);

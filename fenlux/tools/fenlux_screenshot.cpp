@@ -6,6 +6,8 @@
 #include <fenlux/FenluxDoc.h>
 #include <fenlux/FenluxView.h>
 
+#include <qtsupport/QtUserInteraction.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFont>
@@ -20,6 +22,7 @@ using namespace varno::fenlux;
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QString reader, view = QStringLiteral("plot");
     while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {

@@ -5,6 +5,8 @@
 #include <kestal/dialogs/KestalView.h>
 #include <kestal/dialogs/MainFrame.h>
 
+#include <qtsupport/QtUserInteraction.h>
+
 #include <QApplication>
 #include <QDate>
 #include <QDir>
@@ -54,6 +56,7 @@ int main(int argc, char** argv)
     QTemporaryDir config, root;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     if (argc < 2) {
         std::fprintf(stderr, "usage: kestal-screenshot <file.png>\n");
         return 2;

@@ -17,6 +17,7 @@
 #include <kestal/stations/StationConfig.h>
 
 #include <quorvalin/Quorvalin.h>
+#include <qtsupport/QtUserInteraction.h>
 #include <qtsupport/Text.h>
 
 #include <quorvalin/sim/Bench.h>
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     const QString what = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("panel");
     if (argc < 2 || !QStringList{"panel", "files", "setup", "function"}.contains(what)) {
         std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png> [panel|files|setup|function]\n");

@@ -38,6 +38,7 @@ TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQue
 TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
 {
     varno::testing::qtTestApp();
+    DefaultQtDialogs dialogs;
     ScriptedUserInteraction ui;
     setUserInteraction(&ui);
     {
@@ -54,6 +55,23 @@ TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
     EXPECT_EQ(ui.texts(), QStringList{"hello"});
     setUserInteraction(nullptr);
     EXPECT_NE(dynamic_cast<QtUserInteraction*>(&userInteraction()), nullptr);
+}
+
+TEST(DefaultQtDialogs, AreTheDefaultOnlyWhereAProgramInstallsThem)
+{
+    varno::testing::qtTestApp();
+    // Linking the Qt dialogs does not make them the default: the program says so.
+    UserInteraction& fallback = userInteraction();
+    EXPECT_EQ(dynamic_cast<QtUserInteraction*>(&fallback), nullptr);
+    {
+        DefaultQtDialogs dialogs;
+        EXPECT_NE(dynamic_cast<QtUserInteraction*>(&userInteraction()), nullptr);
+        ScriptedUserInteraction scripted;
+        setUserInteraction(&scripted);
+        EXPECT_EQ(&userInteraction(), &scripted);
+        setUserInteraction(nullptr);
+    }
+    EXPECT_EQ(&userInteraction(), &fallback);
 }
 
 TEST(QtUserInteraction, OverrideCursorIsHeldForTheGuardOnly)

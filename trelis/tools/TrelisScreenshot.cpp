@@ -9,6 +9,7 @@
 
 #include <ostrel/Ostrel.h>
 #include <qtsupport/OstrelQtUi.h>
+#include <qtsupport/QtUserInteraction.h>
 #include <ostrel/view/OstrelView.h>
 
 #include <testing/SampleLog.h>
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     if (argc != 2) {
         std::fprintf(stderr, "usage: trelis-screenshot <file.png>\n");
         return 2;
