@@ -1,7 +1,8 @@
 // Renders the plotter's window with one or more data files open to a PNG picture, for the
 // documentation. Run it with QT_QPA_PLATFORM=offscreen (see screenshot.sh).
 //
-//   fenlux_screenshot [--reader=program-for-.vrn] [--view=plot|rose|distribution] out.png file...
+//   fenlux_screenshot [--reader=program-for-.vrn] [--view=plot|rose|distribution]
+//                     [--size=WIDTHxHEIGHT] out.png file...
 #include "FenluxApp.h"
 #include "FenluxDoc.h"
 #include "FenluxView.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QString reader, view = QStringLiteral("plot");
+    QSize size(1100, 720);
     while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
         const QString option = arguments.takeFirst();
         const QString value = option.mid(option.indexOf(QLatin1Char('=')) + 1);
@@ -27,6 +29,8 @@ int main(int argc, char** argv)
             reader = value;
         else if (option.startsWith(QLatin1String("--view=")))
             view = value;
+        else if (option.startsWith(QLatin1String("--size=")))
+            size = QSize(value.section(QLatin1Char('x'), 0, 0).toInt(), value.section(QLatin1Char('x'), 1, 1).toInt());
     }
     if (arguments.size() < 2) {
         std::fprintf(stderr, "usage: fenlux_screenshot [--reader=program] [--view=plot|rose|distribution] "
@@ -44,7 +48,7 @@ int main(int argc, char** argv)
     }
 
     FenluxApp window;
-    window.resize(1100, 720);
+    window.resize(size);
     window.show();
     window.openStartupFiles(arguments);
     FenluxView* plot = window.activeView();
