@@ -36,6 +36,16 @@ QList<double> toList(const std::vector<double>& values)
     return list;
 }
 
+// Whether neighbouring labels come closer than gap pixels, or overlap.
+bool labelsCrowded(const QVector<QRectF>& rects, double gap)
+{
+    const double half = gap / 2;
+    for (int i = 1; i < rects.size(); ++i)
+        if (rects[i - 1].adjusted(-half, -half, half, half).intersects(rects[i].adjusted(-half, -half, half, half)))
+            return true;
+    return false;
+}
+
 } // namespace
 
 QString FenluxScaleDraw::labelText(double value, bool timeMode)
@@ -266,15 +276,6 @@ QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font)
     return rects;
 }
 
-bool labelsCrowded(const QVector<QRectF>& rects, double gap)
-{
-    const double half = gap / 2;
-    for (int i = 1; i < rects.size(); ++i)
-        if (rects[i - 1].adjusted(-half, -half, half, half).intersects(rects[i].adjusted(-half, -half, half, half)))
-            return true;
-    return false;
-}
-
 bool FenluxPlot::fitAxes()
 {
     // The labels' room depends on the layout and the layout on the labels (the width of the
@@ -303,6 +304,7 @@ bool FenluxPlot::labelsFit(int axis) const
 {
     const QwtScaleWidget* scale = axisWidget(axis);
     const QFont font = scale->font();
+    // Two digits' width between neighbours keeps them apart to the eye.
     const double gap = QFontMetricsF(font).horizontalAdvance(QStringLiteral("00"));
     return !labelsCrowded(majorLabelRects(*scale->scaleDraw(), font), gap);
 }

@@ -13,8 +13,6 @@ class QwtPlotGrid;
 
 // Where the labels of the major ticks of draw are drawn in its widget, in tick order.
 QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font);
-// Whether neighbouring labels come closer than gap pixels, or overlap.
-bool labelsCrowded(const QVector<QRectF>& rects, double gap);
 
 // Axis labels: calendar times in time mode, plain numbers otherwise.
 class FenluxScaleDraw : public QwtScaleDraw {
@@ -75,7 +73,8 @@ public:
     bool timeMode() const { return m_timeMode; }
     QwtPlotGrid* grid() const { return m_grid; }
 
-    // New scale draws and axis title, the calendar division in time mode, then a replot.
+    // New scale draws and axis title, divisions fitted to the labels (calendar steps in
+    // time mode), then a replot.
     void redraw();
 
     // Gives the bottom and the left axis only as many major ticks as their labels fit side

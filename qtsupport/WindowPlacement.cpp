@@ -36,6 +36,19 @@ int screenOfTopEdge(const QRect& window, const QVector<QRect>& screens)
     return best;
 }
 
+// The available areas of the screens of this start, the primary screen first.
+QVector<QRect> availableScreenAreas()
+{
+    QVector<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.append(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.append(screen->availableGeometry());
+    return areas;
+}
+
 } // namespace
 
 WindowPlacement placeWindow(const WindowPlacement* saved, const QSize& firstSize, const QVector<QRect>& screens)
@@ -58,18 +71,6 @@ WindowPlacement placeWindow(const WindowPlacement* saved, const QSize& firstSize
     return place;
 }
 
-QVector<QRect> availableScreenAreas()
-{
-    QVector<QRect> areas;
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary)
-        areas.append(primary->availableGeometry());
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen != primary)
-            areas.append(screen->availableGeometry());
-    return areas;
-}
-
 void restoreWindowPlacement(QWidget& window, QSettings& settings, const QSize& firstSize)
 {
     settings.beginGroup(QStringLiteral("window"));
@@ -79,8 +80,7 @@ void restoreWindowPlacement(QWidget& window, QSettings& settings, const QSize& f
     saved.maximized = settings.value(QStringLiteral("maximized"), false).toBool();
     settings.endGroup();
 
-    const WindowPlacement place = placeWindow(saved.geometry.isValid() ? &saved : nullptr, firstSize,
-                                              availableScreenAreas());
+    const WindowPlacement place = placeWindow(&saved, firstSize, availableScreenAreas());
     if (place.positioned)
         window.setGeometry(place.geometry);
     else

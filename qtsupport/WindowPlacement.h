@@ -29,11 +29,9 @@ struct WindowPlacement {
 QTSUPPORT_API WindowPlacement placeWindow(const WindowPlacement* saved, const QSize& firstSize,
                                           const QVector<QRect>& screens);
 
-// The available areas of the screens of this start, the primary screen first.
-QTSUPPORT_API QVector<QRect> availableScreenAreas();
-
-// Gives window, before it is shown, its placement from the group "window" of settings
-// (see placeWindow); show() then opens it there, maximised when it was left so.
+// Gives window, before it is shown, its placement from the group "window" of settings and
+// the screens of this start (see placeWindow); show() then opens it there, maximised when
+// it was left so.
 QTSUPPORT_API void restoreWindowPlacement(QWidget& window, QSettings& settings, const QSize& firstSize);
 
 // Keeps the normal geometry and the maximised state of window in the group "window".
