@@ -8,6 +8,7 @@
 #include "FenluxWindView.h"
 
 #include <UserInteraction.h>
+#include <WindowPlacement.h>
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -556,6 +558,8 @@ void FenluxApp::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    varno::saveWindowPlacement(*this, settings);
     QMainWindow::closeEvent(event);
 }
 

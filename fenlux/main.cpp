@@ -3,11 +3,13 @@
 #include "FenluxExport.h"
 
 #include <QtUserInteraction.h>
+#include <WindowPlacement.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 #include <cstring>
@@ -59,6 +61,10 @@ int main(int argc, char** argv)
     // Message boxes and dialogs belong to the main window.
     varno::QtUserInteraction dialogs(&window);
     varno::setUserInteraction(&dialogs);
+    {
+        QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+        varno::restoreWindowPlacement(window, settings, window.size());
+    }
     window.show();
     window.openStartupFiles(files);
     const int status = app.exec();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSettings>
 
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include <OstrelQtUi.h>
 #include <OstrelView.h>
 #include <Text.h>
+#include <WindowPlacement.h>
 
 #include "TrelisDlg.h"
 #include "TrelisIcon.h"
@@ -62,7 +64,10 @@ int RunViewer(const QStringList& arguments)
     LoadViewerFiles(*data, files);
     {
         CTrelisDlg dialog(data.get());
+        QSettings settings;
+        varno::restoreWindowPlacement(dialog, settings, dialog.size());
         dialog.exec();
+        varno::saveWindowPlacement(dialog, settings);
     }
     return 0;
 }

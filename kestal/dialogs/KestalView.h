@@ -3,12 +3,14 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "DataFileList.h"
 
 class CKestalDoc;
 class QMenu;
+class QSettings;
 class QTimer;
 
 namespace kestal {
@@ -60,11 +62,17 @@ public:
     // The icons of the three states (no copy, partial copy, complete copy).
     static QIcon StateIcon(int state);
 
+    // Columns the user sized by hand keep their width over every listing's auto-size, and
+    // from one run to the next: kept in and taken from settings.
+    void SaveColumnWidths(QSettings& settings) const;
+    void RestoreColumnWidths(QSettings& settings);
+
 signals:
     void transferMarkedRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showRows();
@@ -79,6 +87,8 @@ private:
     kestal::DataFileList m_list;
     const QIcon m_icons[3]; // no copy, partial copy, complete copy
     bool m_sizing = false;
+    bool m_headerPressed = false; // a mouse button is down on the header
+    std::map<int, int> m_userWidths; // column -> width the user gave it
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
     QTimer* m_timer = nullptr;
