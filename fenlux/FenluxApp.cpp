@@ -8,6 +8,7 @@
 #include <fenlux/FenluxWindView.h>
 
 #include <qtsupport/UserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -558,6 +560,8 @@ void FenluxApp::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    qtsupport::saveWindowPlacement(*this, settings);
     QMainWindow::closeEvent(event);
 }
 

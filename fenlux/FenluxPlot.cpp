@@ -4,6 +4,7 @@
 #include <fenlux/FenluxParse.h>
 #include <ostrel/NumberText.h>
 
+#include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QLineF>
@@ -11,13 +12,43 @@
 
 #include <qwt_picker_machine.h>
 #include <qwt_plot_grid.h>
-#include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 
 #include <algorithm>
 #include <cmath>
 
 namespace varno::fenlux {
+
+namespace {
+
+// The densest divisions: the value axis as the plot library divides it, the sample index
+// as the view asks for it.
+const int kMostValueTicks = 8;
+const int kMostSampleTicks = 10;
+// Minor ticks of the time axis are at least this many pixels apart.
+const double kMinorTickSpacing = 5;
+
+QList<double> toList(const std::vector<double>& values)
+{
+    QList<double> list;
+    list.reserve(int(values.size()));
+    for (double v : values)
+        list.append(v);
+    return list;
+}
+
+// Whether neighbouring labels come closer than gap pixels, or overlap.
+bool labelsCrowded(const QVector<QRectF>& rects, double gap)
+{
+    const double half = gap / 2;
+    for (int i = 1; i < rects.size(); ++i)
+        if (rects[i - 1].adjusted(-half, -half, half, half).intersects(rects[i].adjusted(-half, -half, half, half)))
+            return true;
+    return false;
+}
+
+} // namespace
 
 QString FenluxScaleDraw::labelText(double value, bool timeMode)
 {
@@ -221,22 +252,98 @@ void FenluxPlot::redraw()
 {
     setAxisScaleDraw(QwtPlot::xBottom, new FenluxScaleDraw(m_timeMode));
     setAxisScaleDraw(QwtPlot::yLeft, new FenluxScaleDraw(false));
-    if (!m_timeMode) {
-        setAxisTitle(QwtPlot::xBottom, QStringLiteral("Sampleindex"));
-        setAxisMaxMajor(QwtPlot::xBottom, 10);
-        replot();
-        return;
+    setAxisTitle(QwtPlot::xBottom, m_timeMode ? QStringLiteral("Time") : QStringLiteral("Sampleindex"));
+    if (m_timeMode) {
+        // The range the view set; the division is the plot's own.
+        updateAxes();
+        const QwtScaleDiv& current = axisScaleDiv(QwtPlot::xBottom);
+        m_timeRange = QwtInterval(current.lowerBound(), current.upperBound());
     }
-    setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time"));
-    updateAxes();
-    const QwtScaleDiv& current = axisScaleDiv(QwtPlot::xBottom);
-    const double lo = current.lowerBound();
-    const double hi = current.upperBound();
-    QwtLinearScaleEngine engine;
-    const QwtScaleDiv division = engine.divideScale(lo, hi, 4, 15, nice(hi - lo, 3));
-    setAxisScaleDiv(QwtPlot::xBottom, division);
-    m_grid->setXDiv(division);
+    fitAxes();
     replot();
+}
+
+QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font)
+{
+    QVector<QRectF> rects;
+    const QwtScaleDiv& division = draw.scaleDiv();
+    // The scale draws the labels of the ticks inside its range only.
+    for (double value : division.ticks(QwtScaleDiv::MajorTick)) {
+        if (!division.contains(value))
+            continue;
+        const QRectF rect = draw.labelRect(font, value);
+        if (!rect.isEmpty())
+            rects.append(rect.translated(draw.labelPosition(value)));
+    }
+    return rects;
+}
+
+bool FenluxPlot::fitAxes()
+{
+    // The labels' room depends on the layout and the layout on the labels (the width of the
+    // value labels is taken from the bottom axis): a few rounds settle both.
+    bool changed = false;
+    for (int round = 0; round < 3; ++round) {
+        updateLayout();
+        const bool valueChanged = fitNumericAxis(QwtPlot::yLeft, kMostValueTicks);
+        const bool bottomChanged = m_timeMode ? fitTimeAxis() : fitNumericAxis(QwtPlot::xBottom, kMostSampleTicks);
+        if (!valueChanged && !bottomChanged)
+            return changed;
+        changed = true;
+    }
+    updateLayout();
+    return changed;
+}
+
+void FenluxPlot::resizeEvent(QResizeEvent* event)
+{
+    QwtPlot::resizeEvent(event);
+    if (fitAxes())
+        replot();
+}
+
+bool FenluxPlot::labelsFit(int axis) const
+{
+    const QwtScaleWidget* scale = axisWidget(axis);
+    const QFont font = scale->font();
+    // Two digits' width between neighbours keeps them apart to the eye.
+    const double gap = QFontMetricsF(font).horizontalAdvance(QStringLiteral("00"));
+    return !labelsCrowded(majorLabelRects(*scale->scaleDraw(), font), gap);
+}
+
+bool FenluxPlot::fitNumericAxis(int axis, int mostMajor)
+{
+    const QwtScaleDiv before = axisScaleDiv(axis);
+    for (int major = mostMajor;; --major) {
+        setAxisMaxMajor(axis, major);
+        updateAxes();
+        if (major <= 1 || labelsFit(axis))
+            break;
+    }
+    return axisScaleDiv(axis) != before;
+}
+
+bool FenluxPlot::fitTimeAxis()
+{
+    const double lo = m_timeRange.minValue();
+    const double hi = m_timeRange.maxValue();
+    if (!(hi > lo) || !std::isfinite(hi - lo))
+        return false;
+    const QwtScaleDiv before = axisScaleDiv(QwtPlot::xBottom);
+    const double length = std::max(1.0, axisScaleDraw(QwtPlot::xBottom)->length());
+    const double smallestMinor = kMinorTickSpacing * (hi - lo) / length;
+    // The calendar step of the range at most, fewer ticks when their labels need the room.
+    double step = fenlux::nice(hi - lo, 3);
+    if (step <= 0)
+        step = fenlux::largerTimeStep(0);
+    for (;; step = fenlux::largerTimeStep(step)) {
+        const fenlux::TimeTicks ticks = fenlux::timeTicks(lo, hi, step, fenlux::minorTimeStep(step, smallestMinor));
+        setAxisScaleDiv(QwtPlot::xBottom, QwtScaleDiv(lo, hi, toList(ticks.minor), {}, toList(ticks.major)));
+        updateAxes(); // the grid follows the division
+        if (ticks.major.size() <= 1 || labelsFit(QwtPlot::xBottom))
+            break;
+    }
+    return axisScaleDiv(QwtPlot::xBottom) != before;
 }
 
 FenluxPicker::FenluxPicker(QWidget* canvas)

@@ -2,6 +2,7 @@
 
 #include <fenlux/FenluxGeometry.h>
 
+#include <qwt_interval.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_picker.h>
@@ -11,6 +12,9 @@
 class QwtPlotGrid;
 
 namespace varno::fenlux {
+
+// Where the labels of the major ticks of draw are drawn in its widget, in tick order.
+QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font);
 
 // Axis labels: calendar times in time mode, plain numbers otherwise.
 class FenluxScaleDraw : public QwtScaleDraw {
@@ -71,12 +75,28 @@ public:
     bool timeMode() const { return m_timeMode; }
     QwtPlotGrid* grid() const { return m_grid; }
 
-    // New scale draws and axis title, the calendar division in time mode, then a replot.
+    // New scale draws and axis title, divisions fitted to the labels (calendar steps in
+    // time mode), then a replot.
     void redraw();
 
+    // Gives the bottom and the left axis only as many major ticks as their labels fit side
+    // by side with a gap, at the plot's present size; true when a division changed. Runs
+    // on every redraw and resize.
+    bool fitAxes();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // From mostMajor ticks down, until the labels fit.
+    bool fitNumericAxis(int axis, int mostMajor);
+    // From the calendar step of the range up, until the labels fit.
+    bool fitTimeAxis();
+    bool labelsFit(int axis) const;
+
     bool m_timeMode = true;
     QwtPlotGrid* m_grid;
+    QwtInterval m_timeRange; // of the bottom axis in time mode, as the view set it
 };
 
 // The outline of a drag on the plot canvas: a vertical line that follows the mouse (a

@@ -3,11 +3,13 @@
 #include <fenlux/FenluxExport.h>
 
 #include <qtsupport/QtUserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 #include <cstring>
@@ -61,6 +63,10 @@ int main(int argc, char** argv)
     FenluxApp window;
     // Message boxes and dialogs belong to the main window.
     dialogs.setParent(&window);
+    {
+        QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+        varno::qtsupport::restoreWindowPlacement(window, settings, window.size());
+    }
     window.show();
     window.openStartupFiles(files);
     const int status = app.exec();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSettings>
 
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include <qtsupport/OstrelQtUi.h>
 #include <ostrel/view/OstrelView.h>
 #include <qtsupport/Text.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <trelis/TrelisDlg.h>
 #include <trelis/TrelisIcon.h>
@@ -64,7 +66,10 @@ int RunViewer(const QStringList& arguments)
     LoadViewerFiles(*data, files);
     {
         CTrelisDlg dialog(data.get());
+        QSettings settings;
+        qtsupport::restoreWindowPlacement(dialog, settings, dialog.size());
         dialog.exec();
+        qtsupport::saveWindowPlacement(dialog, settings);
     }
     return 0;
 }

@@ -297,6 +297,15 @@ TEST_F(FenluxAppTest, ClosingTheWindowWhileReadingStopsTheReadFirst)
     EXPECT_FALSE(app->isVisible());
 }
 
+TEST_F(FenluxAppTest, ClosingKeepsWhereTheWindowWasLeft)
+{
+    app->setGeometry(20, 30, 600, 450);
+    app->close();
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    EXPECT_EQ(settings.value(QStringLiteral("window/geometry")).toRect(), QRect(20, 30, 600, 450));
+    EXPECT_FALSE(settings.value(QStringLiteral("window/maximized")).toBool());
+}
+
 TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)
 {
     setVrnReader(helperPath(), QString());

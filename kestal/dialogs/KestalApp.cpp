@@ -181,8 +181,9 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
         }
     });
     m_doc->OnNewDocument();
+    m_frame->RestoreLayout(store);
     if (show)
-        m_frame->showMaximized();
+        m_frame->show();
     return true;
 }
 

@@ -11,9 +11,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QSettings>
 #include <QTimer>
 
 namespace varno::kestal {
+
+namespace {
+const char* const kColumnWidthsGroup = "fileListColumns";
+}
 
 QIcon CKestalView::StateIcon(int state)
 {
@@ -50,6 +55,13 @@ CKestalView::CKestalView(CKestalDoc& doc, const Launcher& launcher, QWidget* par
     setContextMenuPolicy(Qt::CustomContextMenu);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(0);
+    // Only the mouse sizes a column by hand (a drag, or a double click on its edge); the
+    // header also resizes sections by itself, when the style or the font changes.
+    header()->viewport()->installEventFilter(this);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (m_headerPressed && !m_sizing)
+            m_userWidths[column] = width;
+    });
     connect(this, &QWidget::customContextMenuRequested, this, &CKestalView::showContextMenu);
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { ViewRow(indexOfTopLevelItem(item)); });
@@ -156,7 +168,34 @@ void CKestalView::autoSize()
         else
             head->resizeSection(c, h > content ? h + h / 2 : content);
     }
+    for (const auto& [column, width] : m_userWidths)
+        head->resizeSection(column, width);
     m_sizing = false;
+}
+
+void CKestalView::SaveColumnWidths(QSettings& settings) const
+{
+    settings.remove(QLatin1String(kColumnWidthsGroup));
+    settings.beginGroup(QLatin1String(kColumnWidthsGroup));
+    for (const auto& [column, width] : m_userWidths)
+        settings.setValue(QString::number(column), width);
+    settings.endGroup();
+}
+
+void CKestalView::RestoreColumnWidths(QSettings& settings)
+{
+    // A width wider than a wide screen is a damaged setting, not a choice.
+    const int widest = 10000;
+    settings.beginGroup(QLatin1String(kColumnWidthsGroup));
+    for (const QString& key : settings.childKeys()) {
+        bool columnOk = false, widthOk = false;
+        const int column = key.toInt(&columnOk);
+        const int width = settings.value(key).toInt(&widthOk);
+        if (columnOk && widthOk && column >= 0 && column < columnCount() && width >= 0 && width <= widest)
+            m_userWidths[column] = width;
+    }
+    settings.endGroup();
+    autoSize();
 }
 
 std::vector<int> CKestalView::selectedRows() const
@@ -177,6 +216,17 @@ void CKestalView::paintEvent(QPaintEvent* event)
     p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
     p.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
                m_list.Note());
+}
+
+bool CKestalView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == header()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            m_headerPressed = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_headerPressed = false;
+    }
+    return QTreeWidget::eventFilter(watched, event);
 }
 
 void CKestalView::OnCopy()

@@ -3,11 +3,13 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include <kestal/files/DataFileList.h>
 
 class QMenu;
+class QSettings;
 class QTimer;
 
 namespace varno::kestal {
@@ -61,11 +63,17 @@ public:
     // The icons of the three states (no copy, partial copy, complete copy).
     static QIcon StateIcon(int state);
 
+    // Columns the user sized by hand keep their width over every listing's auto-size, and
+    // from one run to the next: kept in and taken from settings.
+    void SaveColumnWidths(QSettings& settings) const;
+    void RestoreColumnWidths(QSettings& settings);
+
 signals:
     void transferMarkedRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showRows();
@@ -80,6 +88,8 @@ private:
     DataFileList m_list;
     const QIcon m_icons[3]; // no copy, partial copy, complete copy
     bool m_sizing = false;
+    bool m_headerPressed = false; // a mouse button is down on the header
+    std::map<int, int> m_userWidths; // column -> width the user gave it
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
     QTimer* m_timer = nullptr;

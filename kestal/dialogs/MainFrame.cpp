@@ -5,11 +5,13 @@
 #include <kestal/dialogs/KestalView.h>
 
 #include <qtsupport/UserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QPainter>
+#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -56,6 +58,34 @@ CMainFrame::CMainFrame(CKestalDoc& doc, CKestalView* fileList, QWidget* parent)
         setWindowTitle(title.isEmpty() ? QStringLiteral("kestal") : title + QStringLiteral(" - kestal"));
     });
     UpdateActions();
+}
+
+void CMainFrame::RestoreLayout(QSettings& settings)
+{
+    qtsupport::restoreWindowPlacement(*this, settings, FirstSize());
+    const QVariantList sizes = settings.value(QStringLiteral("window/splitter")).toList();
+    const int left = sizes.value(0).toInt();
+    const int right = sizes.value(1).toInt();
+    if (sizes.size() == 2 && left > 0 && right > 0)
+        m_splitter->setSizes({left, right});
+    m_fileList->RestoreColumnWidths(settings);
+}
+
+void CMainFrame::SaveLayout(QSettings& settings) const
+{
+    qtsupport::saveWindowPlacement(*this, settings);
+    QVariantList sizes;
+    for (int size : m_splitter->sizes())
+        sizes.append(size);
+    settings.setValue(QStringLiteral("window/splitter"), sizes);
+    m_fileList->SaveColumnWidths(settings);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    QSettings settings;
+    SaveLayout(settings);
+    QMainWindow::closeEvent(event);
 }
 
 QIcon CMainFrame::commandIcon(int id) const

@@ -8,6 +8,7 @@
 #include <kestal/stations/Commands.h>
 
 class QAction;
+class QSettings;
 class QSplitter;
 
 namespace varno::kestal {
@@ -40,6 +41,18 @@ public:
     // Enables every command from the document's state.
     void UpdateActions();
     CommandState State() const;
+
+    // Size the window opens at when nothing was saved: the left pane and the first five
+    // columns of the data-file list without scrolling.
+    static QSize FirstSize() { return QSize(1000, 640); }
+    // The window as it was left: its place, size and maximised state, the splitter and
+    // the widths of the columns the user sized. Restore before the window is shown.
+    void RestoreLayout(QSettings& settings);
+    void SaveLayout(QSettings& settings) const;
+
+protected:
+    // Keeps the layout in the program's settings.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildActions();

@@ -29,9 +29,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QMouseEvent>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -314,6 +318,96 @@ TEST_F(KestalUi, FileListMonthlyAndDaily)
     EXPECT_EQ(view->topLevelItemCount(), 4);
     app->Frame()->Execute(ID_MONTHLY_REPORTS);
     EXPECT_EQ(view->topLevelItemCount(), 2);
+}
+
+// Drags the right edge of column's header section by dx pixels, as the user does.
+void dragColumnEdge(QTreeWidget& list, int column, int dx)
+{
+    QWidget* header = list.header()->viewport();
+    const QPoint edge(list.header()->sectionViewportPosition(column) + list.header()->sectionSize(column) - 1,
+                      header->height() / 2);
+    auto send = [header](QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, header->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(header, &event);
+    };
+    send(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(dx / 2, 0), Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(dx, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, edge + QPoint(dx, 0), Qt::NoButton);
+}
+
+TEST_F(KestalUi, FirstStartShowsTheLeftPaneAndFiveColumnsButNeverExceedsTheScreen)
+{
+    QStringList logs;
+    for (int day = 1; day <= 28; ++day)
+        logs << QString::asprintf("[1001-%08u-04300-%04d] [2006-08-%02d] [2006-08-%02d 23_50_00]  Hill Top tower 2.vrn",
+                                  4300u * unsigned(day), 1000 + day, day, day);
+    station("a", "Hill Top", logs);
+    auto app = start();
+    app->Frame()->Execute(ID_DAILY_REPORTS);
+    CMainFrame* frame = app->Frame();
+    // The test screen is smaller than the first size.
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_EQ(frame->size(), CMainFrame::FirstSize().boundedTo(screen));
+
+    frame->resize(CMainFrame::FirstSize());
+    frame->show();
+    QCoreApplication::processEvents();
+    CKestalView* list = frame->fileList();
+    EXPECT_EQ(frame->splitter()->sizes().value(0), 350);
+    for (int c = CKestalView::ColIcon; c <= CKestalView::ColName; ++c)
+        EXPECT_GT(list->header()->sectionSize(c), 0) << c;
+    EXPECT_LE(list->header()->length(), list->viewport()->width());
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+}
+
+TEST_F(KestalUi, WindowSplitterAndHandSizedColumnsComeBackAsTheyWereLeft)
+{
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100)});
+    int autoNameWidth = 0;
+    {
+        auto app = start();
+        CMainFrame* frame = app->Frame();
+        frame->show();
+        frame->setGeometry(30, 40, 720, 500);
+        frame->splitter()->setSizes({300, 400});
+        QCoreApplication::processEvents();
+        CKestalView* list = frame->fileList();
+        autoNameWidth = list->header()->sectionSize(CKestalView::ColName);
+        // The hidden PC file column dragged open, the Size column widened.
+        dragColumnEdge(*list, CKestalView::ColSize, 40);
+        const int sizeWidth = list->header()->sectionSize(CKestalView::ColSize);
+        list->header()->resizeSection(CKestalView::ColPcFile, 150);
+        dragColumnEdge(*list, CKestalView::ColPcFile, 30);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColPcFile), 180);
+        // The program's own sizing is no choice of the user's.
+        list->header()->resizeSection(CKestalView::ColStatus, 120);
+        // A new listing keeps what the user chose.
+        app->Frame()->Execute(ID_DAILY_REPORTS);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColSize), sizeWidth);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColPcFile), 180);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColStatus), 0);
+        frame->close();
+    }
+    QSettings settings;
+    EXPECT_EQ(settings.value("window/geometry").toRect(), QRect(30, 40, 720, 500));
+    settings.beginGroup("fileListColumns");
+    EXPECT_EQ(settings.childKeys(), QStringList({"3", "5"}));
+    settings.endGroup();
+
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100), dayName(3, 200, "09")});
+    auto app = start();
+    CMainFrame* frame = app->Frame();
+    EXPECT_EQ(frame->geometry(), QRect(30, 40, 720, 500));
+    frame->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->splitter()->sizes().value(0), 300);
+    QHeaderView* header = frame->fileList()->header();
+    EXPECT_EQ(header->sectionSize(CKestalView::ColSize), settings.value("fileListColumns/3").toInt());
+    EXPECT_EQ(header->sectionSize(CKestalView::ColPcFile), 180);
+    // Columns left to the program still fit their contents.
+    EXPECT_EQ(header->sectionSize(CKestalView::ColName), autoNameWidth);
+    EXPECT_EQ(header->sectionSize(CKestalView::ColStatus), 0);
 }
 
 TEST_F(KestalUi, FileCommandsHandOverPaths)
