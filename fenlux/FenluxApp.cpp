@@ -1,13 +1,14 @@
-#include "FenluxApp.h"
+#include <fenlux/FenluxApp.h>
 
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -33,6 +35,8 @@
 #include <QWhatsThis>
 
 #include <qwt_plot.h>
+
+namespace varno::fenlux {
 
 namespace {
 
@@ -389,9 +393,9 @@ FenluxDoc* FenluxApp::openDocumentFile(const QString& path)
 
     // 5.
     if (!ok) {
-        varno::userInteraction().message(QStringLiteral("Could not open document !"),
+        qtsupport::userInteraction().message(QStringLiteral("Could not open document !"),
                                          QStringLiteral("Error !"),
-                                         varno::UserInteraction::Icon::Critical);
+                                         qtsupport::UserInteraction::Icon::Critical);
         delete doc;
         doc = nullptr;
     } else {
@@ -420,8 +424,8 @@ void FenluxApp::openStartupFiles(const QStringList& files)
         const bool aborted = m_abort;
         m_abort = false;
         if (aborted) {
-            varno::userInteraction().message(QStringLiteral("Canceled"), QStringLiteral("Canceled"),
-                                             varno::UserInteraction::Icon::Information);
+            qtsupport::userInteraction().message(QStringLiteral("Canceled"), QStringLiteral("Canceled"),
+                                             qtsupport::UserInteraction::Icon::Information);
             break;
         }
     }
@@ -443,9 +447,9 @@ bool FenluxApp::closeViews(FenluxDoc* doc)
 
 void FenluxApp::showSaveFailed()
 {
-    varno::userInteraction().message(QStringLiteral("Could not save the current document !"),
+    qtsupport::userInteraction().message(QStringLiteral("Could not save the current document !"),
                                      QStringLiteral("I/O Error !"),
-                                     varno::UserInteraction::Icon::Critical);
+                                     qtsupport::UserInteraction::Icon::Critical);
 }
 
 void FenluxApp::removeDocument(FenluxDoc* doc)
@@ -472,8 +476,8 @@ void FenluxApp::joinDocuments()
                     continue;
                 statusBar()->showMessage(
                     QStringLiteral("Appending ")
-                    + QString::fromStdString(fenlux::timeText(start, true, ' ')) + QStringLiteral(" - ")
-                    + QString::fromStdString(fenlux::timeText(last, true, ' ')) + QLatin1Char(' ')
+                    + QString::fromStdString(timeText(start, true, ' ')) + QStringLiteral(" - ")
+                    + QString::fromStdString(timeText(last, true, ' ')) + QLatin1Char(' ')
                     + second->title());
                 if (!first->appendDocument(second))
                     continue;
@@ -556,6 +560,8 @@ void FenluxApp::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    qtsupport::saveWindowPlacement(*this, settings);
     QMainWindow::closeEvent(event);
 }
 
@@ -608,7 +614,7 @@ void FenluxApp::slotFileOpen()
     if (m_reading > 0)
         return;
     statusBar()->showMessage(QStringLiteral("Opening file..."));
-    const QString file = varno::userInteraction().openFileName(
+    const QString file = qtsupport::userInteraction().openFileName(
         QString(), QString(),
         QStringLiteral("Measurement Data Files (*.csv *.vrn);;Comma Separated Values "
                        "(*.csv);;All Files(*)"));
@@ -636,7 +642,7 @@ void FenluxApp::slotFileSave()
 void FenluxApp::slotFileSaveAs()
 {
     statusBar()->showMessage(QStringLiteral("Saving file under new filename..."));
-    const QString name = varno::userInteraction().saveFileName(QString(), QString(), QString());
+    const QString name = qtsupport::userInteraction().saveFileName(QString(), QString(), QString());
     if (!name.isEmpty() && activeWindow()) {
         showSaveFailed();
         return;
@@ -658,7 +664,7 @@ void FenluxApp::slotFilePrint()
     if (FenluxView* view = activeView())
         view->print(printer());
     else if (auto* wind = qobject_cast<FenluxWindView*>(activeWindow()))
-        fenlux::printPlot(wind->plot(), printer());
+        printPlot(wind->plot(), printer());
     ready();
 }
 
@@ -731,16 +737,16 @@ void FenluxApp::slotFileExport()
 {
     statusBar()->showMessage(QStringLiteral("Exporting..."));
     QWidget* window = activeWindow();
-    fenlux::ExportSource source;
+    ExportSource source;
     if (auto* view = qobject_cast<FenluxView*>(window))
-        source = fenlux::exportSourceOf(*view);
+        source = exportSourceOf(*view);
     else if (auto* wind = qobject_cast<FenluxWindView*>(window))
-        source = fenlux::exportSourceOf(*wind);
+        source = exportSourceOf(*wind);
     if (!source.plot) {
         ready();
         return;
     }
-    const QString path = varno::userInteraction().saveFileName(
+    const QString path = qtsupport::userInteraction().saveFileName(
         QStringLiteral("Export"), QString(),
         QStringLiteral("PNG Picture (*.png);;SVG Drawing (*.svg);;PDF Document (*.pdf);;"
                        "Comma Separated Values (*.csv)"));
@@ -750,9 +756,9 @@ void FenluxApp::slotFileExport()
     }
     QString error;
     // The picture as it is seen on the screen.
-    if (!fenlux::exportTo(source, path, source.plot->size(), &error)) {
-        varno::userInteraction().message(QStringLiteral("Could not export to ") + path + QStringLiteral(":\n") + error,
-                                         QStringLiteral("Export"), varno::UserInteraction::Icon::Critical);
+    if (!exportTo(source, path, source.plot->size(), &error)) {
+        qtsupport::userInteraction().message(QStringLiteral("Could not export to ") + path + QStringLiteral(":\n") + error,
+                                         QStringLiteral("Export"), qtsupport::UserInteraction::Icon::Critical);
         ready();
         return;
     }
@@ -769,10 +775,12 @@ void FenluxApp::slotWindowNewWindow()
 
 void FenluxApp::slotHelpAbout()
 {
-    varno::userInteraction().about(QStringLiteral("Fenlux 0.9"), QStringLiteral("About..."));
+    qtsupport::userInteraction().about(QStringLiteral("Fenlux 0.9"), QStringLiteral("About..."));
 }
 
 void FenluxApp::slotStatusHelpMsg(const QString& text)
 {
     statusBar()->showMessage(text, 2000);
 }
+
+} // namespace varno::fenlux

@@ -7,9 +7,6 @@
 
 #include <memory>
 
-class FenluxDoc;
-class FenluxView;
-class FenluxWindView;
 class QAction;
 class QActionGroup;
 class QMdiArea;
@@ -17,6 +14,12 @@ class QMdiSubWindow;
 class QMenu;
 class QPrinter;
 class QToolBar;
+
+namespace varno::fenlux {
+
+class FenluxDoc;
+class FenluxView;
+class FenluxWindView;
 
 // The plotter's main window: a workspace of views, the list of open documents, the
 // actions with their menus, and the opening of files from the command line or a dialog.
@@ -133,3 +136,5 @@ private:
     QAction* m_helpAboutApp = nullptr;
     QList<QAction*> m_actions;
 };
+
+} // namespace varno::fenlux

@@ -1,19 +1,19 @@
-#include "FenluxCommandLine.h"
+#include <fenlux/FenluxCommandLine.h>
 
-#include "FenluxDoc.h"
-#include "FenluxPicture.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QFile>
 
 #include <cstdio>
 #include <memory>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -27,7 +27,7 @@ void fail(const QString& text)
 
 // Nobody to ask: messages go to the error stream, questions get their safe answer and
 // choosers are cancelled.
-class ConsoleInteraction : public varno::UserInteraction {
+class ConsoleInteraction : public qtsupport::UserInteraction {
 public:
     void message(const QString& text, const QString&, Icon = Icon::Information) override { fail(text); }
     Answer question(const QString& text, const QString&, Buttons buttons, Icon = Icon::Question) override
@@ -49,8 +49,8 @@ public:
 // Installs the console interaction for the run.
 struct ConsoleScope {
     ConsoleInteraction console;
-    ConsoleScope() { varno::setUserInteraction(&console); }
-    ~ConsoleScope() { varno::setUserInteraction(nullptr); }
+    ConsoleScope() { qtsupport::setUserInteraction(&console); }
+    ~ConsoleScope() { qtsupport::setUserInteraction(nullptr); }
 };
 
 // The files read into one document, each appended to the first.
@@ -160,4 +160,4 @@ int runExport(const QStringList& arguments)
     return 0;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

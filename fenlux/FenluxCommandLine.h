@@ -2,9 +2,10 @@
 
 #include <QStringList>
 
+namespace varno::fenlux {
+
 // The plotter without a window: draws files into a picture (or a CSV file) and ends, for
 // scheduled jobs. Needs an application object; no display.
-namespace fenlux {
 
 // Runs "--export=<file> ... <files...>" (the arguments after the program name). Returns
 // the exit status: 0 when the file was written, 1 with a message on the error stream when
@@ -13,4 +14,4 @@ namespace fenlux {
 // standard output.
 int runExport(const QStringList& arguments);
 
-} // namespace fenlux
+} // namespace varno::fenlux

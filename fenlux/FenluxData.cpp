@@ -1,14 +1,14 @@
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
-#include "FenluxParse.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxParse.h>
+#include <ostrel/NumberText.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -49,7 +49,7 @@ bool isNumber(const Field& f)
 {
     double value;
     const char* end = f.begin + f.size;
-    return f.size > 0 && numbertext::Read(f.begin, end, value) == end;
+    return f.size > 0 && ostrel::numbertext::Read(f.begin, end, value) == end;
 }
 
 // The column line of an ordinary CSV file: names only, no number and no time (a line
@@ -368,4 +368,4 @@ QString FenluxData::titleFor(const QString& fileName) const
     return title;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
 #include <QString>
 
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace varno::fenlux {
 
 // One data column of a measurement: a quantity (group) and one of its statistics (kind).
 struct FenluxColumn {
@@ -18,7 +20,6 @@ struct FenluxColumn {
     std::vector<double> values;
 };
 
-namespace fenlux {
 
 // Statistic kind of a suffix ("mean" -> 0, "sigma" -> 1 ...), -1 when it is none.
 int statisticKind(const QString& suffix);
@@ -98,4 +99,4 @@ private:
     mutable std::vector<std::unique_ptr<ColumnSummary>> m_summaries;
 };
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -1,7 +1,7 @@
-#include "FenluxDoc.h"
+#include <fenlux/FenluxDoc.h>
 
-#include "FenluxReader.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxReader.h>
+#include <fenlux/LineFeeder.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 #include <vector>
+
+namespace varno::fenlux {
 
 FenluxDoc::FenluxDoc(FenluxApp* app) : m_app(app) {}
 
@@ -68,7 +70,7 @@ bool FenluxDoc::openDocument(const QString& path)
     removeData();
     if (opened) {
         std::vector<char> buffer(1 << 20);
-        fenlux::LineFeeder feeder;
+        LineFeeder feeder;
         long lines = 0;
         qint64 consumed = 0;
         const qint64 fileSize = file.isSequential() ? 0 : file.size();
@@ -152,3 +154,5 @@ void FenluxDoc::slotAbortOpen()
     m_abort = true;
     emit signalAbortOpen();
 }
+
+} // namespace varno::fenlux

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
 #include <QList>
 #include <QObject>
 #include <QString>
+
+namespace varno::fenlux {
 
 class FenluxApp;
 class FenluxReader;
@@ -49,8 +51,8 @@ public:
     void setPathName(const QString& path);
     void setTitle(const QString& title);
 
-    const fenlux::FenluxData& data() const { return m_data; }
-    fenlux::FenluxData& data() { return m_data; }
+    const FenluxData& data() const { return m_data; }
+    FenluxData& data() { return m_data; }
 
     // Lines read between two turns of the event loop while a file is read.
     static constexpr int kLinesPerEventTurn = 1024;
@@ -78,5 +80,7 @@ private:
     QString m_title;
     QString m_pathName;
     QList<FenluxView*> m_views;
-    fenlux::FenluxData m_data;
+    FenluxData m_data;
 };
+
+} // namespace varno::fenlux

@@ -1,7 +1,7 @@
-#include "FenluxExport.h"
+#include <fenlux/FenluxExport.h>
 
-#include "FenluxData.h"
-#include "FenluxParse.h"
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxParse.h>
 
 #include <QIODevice>
 
@@ -10,7 +10,7 @@
 #include <cmath>
 #include <string>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -163,4 +163,4 @@ bool parseExportArguments(const QStringList& arguments, ExportRequest* request, 
     return true;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
 #include <QString>
 #include <QStringList>
@@ -9,9 +9,10 @@
 
 class QIODevice;
 
+namespace varno::fenlux {
+
 // What leaves the plotter: pictures of its views and ordinary CSV files of what they show,
 // from the File menu or from the command line without a window.
-namespace fenlux {
 
 class FenluxData;
 
@@ -44,4 +45,4 @@ bool isExportCommand(const QStringList& arguments);
 // Reads the arguments after the program name; false with a message for the error stream.
 bool parseExportArguments(const QStringList& arguments, ExportRequest* request, QString* error);
 
-} // namespace fenlux
+} // namespace varno::fenlux

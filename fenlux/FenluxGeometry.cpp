@@ -1,9 +1,9 @@
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
 #include <algorithm>
 #include <cmath>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 const double kNiceSteps[] = {6048000, 3024000, 2419200, 1814400, 1209600, 604800, 259200,
@@ -19,6 +19,56 @@ double nice(double x, double a)
         if (x > a * v)
             return v;
     return 0;
+}
+
+double largerTimeStep(double step)
+{
+    const size_t count = sizeof kNiceSteps / sizeof kNiceSteps[0];
+    for (size_t i = count; i-- > 0;)
+        if (kNiceSteps[i] > step * (1 + 1e-9))
+            return kNiceSteps[i];
+    // Multiples 1, 2, 5, 10, 20 ... of the largest nice step.
+    const double largest = kNiceSteps[0];
+    for (double decade = 1;; decade *= 10)
+        for (double m : {1.0, 2.0, 5.0})
+            if (largest * m * decade > step * (1 + 1e-9))
+                return largest * m * decade;
+}
+
+double minorTimeStep(double step, double smallest)
+{
+    const int kMostParts = 15;
+    for (double v = largerTimeStep(0); v < step; v = largerTimeStep(v)) {
+        const double parts = step / v;
+        if (v >= smallest && parts <= kMostParts && std::fabs(parts - std::round(parts)) < 1e-6)
+            return v;
+    }
+    return 0;
+}
+
+TimeTicks timeTicks(double lo, double hi, double step, double minorStep)
+{
+    TimeTicks ticks;
+    if (!(step > 0) || !(hi >= lo))
+        return ticks;
+    // A tick that lies on a bound by its value lies there exactly, whatever the rounding.
+    auto multiples = [lo, hi](double s, std::vector<double>* out, double skipEvery) {
+        const double tolerance = 1e-6;
+        const double kMostTicks = 100000;
+        const double first = std::ceil(lo / s - tolerance);
+        const double last = std::floor(hi / s + tolerance);
+        if (!(last - first < kMostTicks))
+            return;
+        for (double k = first; k <= last; ++k) {
+            if (skipEvery > 0 && std::fmod(k, skipEvery) == 0)
+                continue;
+            out->push_back(std::clamp(k * s, lo, hi));
+        }
+    };
+    multiples(step, &ticks.major, 0);
+    if (minorStep > 0 && minorStep < step)
+        multiples(minorStep, &ticks.minor, std::round(step / minorStep));
+    return ticks;
 }
 
 long visibleCountFor(long rows, int magnify)
@@ -150,4 +200,4 @@ bool ColumnSummary::range(const double* y, size_t from, size_t to, double* low, 
     return any;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

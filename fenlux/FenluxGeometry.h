@@ -3,12 +3,28 @@
 #include <cstddef>
 #include <vector>
 
+namespace varno::fenlux {
+
 // Arithmetic of the plot view: visible window, magnification, zoom, cursor snapping and
 // the per-pixel reduction of long curves. No widgets, so it can be checked directly.
-namespace fenlux {
 
 // First of the "nice" steps (in seconds, largest first) v with x > a * v; 0 when none.
 double nice(double x, double a);
+
+// Steps of the time axis: the nice steps, and for spans of years the largest of them times
+// 2, 5, 10, 20, 50 ... The step after step (the smallest nice step when step is 0).
+double largerTimeStep(double step);
+
+// Step of the minor ticks between major ticks step apart: the smallest time-axis step of
+// at least smallest that divides step into at most 15 parts; 0 when none does.
+double minorTimeStep(double step, double smallest);
+
+// Ticks of the time axis over lo .. hi: majors at the multiples of step, minors at the
+// multiples of minorStep that are no major (none when minorStep is 0).
+struct TimeTicks {
+    std::vector<double> major, minor;
+};
+TimeTicks timeTicks(double lo, double hi, double step, double minorStep);
 
 // Rows shown for magnify slider value v (0 .. 1000) over n rows: n at 0, 10 at 1000.
 long visibleCountFor(long rows, int magnify);
@@ -62,6 +78,6 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
                      std::vector<std::vector<PolylinePoint>>* lines,
                      const ColumnSummary* summary = nullptr, size_t offset = 0);
 
-} // namespace fenlux
+} // namespace varno::fenlux
 
-#include "FenluxGeometry.inl"
+#include <fenlux/FenluxGeometry.inl>

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 template <class Map>
 void reducePoints(const double* x, const double* y, size_t n, Map xToPixel,
@@ -172,4 +172,4 @@ void reduceAscending(const double* x, const double* y, size_t n, Map xToPixel,
     }
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

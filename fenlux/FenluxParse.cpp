@@ -1,4 +1,4 @@
-#include "FenluxParse.h"
+#include <fenlux/FenluxParse.h>
 
 #include <cctype>
 #include <cinttypes>
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ostrel/Calendar.h"
-#include "ostrel/NumberText.h"
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -209,7 +209,7 @@ const char* csv_readnumber(const char* p, double* value)
     const char* end = nullptr;
     if (fastDecimal(s, value, &end) && (isSeparator(*end) || *end == '\0'))
         return skipGap(end);
-    numbertext::Read(s, nullptr, *value);
+    ostrel::numbertext::Read(s, nullptr, *value);
     return csv_skipfield(p);
 }
 
@@ -263,7 +263,7 @@ double csv_gettime(const char* p, const char** next)
             return fast;
         }
         double value;
-        if (!numbertext::Read(p, nullptr, value))
+        if (!ostrel::numbertext::Read(p, nullptr, value))
             return -1;
         if (next)
             *next = csv_skipfield(p);
@@ -325,7 +325,7 @@ std::string timeText(double seconds, bool calendar, char separator)
                 text += digits[--n];
             return text;
         }
-        return numbertext::Fixed(seconds, 3);
+        return ostrel::numbertext::Fixed(seconds, 3);
     }
     if (!(seconds > 0) || !std::isfinite(seconds) || seconds > 9.2e15) {
         std::snprintf(buf, sizeof buf, "0000-00-00%c00:00:00", separator);
@@ -379,4 +379,4 @@ bool normaliseLine(const char* line, std::string* out)
     return true;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <string>
 
+namespace varno::fenlux {
+
 // Text handling of the plotter: the field splitter shared by every line reader, the
 // time reader and writer, and the normalisation of raw lines into comma lists.
-namespace fenlux {
 
 // Longest normalised line; a field that would not fit is dropped with the rest of its line.
 constexpr size_t kLineBufferSize = 4096;
@@ -61,4 +62,4 @@ CalendarTime utcCalendar(long long seconds);
 // Returns false when a field did not fit (the message goes to standard error).
 bool normaliseLine(const char* line, std::string* out);
 
-} // namespace fenlux
+} // namespace varno::fenlux

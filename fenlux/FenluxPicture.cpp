@@ -1,11 +1,11 @@
-#include "FenluxPicture.h"
+#include <fenlux/FenluxPicture.h>
 
-#include "FenluxDoc.h"
-#include "FenluxPlot.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QImage>
 #include <QPageSize>
@@ -17,11 +17,35 @@
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
 const int kDotsPerInch = 96;
+
+// The axes of a plot fit their labels to its size: a picture of another size is drawn
+// with the plot at that size for the time of the drawing.
+class PlotSizedAs {
+public:
+    PlotSizedAs(QwtPlot* plot, const QSize& size) : m_plot(plot), m_size(plot->size()) { resize(size); }
+    ~PlotSizedAs() { resize(m_size); }
+    PlotSizedAs(const PlotSizedAs&) = delete;
+    PlotSizedAs& operator=(const PlotSizedAs&) = delete;
+
+private:
+    void resize(const QSize& size)
+    {
+        if (m_plot->size() == size)
+            return;
+        m_plot->resize(size);
+        // A hidden plot gets no resize event.
+        if (auto* plot = dynamic_cast<FenluxPlot*>(m_plot))
+            plot->fitAxes();
+    }
+
+    QwtPlot* m_plot;
+    QSize m_size;
+};
 
 // Draws the plot onto a white page of size on device.
 bool paint(QPaintDevice* device, QwtPlot* plot, const QSize& size)
@@ -30,6 +54,7 @@ bool paint(QPaintDevice* device, QwtPlot* plot, const QSize& size)
     if (!painter.begin(device))
         return false;
     painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    const PlotSizedAs sized(plot, size);
     QwtPlotRenderer renderer;
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground);
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame);
@@ -106,11 +131,11 @@ bool exportTo(const ExportSource& source, const QString& path, const QSize& size
 
 bool printPlot(QwtPlot* plot, QPrinter* printer)
 {
-    if (!varno::userInteraction().setUpPrinter(*printer))
+    if (!qtsupport::userInteraction().setUpPrinter(*printer))
         return false;
     QwtPlotRenderer renderer;
     renderer.renderTo(plot, *printer);
     return true;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

@@ -1,18 +1,20 @@
 #pragma once
 
-#include "FenluxExport.h"
+#include <fenlux/FenluxExport.h>
 
 #include <QSize>
 #include <QString>
 
 #include <vector>
 
-class FenluxView;
-class FenluxWindView;
 class QPrinter;
 class QwtPlot;
 
-namespace fenlux {
+namespace varno::fenlux {
+
+class FenluxView;
+class FenluxWindView;
+
 
 // What an export of one view writes: its plot as a picture, or its rows of its columns.
 struct ExportSource {
@@ -32,4 +34,4 @@ bool exportTo(const ExportSource& source, const QString& path, const QSize& size
 // The printer set-up, then plot on the chosen printer; false when cancelled.
 bool printPlot(QwtPlot* plot, QPrinter* printer);
 
-} // namespace fenlux
+} // namespace varno::fenlux

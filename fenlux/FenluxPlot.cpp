@@ -1,9 +1,10 @@
-#include "FenluxPlot.h"
+#include <fenlux/FenluxPlot.h>
 
-#include "FenluxGeometry.h"
-#include "FenluxParse.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/FenluxParse.h>
+#include <ostrel/NumberText.h>
 
+#include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QLineF>
@@ -11,11 +12,43 @@
 
 #include <qwt_picker_machine.h>
 #include <qwt_plot_grid.h>
-#include <qwt_scale_engine.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 
 #include <algorithm>
 #include <cmath>
+
+namespace varno::fenlux {
+
+namespace {
+
+// The densest divisions: the value axis as the plot library divides it, the sample index
+// as the view asks for it.
+const int kMostValueTicks = 8;
+const int kMostSampleTicks = 10;
+// Minor ticks of the time axis are at least this many pixels apart.
+const double kMinorTickSpacing = 5;
+
+QList<double> toList(const std::vector<double>& values)
+{
+    QList<double> list;
+    list.reserve(int(values.size()));
+    for (double v : values)
+        list.append(v);
+    return list;
+}
+
+// Whether neighbouring labels come closer than gap pixels, or overlap.
+bool labelsCrowded(const QVector<QRectF>& rects, double gap)
+{
+    const double half = gap / 2;
+    for (int i = 1; i < rects.size(); ++i)
+        if (rects[i - 1].adjusted(-half, -half, half, half).intersects(rects[i].adjusted(-half, -half, half, half)))
+            return true;
+    return false;
+}
+
+} // namespace
 
 QString FenluxScaleDraw::labelText(double value, bool timeMode)
 {
@@ -23,14 +56,14 @@ QString FenluxScaleDraw::labelText(double value, bool timeMode)
     if (!timeMode) {
         if (value == std::floor(value) && std::fabs(value) < 9.2e18)
             return QString::number(static_cast<long long>(value));
-        return QString::fromStdString(numbertext::General(value, 6));
+        return QString::fromStdString(ostrel::numbertext::General(value, 6));
     }
     if (!(value >= 1) || value > 9.2e15)
         return QStringLiteral("(invalid time)");
     const long long totalMs = std::llround(value * 1000.0);
     const long long t = totalMs / 1000;
     const int ms = int(totalMs % 1000);
-    const fenlux::CalendarTime c = fenlux::utcCalendar(t);
+    const CalendarTime c = utcCalendar(t);
     QString text;
     if (t % 43200 == 0) {
         std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d", c.year, c.month, c.day);
@@ -58,7 +91,7 @@ QwtText FenluxScaleDraw::label(double value) const
 }
 
 FenluxSeries::FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
-                           const fenlux::ColumnSummary* summary, size_t offset)
+                           const ColumnSummary* summary, size_t offset)
     : m_x(x), m_y(y), m_size(size), m_ascending(ascending), m_summary(summary), m_offset(offset)
 {
 }
@@ -112,7 +145,7 @@ QRectF FenluxSeries::boundingRect() const
 }
 
 void FenluxCurve::setSeries(const double* x, const double* y, size_t size, bool ascending,
-                            const fenlux::ColumnSummary* summary, size_t offset)
+                            const ColumnSummary* summary, size_t offset)
 {
     setData(new FenluxSeries(x, y, size, ascending, summary, offset));
 }
@@ -138,14 +171,14 @@ void FenluxCurve::drawSeries(QPainter* painter, const QwtScaleMap& xMap, const Q
     const double* x = series->x() + from;
     const double* y = series->y() + from;
     const size_t count = size_t(to - from + 1);
-    std::vector<std::vector<fenlux::PolylinePoint>> lines;
+    std::vector<std::vector<PolylinePoint>> lines;
     // Pixel columns as the painter rounds them: a point at 10.7 lies in column 11.
     auto toPixel = [&xMap](double v) { return xMap.transform(v) + 0.5; };
     if (series->ascending())
-        fenlux::reduceAscending(x, y, count, toPixel, &lines, series->summary(),
+        reduceAscending(x, y, count, toPixel, &lines, series->summary(),
                                 series->offset() + size_t(from));
     else
-        fenlux::reducePoints(x, y, count, toPixel, &lines);
+        reducePoints(x, y, count, toPixel, &lines);
     // A one-pixel pen is drawn cosmetic: the same pixels without stroking every segment.
     QPen linePen = pen();
     if (linePen.widthF() <= 1.0)
@@ -219,22 +252,98 @@ void FenluxPlot::redraw()
 {
     setAxisScaleDraw(QwtPlot::xBottom, new FenluxScaleDraw(m_timeMode));
     setAxisScaleDraw(QwtPlot::yLeft, new FenluxScaleDraw(false));
-    if (!m_timeMode) {
-        setAxisTitle(QwtPlot::xBottom, QStringLiteral("Sampleindex"));
-        setAxisMaxMajor(QwtPlot::xBottom, 10);
-        replot();
-        return;
+    setAxisTitle(QwtPlot::xBottom, m_timeMode ? QStringLiteral("Time") : QStringLiteral("Sampleindex"));
+    if (m_timeMode) {
+        // The range the view set; the division is the plot's own.
+        updateAxes();
+        const QwtScaleDiv& current = axisScaleDiv(QwtPlot::xBottom);
+        m_timeRange = QwtInterval(current.lowerBound(), current.upperBound());
     }
-    setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time"));
-    updateAxes();
-    const QwtScaleDiv& current = axisScaleDiv(QwtPlot::xBottom);
-    const double lo = current.lowerBound();
-    const double hi = current.upperBound();
-    QwtLinearScaleEngine engine;
-    const QwtScaleDiv division = engine.divideScale(lo, hi, 4, 15, fenlux::nice(hi - lo, 3));
-    setAxisScaleDiv(QwtPlot::xBottom, division);
-    m_grid->setXDiv(division);
+    fitAxes();
     replot();
+}
+
+QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font)
+{
+    QVector<QRectF> rects;
+    const QwtScaleDiv& division = draw.scaleDiv();
+    // The scale draws the labels of the ticks inside its range only.
+    for (double value : division.ticks(QwtScaleDiv::MajorTick)) {
+        if (!division.contains(value))
+            continue;
+        const QRectF rect = draw.labelRect(font, value);
+        if (!rect.isEmpty())
+            rects.append(rect.translated(draw.labelPosition(value)));
+    }
+    return rects;
+}
+
+bool FenluxPlot::fitAxes()
+{
+    // The labels' room depends on the layout and the layout on the labels (the width of the
+    // value labels is taken from the bottom axis): a few rounds settle both.
+    bool changed = false;
+    for (int round = 0; round < 3; ++round) {
+        updateLayout();
+        const bool valueChanged = fitNumericAxis(QwtPlot::yLeft, kMostValueTicks);
+        const bool bottomChanged = m_timeMode ? fitTimeAxis() : fitNumericAxis(QwtPlot::xBottom, kMostSampleTicks);
+        if (!valueChanged && !bottomChanged)
+            return changed;
+        changed = true;
+    }
+    updateLayout();
+    return changed;
+}
+
+void FenluxPlot::resizeEvent(QResizeEvent* event)
+{
+    QwtPlot::resizeEvent(event);
+    if (fitAxes())
+        replot();
+}
+
+bool FenluxPlot::labelsFit(int axis) const
+{
+    const QwtScaleWidget* scale = axisWidget(axis);
+    const QFont font = scale->font();
+    // Two digits' width between neighbours keeps them apart to the eye.
+    const double gap = QFontMetricsF(font).horizontalAdvance(QStringLiteral("00"));
+    return !labelsCrowded(majorLabelRects(*scale->scaleDraw(), font), gap);
+}
+
+bool FenluxPlot::fitNumericAxis(int axis, int mostMajor)
+{
+    const QwtScaleDiv before = axisScaleDiv(axis);
+    for (int major = mostMajor;; --major) {
+        setAxisMaxMajor(axis, major);
+        updateAxes();
+        if (major <= 1 || labelsFit(axis))
+            break;
+    }
+    return axisScaleDiv(axis) != before;
+}
+
+bool FenluxPlot::fitTimeAxis()
+{
+    const double lo = m_timeRange.minValue();
+    const double hi = m_timeRange.maxValue();
+    if (!(hi > lo) || !std::isfinite(hi - lo))
+        return false;
+    const QwtScaleDiv before = axisScaleDiv(QwtPlot::xBottom);
+    const double length = std::max(1.0, axisScaleDraw(QwtPlot::xBottom)->length());
+    const double smallestMinor = kMinorTickSpacing * (hi - lo) / length;
+    // The calendar step of the range at most, fewer ticks when their labels need the room.
+    double step = fenlux::nice(hi - lo, 3);
+    if (step <= 0)
+        step = fenlux::largerTimeStep(0);
+    for (;; step = fenlux::largerTimeStep(step)) {
+        const fenlux::TimeTicks ticks = fenlux::timeTicks(lo, hi, step, fenlux::minorTimeStep(step, smallestMinor));
+        setAxisScaleDiv(QwtPlot::xBottom, QwtScaleDiv(lo, hi, toList(ticks.minor), {}, toList(ticks.major)));
+        updateAxes(); // the grid follows the division
+        if (ticks.major.size() <= 1 || labelsFit(QwtPlot::xBottom))
+            break;
+    }
+    return axisScaleDiv(QwtPlot::xBottom) != before;
 }
 
 FenluxPicker::FenluxPicker(QWidget* canvas)
@@ -286,3 +395,5 @@ QRegion FenluxPicker::rubberBandMask() const
     const int width = std::max(1, rubberBandPen().width());
     return QRegion(valueBand().adjusted(-width, -width, width, width));
 }
+
+} // namespace varno::fenlux

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
 
+#include <qwt_interval.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_picker.h>
@@ -9,6 +10,11 @@
 #include <qwt_series_data.h>
 
 class QwtPlotGrid;
+
+namespace varno::fenlux {
+
+// Where the labels of the major ticks of draw are drawn in its widget, in tick order.
+QVector<QRectF> majorLabelRects(const QwtScaleDraw& draw, const QFont& font);
 
 // Axis labels: calendar times in time mode, plain numbers otherwise.
 class FenluxScaleDraw : public QwtScaleDraw {
@@ -26,7 +32,7 @@ private:
 class FenluxSeries : public QwtSeriesData<QPointF> {
 public:
     FenluxSeries(const double* x, const double* y, size_t size, bool ascending,
-                 const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
+                 const ColumnSummary* summary = nullptr, size_t offset = 0);
     size_t size() const override { return m_size; }
     QPointF sample(size_t i) const override { return QPointF(m_x[i], m_y[i]); }
     QRectF boundingRect() const override;
@@ -34,7 +40,7 @@ public:
     const double* x() const { return m_x; }
     const double* y() const { return m_y; }
     bool ascending() const { return m_ascending; }
-    const fenlux::ColumnSummary* summary() const { return m_summary; }
+    const ColumnSummary* summary() const { return m_summary; }
     size_t offset() const { return m_offset; }
 
 private:
@@ -42,7 +48,7 @@ private:
     const double* m_y;
     size_t m_size;
     bool m_ascending;
-    const fenlux::ColumnSummary* m_summary;
+    const ColumnSummary* m_summary;
     size_t m_offset;
 };
 
@@ -52,7 +58,7 @@ class FenluxCurve : public QwtPlotCurve {
 public:
     FenluxCurve() = default;
     void setSeries(const double* x, const double* y, size_t size, bool ascending,
-                   const fenlux::ColumnSummary* summary = nullptr, size_t offset = 0);
+                   const ColumnSummary* summary = nullptr, size_t offset = 0);
 
 protected:
     void drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
@@ -69,12 +75,28 @@ public:
     bool timeMode() const { return m_timeMode; }
     QwtPlotGrid* grid() const { return m_grid; }
 
-    // New scale draws and axis title, the calendar division in time mode, then a replot.
+    // New scale draws and axis title, divisions fitted to the labels (calendar steps in
+    // time mode), then a replot.
     void redraw();
 
+    // Gives the bottom and the left axis only as many major ticks as their labels fit side
+    // by side with a gap, at the plot's present size; true when a division changed. Runs
+    // on every redraw and resize.
+    bool fitAxes();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // From mostMajor ticks down, until the labels fit.
+    bool fitNumericAxis(int axis, int mostMajor);
+    // From the calendar step of the range up, until the labels fit.
+    bool fitTimeAxis();
+    bool labelsFit(int axis) const;
+
     bool m_timeMode = true;
     QwtPlotGrid* m_grid;
+    QwtInterval m_timeRange; // of the bottom axis in time mode, as the view set it
 };
 
 // The outline of a drag on the plot canvas: a vertical line that follows the mouse (a
@@ -95,3 +117,5 @@ private:
 
     bool m_valueMode = false;
 };
+
+} // namespace varno::fenlux

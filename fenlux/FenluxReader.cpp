@@ -1,9 +1,9 @@
-#include "FenluxReader.h"
+#include <fenlux/FenluxReader.h>
 
-#include "FenluxDoc.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/LineFeeder.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+
+namespace varno::fenlux {
 
 namespace {
 
@@ -97,13 +99,13 @@ bool FenluxReader::read(const QString& path, FenluxDoc* doc)
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(-1)) {
         std::fputs("Unable to start reader process.\n", stderr);
-        varno::userInteraction().message(QStringLiteral("Unable to start reader process: ") + m_command,
+        qtsupport::userInteraction().message(QStringLiteral("Unable to start reader process: ") + m_command,
                                          QStringLiteral("Read Error"),
-                                         varno::UserInteraction::Icon::Critical);
+                                         qtsupport::UserInteraction::Icon::Critical);
         return false;
     }
 
-    fenlux::LineFeeder feeder;
+    LineFeeder feeder;
     auto onLine = [doc](const char* line) {
         doc->appendLine(line);
         return true;
@@ -130,3 +132,5 @@ bool FenluxReader::read(const QString& path, FenluxDoc* doc)
     feeder.finish(onLine);
     return true;
 }
+
+} // namespace varno::fenlux

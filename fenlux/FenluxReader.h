@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace varno::fenlux {
+
 class FenluxDoc;
 
 // Runs the program that turns a data log into text and feeds its standard output, line
@@ -46,3 +48,5 @@ private:
     QProcess m_process;
     bool m_abort = false;
 };
+
+} // namespace varno::fenlux

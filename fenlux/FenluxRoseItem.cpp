@@ -1,6 +1,6 @@
-#include "FenluxRoseItem.h"
+#include <fenlux/FenluxRoseItem.h>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace varno::fenlux {
 
 namespace {
 
@@ -17,7 +19,7 @@ const char* const kClassColours[] = {"#fde725", "#b5de2b", "#6ece58", "#35b779",
 
 QString percentText(double percent, int decimals)
 {
-    return QString::fromStdString(numbertext::Fixed(percent, decimals)) + QStringLiteral(" %");
+    return QString::fromStdString(ostrel::numbertext::Fixed(percent, decimals)) + QStringLiteral(" %");
 }
 
 // Qt measures angles counter-clockwise from three o'clock, the compass clockwise from north.
@@ -164,7 +166,7 @@ void FenluxRoseItem::drawLegend(QPainter* painter, const QRectF& area) const
         y += line;
     }
     y += line * 0.5;
-    text(QStringLiteral("calm (below %1)").arg(QString::fromStdString(numbertext::General(m_rose.calmBelow, 6))));
+    text(QStringLiteral("calm (below %1)").arg(QString::fromStdString(ostrel::numbertext::General(m_rose.calmBelow, 6))));
     text(QStringLiteral("  ") + percentText(m_rose.percent(m_rose.calms), 1));
     y += line * 0.5;
     text(QStringLiteral("%1 sectors").arg(m_rose.sectors));
@@ -172,3 +174,5 @@ void FenluxRoseItem::drawLegend(QPainter* painter, const QRectF& area) const
     if (m_rose.missing > 0)
         text(QStringLiteral("missing: %1").arg(m_rose.missing));
 }
+
+} // namespace varno::fenlux

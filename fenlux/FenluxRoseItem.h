@@ -1,11 +1,13 @@
 #pragma once
 
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
 #include <QColor>
 #include <QFont>
 
 #include <qwt_plot_item.h>
+
+namespace varno::fenlux {
 
 // Draws a wind rose into the canvas of a plot without axes: stacked speed classes per
 // sector from the calm circle outwards, rings of percent, the compass points and a legend.
@@ -15,8 +17,8 @@ public:
     FenluxRoseItem();
     int rtti() const override { return QwtPlotItem::Rtti_PlotUserItem + 1; }
 
-    void setRose(const fenlux::WindRose& rose) { m_rose = rose; }
-    const fenlux::WindRose& rose() const { return m_rose; }
+    void setRose(const WindRose& rose) { m_rose = rose; }
+    const WindRose& rose() const { return m_rose; }
     // Shown instead of the rose when it holds no row.
     void setEmptyText(const QString& text) { m_emptyText = text; }
 
@@ -31,7 +33,9 @@ public:
 private:
     void drawLegend(QPainter* painter, const QRectF& area) const;
 
-    fenlux::WindRose m_rose;
+    WindRose m_rose;
     QString m_emptyText;
     QFont m_font;
 };
+
+} // namespace varno::fenlux

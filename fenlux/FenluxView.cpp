@@ -1,10 +1,10 @@
-#include "FenluxView.h"
+#include <fenlux/FenluxView.h>
 
-#include "FenluxDoc.h"
-#include "FenluxGeometry.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxPlot.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxPlot.h>
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace varno::fenlux {
 
 namespace {
 
@@ -152,7 +154,7 @@ FenluxView::~FenluxView() = default;
 
 void FenluxView::buildTable()
 {
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     m_table->setFont(m_font);
     m_table->setRowCount(data.highestGroup());
     m_table->setColumnCount(data.highestKind() + 1);
@@ -180,7 +182,7 @@ void FenluxView::buildTable()
         m_table->setVerticalHeaderItem(
             row, new QTableWidgetItem(QIcon(square(QColor(m_curves[i].colour))), c->name));
         m_table->setHorizontalHeaderItem(c->kind,
-                                         new QTableWidgetItem(fenlux::statisticName(c->kind)));
+                                         new QTableWidgetItem(statisticName(c->kind)));
     }
     for (int i = 1; i < m_labels.size(); ++i)
         m_labels[i]->setText(QStringLiteral("9999.99"));
@@ -202,7 +204,7 @@ void FenluxView::attachData()
         delete label;
     m_labels.clear();
     m_curves.clear();
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     for (int i = 0; i < data.columnCount(); ++i) {
         const FenluxColumn* c = data.column(i);
         QString text;
@@ -249,7 +251,7 @@ void FenluxView::setRowHeaderColour(int row, const QColor& colour)
 
 void FenluxView::optionChanged()
 {
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     for (int i = 1; i < data.columnCount() && i < m_labels.size(); ++i) {
         const FenluxColumn* c = data.column(i);
         // Cell widgets take the item view's colours over their palette: a style sheet holds.
@@ -274,7 +276,7 @@ const double* FenluxView::xData() const
 
 void FenluxView::redraw()
 {
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     const long n = long(data.rowCount());
     m_plot->detachItems(QwtPlotItem::Rtti_PlotCurve, true);
     const double* x = xData();
@@ -284,7 +286,7 @@ void FenluxView::redraw()
         m_plot->replot();
         return;
     }
-    const fenlux::RowWindow window = fenlux::rowWindow(n, m_visible, m_origin);
+    const RowWindow window = rowWindow(n, m_visible, m_origin);
     m_drawnStart = window.start;
     m_drawnCount = window.count;
     const long cursorRow = std::clamp(m_origin, 0L, n - 1);
@@ -324,7 +326,7 @@ void FenluxView::redraw()
     m_plot->setTimeMode(m_timeMode);
 
     const double* time = data.values(1);
-    QwtText label(QString::fromStdString(fenlux::timeText(time ? time[cursorRow] : 0, true, ' ')));
+    QwtText label(QString::fromStdString(timeText(time ? time[cursorRow] : 0, true, ' ')));
     label.setFont(m_font);
     m_cursor->setLabel(label);
     m_cursor->setXValue(x[cursorRow]);
@@ -338,7 +340,7 @@ void FenluxView::redraw()
         emit rangeChanged();
 }
 
-fenlux::RowRange FenluxView::shownRows() const
+RowRange FenluxView::shownRows() const
 {
     return {size_t(m_drawnStart), size_t(m_drawnStart + m_drawnCount)};
 }
@@ -394,7 +396,7 @@ void FenluxView::update(FenluxView* sender)
         m_magnify->setValue(0);
     }
     m_origin = m_originSlider->value();
-    m_visible = fenlux::visibleCountFor(rows, 0);
+    m_visible = visibleCountFor(rows, 0);
     optionChanged();
 }
 
@@ -414,7 +416,7 @@ bool FenluxView::closeWindow()
 
 bool FenluxView::print(QPrinter* printer)
 {
-    return fenlux::printPlot(m_plot, printer);
+    return printPlot(m_plot, printer);
 }
 
 void FenluxView::setXorigin(int value)
@@ -425,7 +427,7 @@ void FenluxView::setXorigin(int value)
 
 void FenluxView::setXmagnify(int value)
 {
-    m_visible = fenlux::visibleCountFor(long(m_doc->data().rowCount()), value);
+    m_visible = visibleCountFor(long(m_doc->data().rowCount()), value);
     optionChanged();
 }
 
@@ -451,7 +453,7 @@ void FenluxView::hideAllFunctions()
 
 void FenluxView::tableClicked(int row, int column)
 {
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     for (int i = 0; i < data.columnCount() && i < m_curves.size(); ++i) {
         const FenluxColumn* c = data.column(i);
         if (c->group == row + 1 && c->kind == column)
@@ -462,7 +464,7 @@ void FenluxView::tableClicked(int row, int column)
 
 void FenluxView::headerClicked(int section)
 {
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     bool anyHidden = false;
     int lastColumn = -1;
     for (int i = 0; i < data.columnCount() && i < m_curves.size(); ++i) {
@@ -509,11 +511,11 @@ void FenluxView::zoomTo(double a, double b)
         return;
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
-    const long c = fenlux::nearestRow(x, n, lo);
-    const long e = fenlux::nearestRow(x, n, hi);
+    const long c = nearestRow(x, n, lo);
+    const long e = nearestRow(x, n, hi);
     m_originSlider->setValue(int((c + e) / 2));
     int magnify = 0;
-    if (e != c && fenlux::magnifyForRows(c, e, n, &magnify))
+    if (e != c && magnifyForRows(c, e, n, &magnify))
         m_magnify->setValue(magnify);
 }
 
@@ -525,11 +527,11 @@ void FenluxView::snapOriginTo(long value)
         const double* time = m_doc->data().values(1);
         if (time && m_doc->data().rowCount() > 0 && std::isfinite(time[0]))
             base = static_cast<long long>(std::floor(time[0]));
-        step = fenlux::snapStep(true, m_visible);
+        step = snapStep(true, m_visible);
     } else {
-        step = fenlux::snapStep(false, m_visible);
+        step = snapStep(false, m_visible);
     }
-    m_originSlider->setValue(int(fenlux::snapOrigin(value, base, step)));
+    m_originSlider->setValue(int(snapOrigin(value, base, step)));
 }
 
 void FenluxView::keyPressEvent(QKeyEvent* event)
@@ -539,8 +541,8 @@ void FenluxView::keyPressEvent(QKeyEvent* event)
         snapOriginTo(m_origin - 1);
         break;
     case Qt::Key_Right: {
-        const long long step = m_timeMode ? fenlux::snapStep(true, m_visible)
-                                          : fenlux::snapStep(false, m_visible);
+        const long long step = m_timeMode ? snapStep(true, m_visible)
+                                          : snapStep(false, m_visible);
         snapOriginTo(long(m_origin + step));
         break;
     }
@@ -610,3 +612,5 @@ bool FenluxView::eventFilter(QObject* watched, QEvent* event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace varno::fenlux

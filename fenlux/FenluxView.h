@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
 #include <QFont>
 #include <QList>
@@ -9,8 +9,6 @@
 
 #include <vector>
 
-class FenluxDoc;
-class FenluxPlot;
 class QCheckBox;
 class QLabel;
 class QMouseEvent;
@@ -18,8 +16,13 @@ class QPrinter;
 class QPushButton;
 class QSlider;
 class QTableWidget;
-class FenluxPicker;
 class QwtPlotMarker;
+
+namespace varno::fenlux {
+
+class FenluxDoc;
+class FenluxPlot;
+class FenluxPicker;
 
 // One window on a document: the plot of its columns, a table of functions by statistic
 // that switches curves on and off and shows the values at the cursor, and two sliders
@@ -59,7 +62,7 @@ public:
     // First row and count drawn by the last redraw.
     long drawnStart() const { return m_drawnStart; }
     long drawnCount() const { return m_drawnCount; }
-    fenlux::RowRange shownRows() const;
+    RowRange shownRows() const;
     // The measured columns whose curves are shown; all of them when none is.
     std::vector<int> shownColumns() const;
 
@@ -133,3 +136,5 @@ private:
     QSlider* m_originSlider = nullptr;
     QTableWidget* m_table = nullptr;
 };
+
+} // namespace varno::fenlux

@@ -1,13 +1,13 @@
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
-#include "FenluxData.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxData.h>
+#include <ostrel/NumberText.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 namespace {
 
@@ -225,7 +225,7 @@ long WindRose::sectorCount(int sector) const
 
 std::string WindRose::className(int speedClass) const
 {
-    auto text = [](double v) { return numbertext::General(v, 6); };
+    auto text = [](double v) { return ostrel::numbertext::General(v, 6); };
     if (speedClass >= int(classEdges.size()))
         return classEdges.empty() ? "all" : text(classEdges.back()) + " and more";
     const double low = speedClass == 0 ? 0.0 : classEdges[size_t(speedClass) - 1];
@@ -373,4 +373,4 @@ SpeedDistribution speedDistribution(const double* speed, size_t rows, double bin
     return d;
 }
 
-} // namespace fenlux
+} // namespace varno::fenlux

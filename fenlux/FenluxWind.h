@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+namespace varno::fenlux {
+
 // What wind analysts ask of a measurement: where the wind comes from (the rose) and how
 // strong it blows (the speed distribution with its Weibull law). Plain arithmetic over
 // the columns of a document, shown by the wind views and written by the export.
-namespace fenlux {
 
 class FenluxData;
 
@@ -123,4 +124,4 @@ struct SpeedDistribution {
 };
 SpeedDistribution speedDistribution(const double* speed, size_t rows, double binWidth = 1);
 
-} // namespace fenlux
+} // namespace varno::fenlux

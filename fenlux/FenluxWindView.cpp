@@ -1,10 +1,10 @@
-#include "FenluxWindView.h"
+#include <fenlux/FenluxWindView.h>
 
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxRoseItem.h"
-#include "FenluxView.h"
-#include "ostrel/NumberText.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxRoseItem.h>
+#include <fenlux/FenluxView.h>
+#include <ostrel/NumberText.h>
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -20,11 +20,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace varno::fenlux {
+
 namespace {
 
 QString fixed(double v, int decimals)
 {
-    return QString::fromStdString(numbertext::Fixed(v, decimals));
+    return QString::fromStdString(ostrel::numbertext::Fixed(v, decimals));
 }
 
 } // namespace
@@ -45,9 +47,9 @@ FenluxWindView::FenluxWindView(FenluxDoc* doc, FenluxView* source, QWidget* pare
     layout->addLayout(m_controls);
     layout->addWidget(m_plot, 1);
 
-    const fenlux::FenluxData& data = doc->data();
+    const FenluxData& data = doc->data();
     m_speedBox = addColumnChooser(QStringLiteral("&Speed:"),
-                                  fenlux::defaultSpeedColumn(data, fenlux::defaultDirectionColumn(data)));
+                                  defaultSpeedColumn(data, defaultDirectionColumn(data)));
     connect(doc, &FenluxDoc::changed, this, &FenluxWindView::refresh);
     if (source)
         connect(source, &FenluxView::rangeChanged, this, &FenluxWindView::refresh);
@@ -76,9 +78,9 @@ QComboBox* FenluxWindView::addChooser(const QString& label, const QList<QPair<QS
 QComboBox* FenluxWindView::addColumnChooser(const QString& label, int selected)
 {
     QList<QPair<QString, QVariant>> columns;
-    const fenlux::FenluxData& data = m_doc->data();
+    const FenluxData& data = m_doc->data();
     for (int i = 2; i < data.columnCount(); ++i)
-        columns.append({fenlux::columnHeading(data, i), i});
+        columns.append({columnHeading(data, i), i});
     return addChooser(label, columns, selected);
 }
 
@@ -124,8 +126,8 @@ void FenluxWindView::setTitle(const QString& what)
     QString title = what + QStringLiteral(": ") + m_doc->title();
     const double* time = m_doc->data().values(1);
     if (time && m_rows.size() > 0)
-        title += QLatin1Char('\n') + QString::fromStdString(fenlux::timeText(time[m_rows.begin], true))
-                 + QStringLiteral(" - ") + QString::fromStdString(fenlux::timeText(time[m_rows.end - 1], true));
+        title += QLatin1Char('\n') + QString::fromStdString(timeText(time[m_rows.begin], true))
+                 + QStringLiteral(" - ") + QString::fromStdString(timeText(time[m_rows.end - 1], true));
     m_plot->setTitle(title);
     setWindowTitle(what + QStringLiteral(" - ") + m_doc->title());
 }
@@ -133,11 +135,11 @@ void FenluxWindView::setTitle(const QString& what)
 FenluxRoseView::FenluxRoseView(FenluxDoc* doc, FenluxView* source, QWidget* parent)
     : FenluxWindView(doc, source, parent)
 {
-    m_directionBox = addColumnChooser(QStringLiteral("&Direction:"), fenlux::defaultDirectionColumn(doc->data()));
+    m_directionBox = addColumnChooser(QStringLiteral("&Direction:"), defaultDirectionColumn(doc->data()));
     QList<QPair<QString, QVariant>> sectors;
-    for (int count : fenlux::roseSectorChoices())
+    for (int count : roseSectorChoices())
         sectors.append({QString::number(count), count});
-    m_sectorBox = addChooser(QStringLiteral("S&ectors:"), sectors, fenlux::RoseOptions().sectors);
+    m_sectorBox = addChooser(QStringLiteral("S&ectors:"), sectors, RoseOptions().sectors);
 
     for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
         plot()->enableAxis(axis, false);
@@ -161,7 +163,7 @@ void FenluxRoseView::setSectors(int sectors)
     m_sectorBox->setCurrentIndex(m_sectorBox->findData(sectors));
 }
 
-const fenlux::WindRose& FenluxRoseView::rose() const
+const WindRose& FenluxRoseView::rose() const
 {
     return m_item->rose();
 }
@@ -176,16 +178,16 @@ std::vector<int> FenluxRoseView::exportColumns() const
 
 void FenluxRoseView::compute()
 {
-    fenlux::RoseOptions options;
+    RoseOptions options;
     options.sectors = m_sectorBox->currentData().toInt();
-    const fenlux::FenluxData& data = document()->data();
+    const FenluxData& data = document()->data();
     const double* speed = data.values(speedColumn());
     const double* direction = data.values(directionColumn());
     if (speed && direction) {
-        m_item->setRose(fenlux::windRose(speed + rows().begin, direction + rows().begin, rows().size(), options));
+        m_item->setRose(windRose(speed + rows().begin, direction + rows().begin, rows().size(), options));
         m_item->setEmptyText(QStringLiteral("No row has both a speed and a direction"));
     } else {
-        m_item->setRose(fenlux::windRose(nullptr, nullptr, 0, options));
+        m_item->setRose(windRose(nullptr, nullptr, 0, options));
         m_item->setEmptyText(QStringLiteral("Choose the speed and the direction column"));
     }
     setTitle(QStringLiteral("Wind rose"));
@@ -224,8 +226,8 @@ void FenluxDistributionView::compute()
 {
     const double width = m_binBox->currentData().toDouble();
     const double* speed = document()->data().values(speedColumn());
-    m_distribution = speed ? fenlux::speedDistribution(speed + rows().begin, rows().size(), width)
-                           : fenlux::SpeedDistribution();
+    m_distribution = speed ? speedDistribution(speed + rows().begin, rows().size(), width)
+                           : SpeedDistribution();
     m_distribution.binWidth = width;
 
     const double n = double(m_distribution.sample.values.size());
@@ -236,7 +238,7 @@ void FenluxDistributionView::compute()
     m_histogram->setSamples(bins);
 
     QVector<QPointF> curve;
-    const fenlux::WeibullFit& fit = m_distribution.fit;
+    const WeibullFit& fit = m_distribution.fit;
     if (fit.ok) {
         const double end = double(m_distribution.counts.size()) * width;
         const int kPoints = 400;
@@ -269,7 +271,7 @@ void FenluxDistributionView::compute()
     text.setBorderPen(QPen(QColor(QStringLiteral("gray"))));
     m_figures->setText(text);
     plot()->setAxisTitle(QwtPlot::xBottom, QStringLiteral("speed (%1)")
-                                               .arg(fenlux::columnHeading(document()->data(), speedColumn())));
+                                               .arg(columnHeading(document()->data(), speedColumn())));
     setTitle(QStringLiteral("Speed distribution"));
 }
 
@@ -277,7 +279,7 @@ QString FenluxDistributionView::figuresText() const
 {
     if (speedColumn() < 0)
         return QStringLiteral("Choose the speed column");
-    const fenlux::SpeedDistribution& d = m_distribution;
+    const SpeedDistribution& d = m_distribution;
     QStringList lines;
     QString n = QStringLiteral("n = %1").arg(d.figures.n);
     if (d.sample.missing > 0 || d.sample.notAbove0 > 0)
@@ -300,10 +302,12 @@ QString FenluxDistributionView::figuresText() const
 
 QString FenluxDistributionView::summaryLine() const
 {
-    const fenlux::SpeedDistribution& d = m_distribution;
+    const SpeedDistribution& d = m_distribution;
     const double nan = std::nan("");
     return QStringLiteral("weibull k=%1 A=%2 n=%3 mean=%4")
         .arg(fixed(d.fit.ok ? d.fit.k : nan, 4), fixed(d.fit.ok ? d.fit.A : nan, 4))
         .arg(d.figures.n)
         .arg(fixed(d.figures.n > 0 ? d.figures.mean : nan, 4));
 }
+
+} // namespace varno::fenlux

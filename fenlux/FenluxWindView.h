@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FenluxWind.h"
+#include <fenlux/FenluxWind.h>
 
 #include <QList>
 #include <QPair>
@@ -11,15 +11,18 @@
 
 #include <vector>
 
-class FenluxDoc;
-class FenluxRoseItem;
-class FenluxView;
 class QComboBox;
 class QHBoxLayout;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotHistogram;
 class QwtPlotTextLabel;
+
+namespace varno::fenlux {
+
+class FenluxDoc;
+class FenluxRoseItem;
+class FenluxView;
 
 // A window of wind figures over the rows of a measurement that a plot view shows: the
 // rose or the speed distribution. It follows the plot's time range while that window is
@@ -35,7 +38,7 @@ public:
     // The plot view whose rows are shown; nullptr without one or once it closed.
     FenluxView* source() const { return m_source; }
     QwtPlot* plot() const { return m_plot; }
-    fenlux::RowRange rows() const { return m_rows; }
+    RowRange rows() const { return m_rows; }
     int speedColumn() const;
     void setSpeedColumn(int column);
     QComboBox* speedBox() const { return m_speedBox; }
@@ -62,7 +65,7 @@ protected:
 private:
     FenluxDoc* m_doc;
     QPointer<FenluxView> m_source;
-    fenlux::RowRange m_rows;
+    RowRange m_rows;
     QwtPlot* m_plot;
     QHBoxLayout* m_controls;
     QComboBox* m_speedBox;
@@ -79,7 +82,7 @@ public:
     void setSectors(int sectors);
     QComboBox* directionBox() const { return m_directionBox; }
     QComboBox* sectorBox() const { return m_sectorBox; }
-    const fenlux::WindRose& rose() const;
+    const WindRose& rose() const;
     std::vector<int> exportColumns() const override;
 
 protected:
@@ -100,7 +103,7 @@ public:
 
     void setBinWidth(double width);
     QComboBox* binBox() const { return m_binBox; }
-    const fenlux::SpeedDistribution& distribution() const { return m_distribution; }
+    const SpeedDistribution& distribution() const { return m_distribution; }
     // The figures written on the plot.
     QString figuresText() const;
     // "weibull k=... A=... n=... mean=..." (C-locale numbers, "nan" without a fit).
@@ -111,8 +114,10 @@ protected:
 
 private:
     QComboBox* m_binBox;
-    fenlux::SpeedDistribution m_distribution;
+    SpeedDistribution m_distribution;
     QwtPlotHistogram* m_histogram;
     QwtPlotCurve* m_density;
     QwtPlotTextLabel* m_figures;
 };
+
+} // namespace varno::fenlux

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-namespace fenlux {
+namespace varno::fenlux {
 
 // Cuts a byte stream into whole lines, however long, and hands each on as a
 // NUL-terminated text (its line end removed). The callback returns false to stop.
@@ -44,4 +44,4 @@ private:
     std::string m_pending;
 };
 
-} // namespace fenlux
+} // namespace varno::fenlux

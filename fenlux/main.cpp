@@ -1,16 +1,20 @@
-#include "FenluxApp.h"
-#include "FenluxCommandLine.h"
-#include "FenluxExport.h"
+#include <fenlux/FenluxApp.h>
+#include <fenlux/FenluxCommandLine.h>
+#include <fenlux/FenluxExport.h>
 
-#include <QtUserInteraction.h>
+#include <qtsupport/QtUserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 #include <cstring>
+
+using namespace varno::fenlux;
 
 namespace {
 
@@ -35,15 +39,16 @@ bool platformChosen(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // An export needs no display: a scheduled job runs without one.
-    const bool exporting = fenlux::isExportCommand(argumentList(argc, argv));
+    const bool exporting = varno::fenlux::isExportCommand(argumentList(argc, argv));
     if (exporting && !platformChosen(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     QApplication::setFont(QFont(QStringLiteral("helvetica"), 10));
     QStringList files = QCoreApplication::arguments();
     files.removeFirst();
     if (exporting)
-        return fenlux::runExport(files);
+        return varno::fenlux::runExport(files);
 
     // Translations live beside the program or in the shared data folder.
     QTranslator translator;
@@ -57,11 +62,14 @@ int main(int argc, char** argv)
 
     FenluxApp window;
     // Message boxes and dialogs belong to the main window.
-    varno::QtUserInteraction dialogs(&window);
-    varno::setUserInteraction(&dialogs);
+    dialogs.setParent(&window);
+    {
+        QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+        varno::qtsupport::restoreWindowPlacement(window, settings, window.size());
+    }
     window.show();
     window.openStartupFiles(files);
     const int status = app.exec();
-    varno::setUserInteraction(nullptr);
+    dialogs.setParent(nullptr);
     return status;
 }

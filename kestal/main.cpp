@@ -1,16 +1,20 @@
 // kestal: the station terminal.
-#include "KestalApp.h"
+#include <kestal/dialogs/KestalApp.h>
 
-#include <OstrelQtUi.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
+
+using namespace varno::kestal;
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     QCoreApplication::setOrganizationName(QStringLiteral("varno"));
     QCoreApplication::setApplicationName(QStringLiteral("kestal"));
-    varno::installOstrelQtUi();
+    varno::qtsupport::installOstrelQtUi();
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

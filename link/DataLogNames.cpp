@@ -1,4 +1,4 @@
-#include "DataLogNames.h"
+#include <link/DataLogNames.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <strings.h>
 
-#include "ostrel/Calendar.h"
-#include "quorvalin/Quorvalin.h"
+#include <ostrel/Calendar.h>
+#include <quorvalin/Quorvalin.h>
 
-namespace datalog {
+namespace varno::link {
 
 namespace {
 
@@ -208,4 +208,4 @@ void SortTransferNames(std::vector<std::string>& names)
     });
 }
 
-} // namespace datalog
+} // namespace varno::link

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace varno::link {
+
 // Data-log records and the file names under which the terminal and the transfer program
 // store downloaded data logs. Texts are 8-bit (Latin-1 from instruments).
-namespace datalog {
 
 // One data log as the instrument link lists it, plus the instrument's serial number.
 struct Record {
@@ -83,4 +84,4 @@ int CompareTransferNames(const std::string& first, const std::string& second);
 // Sorts names by CompareTransferNames (stable: the order may be cyclic for mixed magics).
 void SortTransferNames(std::vector<std::string>& names);
 
-} // namespace datalog
+} // namespace varno::link

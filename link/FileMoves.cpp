@@ -1,4 +1,4 @@
-#include "FileMoves.h"
+#include <link/FileMoves.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ostrel/Wildcard.h"
+#include <ostrel/Wildcard.h>
 
-namespace datalog {
+namespace varno::link {
 
 namespace {
 
@@ -111,4 +111,4 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
     return names;
 }
 
-} // namespace datalog
+} // namespace varno::link

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+namespace varno::link {
+
 // Moves that never overwrite, backups of existing files, and folder listings by the
 // wildcard patterns of the data-log names.
-namespace datalog {
 
 // Renames from onto to on the same file system; fails when to exists.
 bool RenameNoReplace(const std::string& from, const std::string& to);
@@ -36,4 +37,4 @@ bool WildcardMatch(const std::string& pattern, const std::string& name);
 // folder gives an empty list.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern);
 
-} // namespace datalog
+} // namespace varno::link

@@ -1,4 +1,4 @@
-#include "Converter.h"
+#include <ostrel-cli/Converter.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace varno::converter {
 
 namespace {
 
@@ -405,3 +407,5 @@ void CConverter::Flush()
     }
     m_used = 0;
 }
+
+} // namespace varno::converter

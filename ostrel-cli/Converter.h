@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "NumberFormat.h"
-#include "Ostrel.h"
+#include <ostrel/NumberFormat.h>
+#include <ostrel/Ostrel.h>
+
+namespace varno::converter {
 
 // What the command line asks of the converter. Options are read one argument at a time,
 // between the loads of the files named among them.
@@ -99,3 +101,5 @@ private:
 
 // Turns the escapes \n, \r and \t of an option value into their characters.
 std::string UnescapeOptionValue(const std::string& value);
+
+} // namespace varno::converter

@@ -3,7 +3,9 @@
 #include <exception>
 #include <new>
 
-#include "Converter.h"
+#include <ostrel-cli/Converter.h>
+
+using namespace varno::converter;
 
 int main(int argc, char** argv)
 {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace ostrel::calendar {
+namespace varno::ostrel::calendar {
 
 constexpr int64_t FloorDiv(int64_t a, int64_t b)
 {
@@ -53,4 +53,4 @@ constexpr int64_t SecondsFromCivil(int64_t year, int64_t month, int64_t day, int
     return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-} // namespace ostrel::calendar
+} // namespace varno::ostrel::calendar

@@ -1,4 +1,4 @@
-#include "FileBuffer.h"
+#include <ostrel/FileBuffer.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +7,8 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace varno::ostrel {
 
 namespace {
 
@@ -110,3 +112,5 @@ void CFileBuffer::ReleaseBefore(size_t offset)
         m_released = end;
     }
 }
+
+} // namespace varno::ostrel

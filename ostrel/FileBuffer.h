@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace varno::ostrel {
+
 // The whole content of a file in one writable buffer. Memory of bytes already decoded
 // can be given back while the rest is still in use, so a large log never needs its file
 // size and its decoded entries in memory at the same time.
@@ -31,3 +33,5 @@ private:
     size_t m_capacity = 0;
     size_t m_released = 0;
 };
+
+} // namespace varno::ostrel

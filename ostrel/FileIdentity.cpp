@@ -1,6 +1,8 @@
-#include "FileIdentity.h"
+#include <ostrel/FileIdentity.h>
 
 #include <array>
+
+namespace varno::ostrel {
 
 namespace {
 
@@ -38,3 +40,5 @@ int ComputeFileIdentity(const uint8_t* first, size_t n)
         identity += int(Crc32NoInversion(first, 1024) % 999) * 1000 + 1000;
     return identity;
 }
+
+} // namespace varno::ostrel

@@ -1,19 +1,25 @@
-#include "LogDecoder.h"
+#include <ostrel/LogDecoder.h>
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
-#include "DataStore.h"
-#include "RecordWriter.h"
-#include "TextScan.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/RecordWriter.h>
+#include <ostrel/TextScan.h>
+
+namespace varno::ostrel {
 
 using namespace textscan;
 
 namespace {
 
 constexpr size_t kMaxValues = 126; // a type-3 record of 253 payload bytes
+// Bytes of the buffer decoded between two reports that they are done with.
+constexpr size_t kReleaseStep = size_t(1) << 20;
 
 uint32_t bigEndian(const uint8_t* p, int width)
 {
@@ -51,9 +57,11 @@ std::string signatureText(const uint8_t* p)
     return text;
 }
 
-size_t decodeStatistics(uint8_t type, const uint8_t* payload, float* values)
+// Values of a statistics record, in tenths: quantities are logged in tenths, the direction
+// in steps of 1.5 degrees.
+size_t decodeStatistics(uint8_t type, const uint8_t* payload, uint16_t* tenths)
 {
-    using namespace ostrel::records;
+    using namespace records;
     size_t count = 0;
     const uint8_t* p = payload;
     for (int channel = 0; channel < 3; ++channel) {
@@ -66,14 +74,14 @@ size_t decodeStatistics(uint8_t type, const uint8_t* payload, float* values)
                 raw = bigEndian(p, width);
                 p += width;
             }
-            values[count++] = float(double(raw) * 0.1);
+            tenths[count++] = uint16_t(raw);
         };
         quantity(StatA, 1);
         quantity(StatB, 1);
         quantity(StatC, 2);
         quantity(StatD, 1);
     }
-    values[count++] = (type & StatDirection) ? float(double(*p) * 1.5) : 0.0f;
+    tenths[count++] = (type & StatDirection) ? uint16_t(*p * 15) : 0;
     return count;
 }
 
@@ -90,13 +98,14 @@ float HalfToFloat(uint16_t h)
     return floatFromBits(bits);
 }
 
-CLogDecoder::CLogDecoder(CDataStore& store) : m_store(store) {}
+CLogDecoder::CLogDecoder(CEntryTable& table) : m_table(table) {}
 
 void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(size_t)>& consumed)
 {
-    m_store.SetAddressOffset(-1);
-    m_store.SetBytesDecoded(0);
-    m_segmentStart = m_store.GetEntryCount();
+    LogFacts& facts = m_table.Facts();
+    facts.addressOffset = -1;
+    facts.bytesDecoded = 0;
+    m_segmentStart = m_table.Count();
     m_needSync = true;
     m_started = false;
 
@@ -110,17 +119,27 @@ void CLogDecoder::Decode(uint8_t* buffer, size_t size, const std::function<void(
             reportedCorrupt = scanner.CorruptCount();
         }
         ProcessRecord(record);
-        if (record.type == ostrel::records::TypeSignature && m_store.GetAddressOffset() < 0)
-            m_store.SetAddressOffset(int(bigEndian(record.payload + 7, 4) - uint32_t(record.start)));
-        m_store.SetBytesDecoded(int(record.start + record.length + 1));
-        if (m_store.GetFormatCode() != 0)
-            scanner.SetFormatCode(m_store.GetFormatCode());
-        if (consumed && record.start - lastConsumed >= (1u << 20)) {
-            consumed(record.start);
-            lastConsumed = record.start;
+        size_t reached = record.start;
+        if (record.type == records::TypeFiller) { // erased memory: runs of them
+            // In steps of a release, so that the buffer is given back as the entries grow.
+            const size_t step = kReleaseStep / (size_t(record.length) + 1);
+            if (const size_t alike = scanner.SkipAlike(record, step)) {
+                m_table.RepeatLastEntry(alike);
+                reached += alike * (size_t(record.length) + 1);
+            }
+        }
+        if (record.type == records::TypeSignature && facts.addressOffset < 0)
+            facts.addressOffset = int(bigEndian(record.payload + 7, 4) - uint32_t(record.start));
+        facts.bytesDecoded = int(record.start + record.length + 1);
+        if (facts.formatCode != 0)
+            scanner.SetFormatCode(facts.formatCode);
+        if (consumed && reached - lastConsumed >= kReleaseStep) {
+            consumed(reached);
+            lastConsumed = reached;
         }
     }
-    m_store.AddByteCounts(scanner.CorruptCount(), static_cast<long long>(size));
+    facts.corruptBytes += scanner.CorruptCount();
+    facts.totalBytes += static_cast<long long>(size);
 }
 
 void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
@@ -135,33 +154,46 @@ void CLogDecoder::AddWarning(long long newCorruptBytes, int repairFlags)
     }
     m_refTime = CUtcTime();
     if (m_needSync) {
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(), text);
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(), text);
     } else {
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING | LOGF_RESET, CUtcTime(), text);
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING | LOGF_RESET, CUtcTime(), text);
         m_needSync = true;
     }
     if ((repairFlags & CRecordScanner::RepairTextConversion) && !m_textConversionSeen) {
         m_textConversionSeen = true;
-        m_store.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(),
+        m_table.AddText(LOGF_TEXT | LOGF_WARNING, CUtcTime(),
                         "# reason: The data was probably corrupted during file transfer, e.g. by transferring "
                         "via FTP or mail as a text file instead of binary data.");
     }
 }
 
+// A filler's line is the decoder's own and holds none of the words the line analysis looks
+// for, so it only gets LOGF_STAR from it and changes no state: it is stored straight away,
+// which matters where erased memory holds millions of them.
+void CLogDecoder::AddFiller(uint8_t length)
+{
+    static constexpr std::string_view prefix = "* filling block ";
+    char line[32];
+    prefix.copy(line, prefix.size());
+    const char* end = std::to_chars(line + prefix.size(), line + sizeof line, unsigned(length)).ptr;
+    m_table.AddText(LOGF_TEXT | LOGF_STAR, m_now, std::string_view(line, size_t(end - line)));
+}
+
 void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
 {
-    using namespace ostrel::records;
+    using namespace records;
     int flags;
     std::string line;
     float values[kMaxValues];
+    uint16_t tenths[kMaxValues];
+    bool inTenths = false;
     size_t valueCount = 0;
     const size_t payloadSize = size_t(record.length) - 1;
 
     switch (record.type) {
     case TypeFiller:
-        flags = LOGF_TEXT | LOGF_STAR;
-        line = "* filling block " + std::to_string(record.length);
-        break;
+        AddFiller(record.length);
+        return;
     case TypeText:
         flags = LOGF_TEXT;
         line.assign(reinterpret_cast<const char*>(record.payload), payloadSize);
@@ -179,7 +211,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
             for (size_t k = 0; k + 2 <= payloadSize; k += 2)
                 values[valueCount++] = HalfToFloat(uint16_t(bigEndian(record.payload + k, 2)));
         } else if (record.type >= 16) {
-            valueCount = decodeStatistics(record.type, record.payload, values);
+            valueCount = decodeStatistics(record.type, record.payload, tenths);
+            inTenths = true;
         }
         break;
     }
@@ -187,8 +220,8 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
     if (isText)
         flags |= AnalyseLine(line);
 
-    const int count = m_store.GetEntryCount();
-    if ((flags & LOGF_MARK) && count > 0 && (m_store.GetEntryFlags(count - 1) & LOGF_HEADER))
+    const size_t count = m_table.Count();
+    if ((flags & LOGF_MARK) && count > 0 && (m_table.Flags(count - 1) & LOGF_HEADER))
         flags &= ~LOGF_MARK;
     if (flags & LOGF_RESET)
         m_sinceReset = 0;
@@ -198,9 +231,11 @@ void CLogDecoder::ProcessRecord(const CRecordScanner::Record& record)
         AdvanceTimed(flags);
 
     if (isText)
-        m_store.AddText(flags, m_now, line);
+        m_table.AddText(flags, m_now, line);
+    else if (inTenths)
+        m_table.AddTenths(flags, m_now, tenths, valueCount);
     else
-        m_store.AddValues(flags, m_now, values, valueCount);
+        m_table.AddValues(flags, m_now, values, valueCount);
 }
 
 void CLogDecoder::TimeReference()
@@ -226,14 +261,14 @@ void CLogDecoder::TimeReference()
 void CLogDecoder::BackDate()
 {
     CUtcTime t = m_now;
-    for (int i = m_store.GetEntryCount() - 1; i >= m_segmentStart; --i) {
-        const int flags = m_store.GetEntryFlags(i);
+    for (size_t i = m_table.Count(); i-- > m_segmentStart;) {
+        const int flags = m_table.Flags(i);
         if (flags & LOGF_MARK) {
-            t = m_store.GetStoredTime(i);
+            t = m_table.StoredTime(i);
         } else if (!(flags & LOGF_TIME)) {
             if (flags & LOGF_TIMED)
                 t -= m_period;
-            m_store.SetEntryTime(i, t);
+            m_table.SetEntryTime(i, t);
         }
         if (flags & LOGF_RESET)
             break;
@@ -283,11 +318,11 @@ int CLogDecoder::AnalyseLine(const std::string& line)
     }
     if (FindAfterStart(lower, "reboot (flash)") != std::string::npos)
         flags |= LOGF_RESET;
-    if ((flags & LOGF_HEADER) && !m_store.HasTitle()) {
+    if ((flags & LOGF_HEADER) && m_table.Facts().title.empty()) {
         const size_t first = line.find('"');
         const size_t last = line.rfind('"');
         if (first != std::string::npos && last != first)
-            m_store.SetTitle(line.substr(first + 1, last - first - 1));
+            m_table.Facts().title = line.substr(first + 1, last - first - 1);
     }
 
     unsigned day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
@@ -328,9 +363,10 @@ int CLogDecoder::AnalyseIdentification(const std::string& lower)
     int flags = LOGF_IDENT;
     const size_t versionAt = FindAfterStart(lower, "version");
     const char* end = lower.c_str() + lower.size();
-    m_store.SetVersion(versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7, end));
+    LogFacts& facts = m_table.Facts();
+    facts.version = versionAt == std::string::npos ? 0 : ReadNumber(lower.c_str() + versionAt + 7, end);
     const size_t nrAt = FindAfterStart(lower, "nr");
-    m_store.SetSerialNumber(nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2, end)));
+    facts.serialNumber = nrAt == std::string::npos ? 0 : TruncToInt(ReadNumber(lower.c_str() + nrAt + 2, end));
 
     size_t at = FindAfterStart(lower, "varno") + 5;
     while (at < lower.size() && lower[at] == ' ')
@@ -341,8 +377,8 @@ int CLogDecoder::AnalyseIdentification(const std::string& lower)
     long code = 0;
     for (size_t k = 0; k < word.size() && std::isdigit(static_cast<unsigned char>(word[k])) && code < 100000000; ++k)
         code = code * 10 + (word[k] - '0');
-    m_store.SetFormatCode(int(code));
-    m_store.SetInstrumentName("varno" + word);
+    facts.formatCode = int(code);
+    facts.instrumentName = "varno" + word;
 
     if (!m_needSync) {
         m_needSync = true;
@@ -378,7 +414,7 @@ void CLogDecoder::AnalyseColumnLines(const std::string& line, const std::string&
             for (const std::string& word : words)
                 names.push_back(std::string(channel) + "_" + word);
         names.push_back("direction_mean360");
-        m_store.AddColumnSet(std::move(names));
+        m_table.AddColumnSet(std::move(names));
         flags |= LOGF_COLUMNS;
     }
     if (size_t at = lower.find("log ="); at != npos) {
@@ -397,7 +433,7 @@ void CLogDecoder::AnalyseColumnLines(const std::string& line, const std::string&
             for (const std::string& statistic : definition->second)
                 names.push_back(word + "_" + statistic);
         }
-        m_store.AddColumnSet(std::move(names));
+        m_table.AddColumnSet(std::move(names));
         flags |= LOGF_COLUMNS;
     }
 }
@@ -422,3 +458,5 @@ void CLogDecoder::AnalyseDefinition(const std::string& line, const std::string& 
     m_definitionWords[name] = Split(statistics, " ");
     m_definitionTexts[name] = description;
 }
+
+} // namespace varno::ostrel

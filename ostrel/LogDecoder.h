@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "RecordScanner.h"
-#include "UtcTime.h"
+#include <ostrel/RecordScanner.h>
+#include <ostrel/UtcTime.h>
 
-class CDataStore;
+namespace varno::ostrel {
 
-// Decodes one binary data log into entries of a data store: texts and value rows, each
+class CEntryTable;
+
+// Decodes one binary data log into entries of a table: texts and value rows, each
 // stamped with the time reconstructed from time lines, markers, signatures and the
 // logging period; learns column names from the header and repairs transfer damage.
 class CLogDecoder {
 public:
-    explicit CLogDecoder(CDataStore& store);
+    explicit CLogDecoder(CEntryTable& table);
 
     // Decodes buffer (repaired in place). consumed(offset) is told, now and then, that
     // bytes before offset will not be read again.
@@ -26,6 +28,7 @@ public:
 private:
     void AddWarning(long long newCorruptBytes, int repairFlags);
     void ProcessRecord(const CRecordScanner::Record& record);
+    void AddFiller(uint8_t length);
     int AnalyseLine(const std::string& line);
     int AnalyseIdentification(const std::string& lower);
     void AnalyseColumnLines(const std::string& line, const std::string& lower, int& flags);
@@ -35,11 +38,11 @@ private:
     void BackDate();
     void SetPeriodFrom(const std::string& lower, size_t at, const char* format);
 
-    CDataStore& m_store;
+    CEntryTable& m_table;
     CUtcTime m_now;
     CUtcTimeSpan m_period;
     CUtcTime m_lastTimed;
-    int m_segmentStart = 0;
+    size_t m_segmentStart = 0;
     CUtcTime m_refTime;
     int m_sinceRef = 0;
     int m_sinceReset = 0;
@@ -52,3 +55,5 @@ private:
 
 // Values of a half-float word as the instrument encodes it.
 float HalfToFloat(uint16_t h);
+
+} // namespace varno::ostrel

@@ -1,4 +1,4 @@
-#include "NumberFormat.h"
+#include <ostrel/NumberFormat.h>
 
 #include <algorithm>
 #include <charconv>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "OstrelExport.h"
+#include <ostrel/OstrelExport.h>
 
 // A printf format for one value, checked before use: literal text plus exactly one
 // conversion %[-+ #0]*[width][.precision] of f F e E g G a A ("%%" allowed anywhere).

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace numbertext {
+namespace varno::ostrel::numbertext {
 
 namespace detail {
 
@@ -109,4 +109,4 @@ inline std::string General(double v, int precision)
     return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
 }
 
-} // namespace numbertext
+} // namespace varno::ostrel::numbertext

@@ -1,4 +1,4 @@
-#include "OstrelUi.h"
+#include <ostrel/OstrelUi.h>
 
 #include <cstdio>
 

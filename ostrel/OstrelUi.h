@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "OstrelExport.h"
+#include <ostrel/OstrelExport.h>
 
 // What loading a file may ask of the user: a message box, a file-open dialog and a wait
 // cursor. Windowed programs install their own; the default writes messages to standard

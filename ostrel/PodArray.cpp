@@ -1,11 +1,11 @@
-#include "PodArray.h"
+#include <ostrel/PodArray.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
 
-namespace podmemory {
+namespace varno::ostrel::podmemory {
 
 namespace {
 
@@ -58,4 +58,4 @@ void Release(void* block, size_t bytes)
         std::free(block);
 }
 
-} // namespace podmemory
+} // namespace varno::ostrel::podmemory

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <type_traits>
 
+namespace varno::ostrel {
+
 // Memory for PodArray: small blocks from malloc, large ones mapped in huge pages where the
 // system allows. Large blocks grow by remapping their pages instead of copying them, so an
 // array of hundreds of megabytes never needs twice its size while it grows.
@@ -76,3 +78,5 @@ private:
     size_t m_size = 0;
     size_t m_capacity = 0;
 };
+
+} // namespace varno::ostrel

@@ -1,8 +1,10 @@
-#include "RecordScanner.h"
+#include <ostrel/RecordScanner.h>
 
 #include <cstring>
 
-#include "RecordWriter.h"
+#include <ostrel/RecordWriter.h>
+
+namespace varno::ostrel {
 
 CRecordScanner::CRecordScanner(uint8_t* buffer, size_t size) : m_buffer(buffer), m_size(size) {}
 
@@ -22,7 +24,7 @@ bool CRecordScanner::RuleHolds(uint8_t length, uint8_t type, int formatCode)
     default:
         if (type < 16 || formatCode == 306)
             return false;
-        return payload == ostrel::records::statisticsPayloadSize(type);
+        return payload == records::statisticsPayloadSize(type);
     }
 }
 
@@ -108,3 +110,20 @@ bool CRecordScanner::Next(Record& record)
         return true;
     }
 }
+
+// A record followed by a candidate right at its end is accepted as it is, and a record with
+// the same head as one accepted is a candidate.
+size_t CRecordScanner::SkipAlike(const Record& record, size_t maxCount)
+{
+    const size_t size = size_t(record.length) + 1;
+    size_t count = 0;
+    while (count < maxCount && m_size - m_position >= 2 * size && m_buffer[m_position] == record.length
+           && m_buffer[m_position + 1] == record.type && m_buffer[m_position + size] == record.length
+           && m_buffer[m_position + size + 1] == record.type) {
+        m_position += size;
+        ++count;
+    }
+    return count;
+}
+
+} // namespace varno::ostrel

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace varno::ostrel {
+
 // Finds the length-prefixed records of a binary data log in a buffer, skipping damaged
 // stretches and undoing the CR LF expansion of a text-mode transfer where it can.
 class CRecordScanner {
@@ -21,6 +23,11 @@ public:
     CRecordScanner(uint8_t* buffer, size_t size);
 
     bool Next(Record& record);
+    // Passes over the records right after record (the last one Next gave) that have its
+    // length and type, as Next would accept them, all but the last of such a run (whether
+    // that one is accepted depends on what follows it), and at most maxCount of them.
+    // Returns how many were passed over.
+    size_t SkipAlike(const Record& record, size_t maxCount);
     void SetFormatCode(int formatCode);
     long long CorruptCount() const { return m_corrupt; }
 
@@ -44,3 +51,5 @@ private:
     size_t m_memoFrom = None;
     size_t m_memoResult = None;
 };
+
+} // namespace varno::ostrel

@@ -8,7 +8,7 @@
 // byte L (1..254), a type byte and L-1 payload bytes, numbers big-endian. The decoder of
 // this library reads them back; the simulated instrument and the tests write them.
 // Header-only so that programs can use it without linking the library.
-namespace ostrel::records {
+namespace varno::ostrel::records {
 
 enum : uint8_t {
     TypeFiller = 0,
@@ -137,4 +137,4 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-} // namespace ostrel::records
+} // namespace varno::ostrel::records

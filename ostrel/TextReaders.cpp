@@ -1,4 +1,4 @@
-#include "TextReaders.h"
+#include <ostrel/TextReaders.h>
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "DataStore.h"
-#include "NumberText.h"
-#include "TextScan.h"
+#include <ostrel/EntryTable.h>
+#include <ostrel/NumberText.h>
+#include <ostrel/TextScan.h>
+
+namespace varno::ostrel {
 
 using namespace textscan;
 
@@ -218,6 +220,12 @@ bool finiteInLongLongRange(double v)
     return std::isfinite(v) && std::fabs(v) < 9e18;
 }
 
+// Both readers keep the time of the first entry as the address offset.
+void noteFirstTime(CEntryTable& table)
+{
+    table.Facts().addressOffset = table.Count() > 0 ? table.EffectiveTime(0).GetSeconds() : 0;
+}
+
 } // namespace
 
 void CTextLogReader::Read(const char* data, size_t size, const BytesDone& bytesDone)
@@ -229,13 +237,13 @@ void CTextLogReader::Read(const char* data, size_t size, const BytesDone& bytesD
         CUtcTime time;
         if (readRowStart(row, end, time, valueStart)) {
             readNumbers(valueStart, end, values);
-            m_store.AddValues(LOGF_DATA | LOGF_TIME, time, values.data(), values.size());
+            m_table.AddValues(LOGF_DATA | LOGF_TIME, time, values.data(), values.size());
         } else {
             const int flags = AnalyseTextLine(line, row, end);
-            m_store.AddText(LOGF_TEXT | flags, CUtcTime(-1), line, size_t(end - line));
+            m_table.AddText(LOGF_TEXT | flags, CUtcTime(-1), std::string_view(line, size_t(end - line)));
         }
     });
-    m_store.SetAddressOffset(m_store.GetEntryTime(0).GetSeconds());
+    noteFirstTime(m_table);
 }
 
 // line is the whole line, row where it starts after a verbose prefix.
@@ -252,34 +260,35 @@ int CTextLogReader::AnalyseTextLine(const char* line, const char* row, const cha
         std::vector<std::string> names;
         for (const std::string& piece : Split(std::string(p, end), " ,;\t"))
             names.push_back(Trim(piece, "\" "));
-        m_store.AddColumnSet(std::move(names));
+        m_table.AddColumnSet(std::move(names));
         flags |= LOGF_COLUMNS;
     }
 
     if (startsWithNoCase(line, end, "# instrument")) {
         const char* at = findNoCase(line, end, "qrx731-");
         if (at != end) {
-            m_store.SetSerialNumber(TruncToInt(ReadNumber(at + 7, end)));
-            m_store.SetInstrumentName("QRX731");
+            m_table.Facts().serialNumber = TruncToInt(ReadNumber(at + 7, end));
+            m_table.Facts().instrumentName = "QRX731";
         }
     } else if (startsWithNoCase(line, end, "# measurement")) {
         const unsigned long measurement = static_cast<unsigned long>(TruncToInt(ReadNumber(line + 13, end)));
-        if (!m_store.HasTitle()) {
+        LogFacts& facts = m_table.Facts();
+        if (facts.title.empty()) {
             char title[400];
-            std::snprintf(title, sizeof title, "%.300s-%lu measurement %04lu", m_store.GetInstrumentName(),
-                          static_cast<unsigned long>(static_cast<uint32_t>(m_store.GetSerialNumber())),
+            std::snprintf(title, sizeof title, "%.300s-%lu measurement %04lu", facts.instrumentName.c_str(),
+                          static_cast<unsigned long>(static_cast<uint32_t>(facts.serialNumber)),
                           static_cast<unsigned long>(static_cast<uint32_t>(measurement)));
-            m_store.SetTitle(title);
+            facts.title = title;
         }
     } else if (startsWithNoCase(line, end, "# title")) {
-        if (!m_store.HasTitle()) {
+        if (m_table.Facts().title.empty()) {
             const char* word = line + 7;
             while (word < end && *word == ' ')
                 ++word;
             const char* stop = word;
             while (stop < end && !isWhite(*stop))
                 ++stop;
-            m_store.SetTitle(std::string(word, stop));
+            m_table.Facts().title = std::string(word, stop);
         }
         flags |= LOGF_HEADER;
     }
@@ -319,9 +328,11 @@ void CNumberLogReader::Read(const char* data, size_t size, const BytesDone& byte
             && finiteInLongLongRange(second))
             time = numberRowTime(first, second);
         readNumbers(line, end, values);
-        m_store.AddValues(LOGF_DATA | LOGF_TIME, time, values.data(), values.size());
+        m_table.AddValues(LOGF_DATA | LOGF_TIME, time, values.data(), values.size());
     });
-    m_store.SetAddressOffset(m_store.GetEntryTime(0).GetSeconds());
-    m_store.SetTitle("MAS File");
-    m_store.SetInstrumentName("MAS");
+    noteFirstTime(m_table);
+    m_table.Facts().title = "MAS File";
+    m_table.Facts().instrumentName = "MAS";
 }
+
+} // namespace varno::ostrel

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <functional>
 
-class CDataStore;
+namespace varno::ostrel {
+
+class CEntryTable;
 
 // Told now and then how many bytes from the start of the data have been read for good, so
 // that their memory can be given back.
@@ -14,25 +16,27 @@ using BytesDone = std::function<void(size_t offset)>;
 // converter's verbose rows (index, flags and names before the row) are read as well.
 class CTextLogReader {
 public:
-    explicit CTextLogReader(CDataStore& store) : m_store(store) {}
+    explicit CTextLogReader(CEntryTable& table) : m_table(table) {}
     void Read(const char* data, size_t size, const BytesDone& bytesDone = {});
 
 private:
     int AnalyseTextLine(const char* line, const char* row, const char* end);
 
-    CDataStore& m_store;
+    CEntryTable& m_table;
 };
 
 // Reads number files: rows of numbers whose first two encode the time and whose last is
 // the sum of all the others.
 class CNumberLogReader {
 public:
-    explicit CNumberLogReader(CDataStore& store) : m_store(store) {}
+    explicit CNumberLogReader(CEntryTable& table) : m_table(table) {}
     void Read(const char* data, size_t size, const BytesDone& bytesDone = {});
 
     // Whether the first line of data (up to 2048 bytes are enough) is such a row.
     static bool FirstLineMatches(const char* data, size_t size);
 
 private:
-    CDataStore& m_store;
+    CEntryTable& m_table;
 };
+
+} // namespace varno::ostrel

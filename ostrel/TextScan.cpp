@@ -1,13 +1,13 @@
-#include "TextScan.h"
+#include <ostrel/TextScan.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "Calendar.h"
-#include "NumberText.h"
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
 
-namespace textscan {
+namespace varno::ostrel::textscan {
 
 std::string ToLower(std::string text)
 {
@@ -100,10 +100,10 @@ CUtcTime TimeOrInvalid(int64_t year, int64_t month, int64_t day, int64_t hour, i
     for (int64_t field : {year, month, day, hour, minute, second})
         if (field > limit || field < -limit)
             return CUtcTime(-1);
-    const int64_t seconds = ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
+    const int64_t seconds = calendar::SecondsFromCivil(year, month, day, hour, minute, second);
     if (seconds < 0 || seconds > std::numeric_limits<int32_t>::max())
         return CUtcTime(-1);
     return CUtcTime(int32_t(seconds));
 }
 
-} // namespace textscan
+} // namespace varno::ostrel::textscan

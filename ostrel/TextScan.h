@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "UtcTime.h"
+#include <ostrel/UtcTime.h>
 
 // Small text helpers shared by the readers. Texts are bytes (Latin-1); character classes
 // are ASCII.
-namespace textscan {
+namespace varno::ostrel::textscan {
 
 std::string ToLower(std::string text);
 std::string Trim(const std::string& text, const char* characters = " \t\r\n");
@@ -38,4 +38,4 @@ const char* SkipField(const char* p, const char* end);
 // lies outside what CUtcTime holds: a date is never wrapped round into another year.
 CUtcTime TimeOrInvalid(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second);
 
-} // namespace textscan
+} // namespace varno::ostrel::textscan

@@ -1,8 +1,8 @@
-#include "UtcTime.h"
+#include <ostrel/UtcTime.h>
 
 #include <cstdint>
 
-#include "Calendar.h"
+#include <ostrel/Calendar.h>
 
 namespace {
 
@@ -24,13 +24,13 @@ CUtcTimeSpan::CUtcTimeSpan(int32_t days, int32_t hours, int32_t minutes, int32_t
 CUtcTime::CUtcTime(int year, int month, int day, int hour, int minute, int second)
 {
     // Computed in 64 bits, then wrapped to the 32-bit count.
-    const int64_t secs = ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
+    const int64_t secs = varno::ostrel::calendar::SecondsFromCivil(year, month, day, hour, minute, second);
     m_secs = int32_t(uint32_t(uint64_t(secs)));
 }
 
 void CUtcTime::GetDate(int& year, int& month, int& day) const
 {
-    const ostrel::calendar::Civil c = ostrel::calendar::CivilFromSeconds(m_secs);
+    const varno::ostrel::calendar::Civil c = varno::ostrel::calendar::CivilFromSeconds(m_secs);
     year = c.year;
     month = c.month;
     day = c.day;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "OstrelExport.h"
+#include <ostrel/OstrelExport.h>
 
 // A signed number of seconds. Plain 32-bit value: it crosses library boundaries by copy.
 class OSTREL_API CUtcTimeSpan {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrel {
+namespace varno::ostrel {
 
 inline bool WildcardMatch(const std::string& pattern, const std::string& name)
 {
@@ -51,4 +51,4 @@ inline std::vector<std::string> ListMatchingNames(const std::string& folder, con
     return names;
 }
 
-} // namespace ostrel
+} // namespace varno::ostrel

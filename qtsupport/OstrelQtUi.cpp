@@ -1,12 +1,12 @@
-#include "OstrelQtUi.h"
+#include <qtsupport/OstrelQtUi.h>
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "Text.h"
-#include "UserInteraction.h"
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 void OstrelQtUi::ShowMessage(const std::string& text, const std::string& caption)
 {
@@ -41,4 +41,4 @@ void installOstrelQtUi()
     ostrel_setui(&ui);
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

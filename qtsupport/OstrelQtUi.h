@@ -1,11 +1,11 @@
 #pragma once
 
-#include <Ostrel.h>
-#include <OstrelUi.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/OstrelUi.h>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Hands the conversion library's message boxes, file-open dialog and wait cursor to the
 // current user interaction (userInteraction()).
@@ -22,4 +22,4 @@ public:
 // Installs one process-wide OstrelQtUi into the conversion library.
 QTSUPPORT_API void installOstrelQtUi();
 
-} // namespace varno
+} // namespace varno::qtsupport

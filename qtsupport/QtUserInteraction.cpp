@@ -1,24 +1,20 @@
-#include "QtUserInteraction.h"
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 
-#include "Text.h"
+#include <qtsupport/Text.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
-namespace {
+DefaultQtDialogs::DefaultQtDialogs(QWidget* parent) : m_dialogs(parent)
+{
+    setDefaultUserInteraction(&m_dialogs);
+}
 
-// The process-wide Qt dialogs, the default of userInteraction() while this library is loaded.
-struct DefaultDialogs {
-    DefaultDialogs() { setDefaultUserInteraction(&dialogs); }
-    ~DefaultDialogs() { setDefaultUserInteraction(nullptr); }
-    QtUserInteraction dialogs;
-} g_defaultDialogs;
-
-} // namespace
+DefaultQtDialogs::~DefaultQtDialogs() { setDefaultUserInteraction(nullptr); }
 
 QWidget* QtUserInteraction::owner() const
 {
@@ -121,4 +117,4 @@ void QtUserInteraction::beep()
         QApplication::beep();
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
 class QWidget;
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Qt dialogs: QMessageBox, QFileDialog, QPrintDialog, the application's override cursor.
-// Loading this library makes a process-wide instance the default of userInteraction(). The
-// linker keeps the library in a program only when the program uses one of its symbols
-// (this class, installOstrelQtUi), as every windowed program of the suite does.
+// A windowed program makes them the default of userInteraction() with DefaultQtDialogs.
 class QTSUPPORT_API QtUserInteraction : public UserInteraction {
 public:
     // parent: owner of the dialogs; none means the active window.
@@ -38,4 +36,22 @@ private:
     QWidget* m_parent;
 };
 
-} // namespace varno
+// The Qt dialogs as the default of userInteraction() for the guard's lifetime. Every
+// windowed program holds one in main(), right after its QApplication, so that nothing it
+// asks or tells goes to the standard-error default of console programs. An installed
+// interaction (setUserInteraction, e.g. a test's scripted one) still comes first.
+class QTSUPPORT_API DefaultQtDialogs {
+public:
+    // parent: owner of the dialogs; none means the active window.
+    explicit DefaultQtDialogs(QWidget* parent = nullptr);
+    ~DefaultQtDialogs();
+    DefaultQtDialogs(const DefaultQtDialogs&) = delete;
+    DefaultQtDialogs& operator=(const DefaultQtDialogs&) = delete;
+
+    void setParent(QWidget* parent) { m_dialogs.setParent(parent); }
+
+private:
+    QtUserInteraction m_dialogs;
+};
+
+} // namespace varno::qtsupport

@@ -1,10 +1,10 @@
-#include "Text.h"
+#include <qtsupport/Text.h>
 
 #include <QFile>
 #include <QStringList>
 #include <QTextCodec>
 
-namespace varno {
+namespace varno::qtsupport {
 
 QString textFromBytes(const std::string& bytes)
 {
@@ -51,4 +51,4 @@ QString qtFileFilter(const QString& filter)
     return entries.join(";;");
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

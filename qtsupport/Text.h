@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Texts held as bytes (instrument and file texts): UTF-8 when the bytes are valid UTF-8,
 // else Latin-1, as older instruments and station files write them.
@@ -22,4 +22,4 @@ QTSUPPORT_API QString displayText(QString text);
 // without "|" is returned unchanged.
 QTSUPPORT_API QString qtFileFilter(const QString& filter);
 
-} // namespace varno
+} // namespace varno::qtsupport

@@ -1,11 +1,11 @@
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
 #include <atomic>
 #include <cstdio>
 
-#include "Text.h"
+#include <qtsupport/Text.h>
 
-namespace varno {
+namespace varno::qtsupport {
 
 const char* const kDataFileFilter = "Varno Data Files (*.vrn);;All Files (*)";
 
@@ -182,4 +182,4 @@ void ScriptedUserInteraction::endWaitCursor()
         --m_waitDepth;
 }
 
-} // namespace varno
+} // namespace varno::qtsupport

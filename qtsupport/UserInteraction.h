@@ -7,12 +7,12 @@
 #include <functional>
 #include <vector>
 
-#include "QtSupportExport.h"
+#include <qtsupport/QtSupportExport.h>
 
 // Named only: the printer set-up hands the caller's printer to the dialog.
 class QPrinter;
 
-namespace varno {
+namespace varno::qtsupport {
 
 // Everything a program asks of the user in modal form: message boxes, the about box,
 // questions, file and folder choosers, the printer set-up, the wait cursor and the beep.
@@ -55,10 +55,11 @@ public:
 // The filter of the suite's data-log choosers.
 QTSUPPORT_API extern const char* const kDataFileFilter;
 
-// The instance in use: the installed one, else the default. The window library makes its
-// Qt dialogs the default as soon as it is loaded; a process without it gets one that writes
-// every text to standard error, gives each question its safe answer (as
-// ScriptedUserInteraction does) and cancels every chooser.
+// The instance in use: the installed one, else the default. Windowed programs make the Qt
+// dialogs the default at start-up (DefaultQtDialogs in QtUserInteraction.h); until then, and
+// in console programs and code without windows, the default writes every text to standard
+// error, gives each question its safe answer (as ScriptedUserInteraction does) and cancels
+// every chooser.
 QTSUPPORT_API UserInteraction& userInteraction();
 // Installs ui (not owned); nullptr goes back to the default.
 QTSUPPORT_API void setUserInteraction(UserInteraction* ui);
@@ -141,4 +142,4 @@ private:
     int m_beeps = 0;
 };
 
-} // namespace varno
+} // namespace varno::qtsupport

@@ -1,13 +1,13 @@
-#include "BenchDownload.h"
+#include <quorvalin/BenchDownload.h>
 
 #include <algorithm>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 void BenchDownload::begin(uint64_t already, int32_t readahead)
 {
     const BenchAttempt attempt = m_countAttempt();
-    const qsim::Faults& f = attempt.faults;
+    const sim::Faults& f = attempt.faults;
     m_bytes.erase(m_bytes.begin(), m_bytes.begin() + long(already));
     m_already = already;
     m_failAt = f.failAt >= 0 && int(attempt.number) <= f.failAttempts ? f.failAt : -1;
@@ -70,12 +70,12 @@ DownloadSource::Step BenchDownload::next(const uint8_t*& data, size_t& size, Dow
 // again only when it changed.
 bool BenchDownload::hungUp()
 {
-    const uint64_t generation = qsim::Instrument::storedGeneration(m_dir);
+    const uint64_t generation = sim::Instrument::storedGeneration(m_dir);
     if (generation == m_generation)
         return false;
     m_generation = generation;
-    qsim::Instrument stored;
+    sim::Instrument stored;
     return stored.load(m_dir, false) && stored.hangups != m_hangups;
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "Transport.h"
-#include "sim/Instrument.h"
+#include <quorvalin/Transport.h>
+#include <quorvalin/sim/Instrument.h>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 // What a download from the bench learns of the line as it begins.
 struct BenchAttempt {
-    qsim::Faults faults;
+    sim::Faults faults;
     uint32_t number = 0;             // of this download attempt in the instrument
     int64_t bytesThisConnection = 0; // sent before on this connection
     std::string dir;                 // of the instrument, to notice a hang-up of the bench
@@ -52,4 +52,4 @@ private:
     uint32_t m_hangups = 0;    // at connect
 };
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

@@ -2,7 +2,7 @@
 // folder; the transport works on a copy that it reads again whenever the stored state
 // changed, and every change it makes is stored under the folder's lock, so that the bench
 // tool and other programs see the same instrument.
-#include "BenchTransport.h"
+#include <quorvalin/BenchTransport.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,17 +13,17 @@
 #include <thread>
 #include <utility>
 
-#include "BenchDownload.h"
-#include "Quorvalin.h"
-#include "sim/Bench.h"
-#include "sim/Commands.h"
-#include "sim/Instrument.h"
+#include <quorvalin/BenchDownload.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Commands.h>
+#include <quorvalin/sim/Instrument.h>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 namespace {
 
-using qsim::Instrument;
+using sim::Instrument;
 
 class BenchTransport;
 
@@ -34,7 +34,7 @@ public:
         : m_transport(transport), m_port(std::move(port)), m_number(std::move(number)), m_dir(std::move(dir)),
           m_portFd(portFd) {}
 
-    ~BenchCall() override { qsim::releasePort(m_portFd); }
+    ~BenchCall() override { sim::releasePort(m_portFd); }
 
     Dial ring(const std::atomic<bool>& abort, std::string& error) override
     {
@@ -68,18 +68,18 @@ private:
 
 class BenchTransport final : public Transport {
 public:
-    BenchTransport() : m_bench(qsim::benchFolder()) {}
+    BenchTransport() : m_bench(sim::benchFolder()) {}
     ~BenchTransport() override { close(); }
 
     // ------------------------------------------------------------ the line
-    bool hasPort(const std::string& port) override { return qsim::portExists(m_bench, port); }
+    bool hasPort(const std::string& port) override { return sim::portExists(m_bench, port); }
 
     std::unique_ptr<Call> call(const std::string& port, const std::string& number, std::string& error) override
     {
-        std::string dir = number.empty() ? qsim::findInstrumentByPort(m_bench, port)
-                                         : qsim::findInstrumentByPhone(m_bench, number);
+        std::string dir = number.empty() ? sim::findInstrumentByPort(m_bench, port)
+                                         : sim::findInstrumentByPhone(m_bench, number);
         // The port stays ours while the connection lasts.
-        const int portFd = qsim::claimPort(m_bench, port);
+        const int portFd = sim::claimPort(m_bench, port);
         if (portFd == -1) {
             error = "Port " + port + " is in use";
             return nullptr;
@@ -91,7 +91,7 @@ public:
     // the line is up.
     Dial answer(const std::string& dir, int& portFd, std::string& error)
     {
-        qsim::FolderLock folderLock(dir);
+        sim::FolderLock folderLock(dir);
         if (!m_inst.load(dir, true, &error))
             return Dial::Failed;
         const std::string& fault = m_inst.faults.connect;
@@ -118,7 +118,7 @@ public:
         m_hangupsAtConnect = m_inst.hangups;
         m_downloadsThisConnection = 0;
         m_bytesThisConnection = 0;
-        if (m_inst.catchUp(qsim::benchClock(m_bench))) {
+        if (m_inst.catchUp(sim::benchClock(m_bench))) {
             ++m_inst.generation;
             m_inst.save(dir, true);
         }
@@ -127,7 +127,7 @@ public:
 
     void close() override
     {
-        qsim::releasePort(m_portFd);
+        sim::releasePort(m_portFd);
         m_portFd = -1;
     }
 
@@ -159,7 +159,7 @@ public:
 
     bool timer(int index, int32_t& on, int32_t& off) override
     {
-        if (index < 0 || index >= m_inst.timerSlots || index >= qsim::kMaxTimerSlots)
+        if (index < 0 || index >= m_inst.timerSlots || index >= sim::kMaxTimerSlots)
             return false;
         on = m_inst.timers[index].on;
         off = m_inst.timers[index].off;
@@ -168,22 +168,22 @@ public:
 
     bool clockTimeValid(int year, int month, int day, int hour, int minute, int second) override
     {
-        return qsim::validClockTime(year, month, day, hour, minute, second);
+        return sim::validClockTime(year, month, day, hour, minute, second);
     }
 
     double clockOffset() override
     {
         // The instrument keeps whatever time it was set to; the terminal shows its own local
         // time plus this offset.
-        const int64_t pc = qsim::benchClock(m_bench);
-        return double(m_inst.clock(pc) - (pc + qsim::localOffset(pc)));
+        const int64_t pc = sim::benchClock(m_bench);
+        return double(m_inst.clock(pc) - (pc + sim::localOffset(pc)));
     }
 
     bool function(int index, FunctionInfo& out) override
     {
         if (index < 0 || index >= int(m_inst.functions.size()))
             return false;
-        const qsim::Function& f = m_inst.functions[size_t(index)];
+        const sim::Function& f = m_inst.functions[size_t(index)];
         out = {f.name, f.flags, f.definition};
         return true;
     }
@@ -195,7 +195,7 @@ public:
     {
         std::vector<LogInfo> list;
         for (size_t i = 0; i < m_inst.logs.size(); ++i) {
-            const qsim::DataLog& log = m_inst.logs[i];
+            const sim::DataLog& log = m_inst.logs[i];
             LogInfo item;
             item.size = m_inst.logLength(i);
             if (m_inst.listsByTime()) {
@@ -272,7 +272,7 @@ public:
         return apply([&](Instrument& in) {
             if (in.faults.refuseSettings)
                 return false;
-            in.setClock(qsim::benchClock(m_bench), qsim::fromCivil(year, month, day, hour, minute, second));
+            in.setClock(sim::benchClock(m_bench), sim::fromCivil(year, month, day, hour, minute, second));
             return true;
         });
     }
@@ -302,10 +302,10 @@ public:
     // ------------------------------------------------------------ command line and downloads
     std::string command(const std::string& line, int level) override
     {
-        qsim::CommandContext context{m_inst, level, qsim::benchClock(m_bench)};
-        const qsim::CommandResult result = qsim::runCommand(context, line);
+        sim::CommandContext context{m_inst, level, sim::benchClock(m_bench)};
+        const sim::CommandResult result = sim::runCommand(context, line);
         if (result.changed) {
-            qsim::FolderLock folderLock(m_dir);
+            sim::FolderLock folderLock(m_dir);
             ++m_inst.generation;
             m_inst.save(m_dir, true);
         }
@@ -317,7 +317,7 @@ public:
         if (m_inst.listsByTime()) {
             // A time range names the data log that starts then; it comes as it is now.
             const auto it = std::find_if(m_inst.logs.begin(), m_inst.logs.end(),
-                                         [&](const qsim::DataLog& l) { return l.startTime == start; });
+                                         [&](const sim::DataLog& l) { return l.startTime == start; });
             if (it == m_inst.logs.end()) {
                 error = "no data log starts at " + quorvalin_time2string(start);
                 return nullptr;
@@ -340,7 +340,7 @@ public:
     // attempts, and tells the download about the line.
     BenchAttempt countAttempt()
     {
-        qsim::FolderLock folderLock(m_dir);
+        sim::FolderLock folderLock(m_dir);
         ++m_inst.downloadAttempts;
         ++m_inst.generation;
         m_inst.save(m_dir, false);
@@ -359,21 +359,21 @@ public:
     }
 
 private:
-    int64_t instrumentNow() const { return m_inst.clock(qsim::benchClock(m_bench)); }
+    int64_t instrumentNow() const { return m_inst.clock(sim::benchClock(m_bench)); }
 
     // Brings the copy of the instrument up to date with the bench and its clock.
     bool sync(bool folderLocked, std::string& error)
     {
-        std::unique_ptr<qsim::FolderLock> folderLock;
+        std::unique_ptr<sim::FolderLock> folderLock;
         if (!folderLocked)
-            folderLock = std::make_unique<qsim::FolderLock>(m_dir);
+            folderLock = std::make_unique<sim::FolderLock>(m_dir);
         if (Instrument::storedGeneration(m_dir) != m_inst.generation && !m_inst.load(m_dir, true, &error))
             return false;
         if (m_inst.hangups != m_hangupsAtConnect) {
             error = kLineDropped;
             return false;
         }
-        if (m_inst.catchUp(qsim::benchClock(m_bench))) {
+        if (m_inst.catchUp(sim::benchClock(m_bench))) {
             ++m_inst.generation;
             m_inst.save(m_dir, true);
         }
@@ -383,7 +383,7 @@ private:
     // Runs a change on the instrument and stores it; a refused change is undone.
     Change apply(const std::function<bool(Instrument&)>& f)
     {
-        qsim::FolderLock folderLock(m_dir);
+        sim::FolderLock folderLock(m_dir);
         std::string error;
         if (!sync(true, error))
             return {Change::LineLost, error};
@@ -420,4 +420,4 @@ std::unique_ptr<Transport> benchTransport()
     return std::make_unique<BenchTransport>();
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

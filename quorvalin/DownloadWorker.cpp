@@ -1,4 +1,4 @@
-#include "DownloadWorker.h"
+#include <quorvalin/DownloadWorker.h>
 
 #include <cerrno>
 #include <cinttypes>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 DownloadFile::DownloadFile(DownloadFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_mode(other.m_mode), m_path(std::move(other.m_path)),
@@ -214,4 +214,4 @@ void DownloadWorker::run(DownloadJob& job)
     m_running = false;
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

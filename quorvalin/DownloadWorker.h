@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "Transport.h"
+#include <quorvalin/Transport.h>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 // The file a download writes into: a new one (mode 1: emptied, removed when the download
 // fails) or one to continue (mode 0: what it holds counts as received and is kept).
@@ -90,4 +90,4 @@ private:
     std::atomic<uint64_t> m_looks{0};
 };
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "Quorvalin.h"
-#include "QuorvalinTesting.h"
-#include "ostrel/NumberText.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
+#include <ostrel/NumberText.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 bool MagicEqual(uint32_t a, uint32_t b)
 {
@@ -23,13 +23,13 @@ bool ConnectionAvailable(const std::string& connection)
         return false;
     const size_t end = connection.find(' ', begin);
     const std::string port = connection.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-    return qsim::portFree(qsim::benchFolder(), port);
+    return varno::sim::portFree(varno::sim::benchFolder(), port);
 }
 
 std::string quorvalin_time2string(uint32_t seconds)
 {
     int y, mo, d, h, mi, s;
-    qsim::civil(int64_t(seconds), y, mo, d, h, mi, s);
+    varno::sim::civil(int64_t(seconds), y, mo, d, h, mi, s);
     char buf[48];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
     return buf;
@@ -68,7 +68,7 @@ int32_t quorvalin_string2seconds(const std::string& text)
     if (i >= text.size() || !(std::isdigit((unsigned char)text[i]) || text[i] == '.'))
         return 0;
     double number = 0;
-    const char* end = numbertext::Read(text.data() + i, text.data() + text.size(), number);
+    const char* end = varno::ostrel::numbertext::Read(text.data() + i, text.data() + text.size(), number);
     if (!end)
         return 0;
     i = size_t(end - text.data());
@@ -103,5 +103,5 @@ std::string quorvalin_getversionstring()
 
 void quorvalin_settestclock(QuorvalinClock clock)
 {
-    qsim::setProcessClock(clock);
+    varno::sim::setProcessClock(clock);
 }

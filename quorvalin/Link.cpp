@@ -1,15 +1,15 @@
 // The link object's lock, its connection and its downloads.
-#include "Link.h"
+#include <quorvalin/Link.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
 
-#include "BenchTransport.h"
-#include "sim/Bench.h" // the process's span clock, which the test clock hook drives
+#include <quorvalin/BenchTransport.h>
+#include <quorvalin/sim/Bench.h> // the process's span clock, which the test clock hook drives
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 namespace {
 
@@ -38,7 +38,7 @@ CLink::CLink(std::unique_ptr<Transport> transport)
     : m_transport(std::move(transport)),
       m_download(m_mutex, [this](const DownloadWorker::End& end) { downloadEnded(end); })
 {
-    m_idleStart = qsim::spanClockMs();
+    m_idleStart = sim::spanClockMs();
 }
 
 CLink::~CLink()
@@ -326,7 +326,7 @@ std::string CLink::GetLastErrorText()
 int32_t CLink::IdleTime(int peek)
 {
     std::lock_guard<std::recursive_mutex> g(m_mutex);
-    const int64_t now = qsim::spanClockMs();
+    const int64_t now = sim::spanClockMs();
     if (peek == 0) {
         m_idleStart = now;
         return 0;
@@ -341,14 +341,14 @@ void CLink::SetBusy(int on)
     std::lock_guard<std::recursive_mutex> g(m_mutex);
     m_busy = on != 0;
     if (!m_busy)
-        m_idleStart = qsim::spanClockMs();
+        m_idleStart = sim::spanClockMs();
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin
 
 CQuorvalin* CQuorvalin::newObject()
 {
-    return new quorvalin::CLink(quorvalin::benchTransport());
+    return new varno::quorvalin::CLink(varno::quorvalin::benchTransport());
 }
 
 CQuorvalin::~CQuorvalin() = default;

@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "DownloadWorker.h"
-#include "Quorvalin.h"
-#include "Transport.h"
+#include <quorvalin/DownloadWorker.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/Transport.h>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 inline constexpr const char* kNotConnected = "not connected to an instrument";
 
@@ -172,4 +172,4 @@ private:
     DownloadWorker m_download; // last: its thread may use the members above until stopped
 };
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

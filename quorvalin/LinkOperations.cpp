@@ -1,11 +1,11 @@
 // What the link object asks of the connected instrument: identity, setup, functions, user
 // levels, live values, the command line and the list of data logs.
-#include "Link.h"
+#include <quorvalin/Link.h>
 
 #include <algorithm>
 #include <cstdio>
 
-namespace quorvalin {
+namespace varno::quorvalin {
 
 namespace {
 
@@ -367,4 +367,4 @@ uint32_t CLink::GetLogLength()
     return m_connected && sync() ? m_transport->logLength() : 0;
 }
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

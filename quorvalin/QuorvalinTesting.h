@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "Quorvalin.h"
+#include <quorvalin/Quorvalin.h>
 
 // Hooks for tests and demos. The bench folder is normally taken from QUORVALIN_BENCH
 // (default: $XDG_DATA_HOME/varno/quorvalin-bench or ~/.local/share/varno/quorvalin-bench).

@@ -20,7 +20,7 @@
 // without it (a modem call takes its time and must not hold up the other operations), so
 // they must not touch that state; DownloadSource::next runs on the download worker's
 // thread. The instrument is read only while the line is up.
-namespace quorvalin {
+namespace varno::quorvalin {
 
 // The text of a line that ended unasked.
 inline constexpr const char* kLineDropped = "The line has dropped";
@@ -177,4 +177,4 @@ public:
     virtual bool downloadEnded(uint64_t written, bool done) = 0;
 };
 
-} // namespace quorvalin
+} // namespace varno::quorvalin

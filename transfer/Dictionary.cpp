@@ -1,12 +1,14 @@
-#include "Dictionary.h"
+#include <transfer/Dictionary.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
-#include "DataLogNames.h"
-#include "Protocol.h"
+#include <link/DataLogNames.h>
+#include <transfer/Protocol.h>
+
+namespace varno::transfer {
 
 namespace {
 
@@ -131,6 +133,8 @@ void Dictionary::SortByName()
     // Stable merge sort: the order of names may be cyclic when names with and without a
     // magic share a folder, which an introsort must not be given.
     std::stable_sort(m_entries.begin(), m_entries.end(), [](const DictionaryEntry& a, const DictionaryEntry& b) {
-        return datalog::CompareTransferNames(a.value.value_or(std::string()), b.value.value_or(std::string())) < 0;
+        return link::CompareTransferNames(a.value.value_or(std::string()), b.value.value_or(std::string())) < 0;
     });
 }
+
+} // namespace varno::transfer

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace varno::transfer {
+
 // An ordered list of optional key and value texts: the station configuration read from
 // "station.cfg" and the lists of local and remote data logs of one call.
 struct DictionaryEntry {
@@ -51,3 +53,5 @@ public:
 private:
     Entries m_entries;
 };
+
+} // namespace varno::transfer

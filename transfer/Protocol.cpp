@@ -1,9 +1,9 @@
-#include "Protocol.h"
+#include <transfer/Protocol.h>
 
 #include <cstdarg>
 #include <vector>
 
-namespace protocol {
+namespace varno::transfer::protocol {
 
 void Write(std::FILE* out, const std::string& text)
 {
@@ -51,4 +51,4 @@ std::string Quoted(const std::string& text)
     return quoted + "\"";
 }
 
-} // namespace protocol
+} // namespace varno::transfer::protocol

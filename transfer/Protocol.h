@@ -5,7 +5,7 @@
 
 // The output lines of the transfer program: each line is written in one piece and flushed
 // at once, so that a supervising program reads it when it is written.
-namespace protocol {
+namespace varno::transfer::protocol {
 
 // Writes text and flushes the stream.
 void Write(std::FILE* out, const std::string& text);
@@ -21,4 +21,4 @@ std::string OneLine(const std::string& text);
 // and control characters shown as blanks, so that a reader finds the closing quote.
 std::string Quoted(const std::string& text);
 
-} // namespace protocol
+} // namespace varno::transfer::protocol

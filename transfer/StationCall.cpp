@@ -1,4 +1,4 @@
-#include "StationCall.h"
+#include <transfer/StationCall.h>
 
 #include <cerrno>
 #include <chrono>
@@ -12,11 +12,13 @@
 #include <thread>
 #include <unistd.h>
 
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "ostrel/Calendar.h"
-#include "Protocol.h"
-#include "Quorvalin.h"
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <ostrel/Calendar.h>
+#include <transfer/Protocol.h>
+#include <quorvalin/Quorvalin.h>
+
+namespace varno::transfer {
 
 using protocol::Format;
 using protocol::OneLine;
@@ -147,7 +149,7 @@ std::string EffectiveConnection(const TransferOptions& options, const std::strin
 Dictionary ListLocalFiles(const std::string& folder)
 {
     Dictionary list;
-    for (const std::string& name : datalog::ListFolder(folder, "*.vrn"))
+    for (const std::string& name : link::ListFolder(folder, "*.vrn"))
         list.Append(name, name);
     list.SortByName();
     return list;
@@ -161,8 +163,8 @@ Dictionary SelectNewFiles(const Dictionary& local, const Dictionary& remote)
     size_t li = 0, ri = 0;
     while (li < l.size() && ri < r.size()) {
         uint32_t ls, lb, ll, lm, rs, rb, rl, rm;
-        datalog::ReadLeadingNumbers(l[li].value.value_or(std::string()), ls, lb, ll, lm);
-        datalog::ReadLeadingNumbers(r[ri].value.value_or(std::string()), rs, rb, rl, rm);
+        link::ReadLeadingNumbers(l[li].value.value_or(std::string()), ls, lb, ll, lm);
+        link::ReadLeadingNumbers(r[ri].value.value_or(std::string()), rs, rb, rl, rm);
         if (ls != rs) {
             ++li;
         } else if (rb < lb) {
@@ -284,7 +286,7 @@ int StationCall::Run(const std::string& connection, const std::optional<std::str
 void StationCall::ReportLeftoverDownloads(const std::string& folder)
 {
     const size_t prefix = std::strlen(kTemporaryPrefix);
-    for (const std::string& name : datalog::ListFolder(folder, std::string(kTemporaryPrefix) + "*")) {
+    for (const std::string& name : link::ListFolder(folder, std::string(kTemporaryPrefix) + "*")) {
         uint32_t serial = 0, start = 0, length = 0;
         if (std::sscanf(name.c_str() + prefix, "%" SCNu32 "-%" SCNu32 "-%" SCNu32, &serial, &start, &length) != 3)
             continue;
@@ -345,7 +347,7 @@ bool StationCall::ListRemoteFiles(Dictionary& remote)
     if (read && m_options.verbose > 2)
         Line("Files:\n");
     while (read && m_link->NextFile()) {
-        datalog::Record record;
+        link::Record record;
         record.serial = serial;
         record.start = m_link->GetFileStart();
         record.length = m_link->GetFileLength();
@@ -355,9 +357,9 @@ bool StationCall::ListRemoteFiles(Dictionary& remote)
         if (m_options.verbose > 2)
             Line(Format("File %" PRIu32 " %" PRIu32 " %" PRIu32 " %" PRIu32 " %s\n", record.start, record.length,
                         record.startTime, record.stopTime, OneLine(record.text).c_str()));
-        const std::string key = datalog::FileKey(serial, record.start, record.length);
+        const std::string key = link::FileKey(serial, record.start, record.length);
         m_remoteSizes[key] = m_link->GetFileSize();
-        remote.Append(key, datalog::TransferFileName(record));
+        remote.Append(key, link::TransferFileName(record));
     }
     // A refused listing, or a line that dropped while it was read, is not an instrument
     // without new data.
@@ -443,12 +445,12 @@ StationCall::Attempt StationCall::TransferFile(const std::string& folder, const 
     }
     const std::string name = entry.value.value_or(std::string());
     uint32_t serial, start, length, magic;
-    datalog::ReadLeadingNumbers(name, serial, start, length, magic);
+    link::ReadLeadingNumbers(name, serial, start, length, magic);
     // The listing gives the size in bytes; the length of a data log listed by time is not.
     const auto size = m_remoteSizes.find(entry.key.value_or(std::string()));
     const uint32_t bytes = size != m_remoteSizes.end() ? size->second : length;
 
-    const Reservation temporary = reserveTemporary(folder, datalog::FileKey(serial, start, bytes), bytes);
+    const Reservation temporary = reserveTemporary(folder, link::FileKey(serial, start, bytes), bytes);
     if (temporary.path.empty()) {
         NoteFailure("Unable to write into " + folder + ": " + temporary.error);
         m_failed = true;
@@ -554,14 +556,16 @@ bool StationCall::HasExpectedSize(const std::string& written, uint32_t expected)
 bool StationCall::Install(const std::string& written, const std::string& finalPath)
 {
     syncFile(written);
-    const datalog::MoveResult result = datalog::MoveWithBackup(written, finalPath);
-    if (result == datalog::MoveResult::Moved || result == datalog::MoveResult::SameName) {
+    const link::MoveResult result = link::MoveWithBackup(written, finalPath);
+    if (result == link::MoveResult::Moved || result == link::MoveResult::SameName) {
         const size_t slash = finalPath.rfind('/');
         syncFolder(slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash));
         return true;
     }
     // The data stay under the temporary name, which no later download uses.
-    NoteFailure(datalog::MoveResultMessage(result, written, finalPath));
+    NoteFailure(link::MoveResultMessage(result, written, finalPath));
     Line("ERROR " + OneLine(m_failure) + "\n");
     return false;
 }
+
+} // namespace varno::transfer

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "Dictionary.h"
+#include <transfer/Dictionary.h>
 
 class CQuorvalin;
+
+namespace varno::transfer {
 
 // Program-wide settings of the transfer program, taken from its command line.
 struct TransferOptions {
@@ -103,3 +105,5 @@ Dictionary ListLocalFiles(const std::string& folder);
 
 // The remote entries that the sorted local list does not cover, in the remote order.
 Dictionary SelectNewFiles(const Dictionary& local, const Dictionary& remote);
+
+} // namespace varno::transfer

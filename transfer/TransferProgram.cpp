@@ -1,11 +1,13 @@
-#include "TransferProgram.h"
+#include <transfer/TransferProgram.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
 
-#include "Protocol.h"
+#include <transfer/Protocol.h>
+
+namespace varno::transfer {
 
 namespace {
 
@@ -134,3 +136,5 @@ int RunTransfer(const std::vector<std::string>& args, CallEnvironment environmen
     protocol::Write(environment.out, UsageText(program));
     return -1;
 }
+
+} // namespace varno::transfer

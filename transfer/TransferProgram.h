@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "StationCall.h"
+#include <transfer/StationCall.h>
+
+namespace varno::transfer {
 
 // The command line of the transfer program.
 
@@ -18,3 +20,5 @@ std::string UsageText(const std::string& program);
 // manual mode (--connection=) or the usage text. args[0] is the invocation name.
 // Returns the exit status (0, or -1 which the process reports as 255).
 int RunTransfer(const std::vector<std::string>& args, CallEnvironment environment);
+
+} // namespace varno::transfer

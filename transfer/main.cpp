@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "TransferProgram.h"
+#include <transfer/TransferProgram.h>
+
+using namespace varno::transfer;
 
 namespace {
 

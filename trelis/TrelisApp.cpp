@@ -1,18 +1,22 @@
-#include "TrelisApp.h"
+#include <trelis/TrelisApp.h>
 
 #include <QApplication>
 #include <QFile>
+#include <QSettings>
 
 #include <memory>
 
-#include <Lunebrig.h>
-#include <Ostrel.h>
-#include <OstrelQtUi.h>
-#include <OstrelView.h>
-#include <Text.h>
+#include <lunebrig/Lunebrig.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <ostrel/view/OstrelView.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/WindowPlacement.h>
 
-#include "TrelisDlg.h"
-#include "TrelisIcon.h"
+#include <trelis/TrelisDlg.h>
+#include <trelis/TrelisIcon.h>
+
+namespace varno::trelis {
 
 std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
 {
@@ -26,7 +30,7 @@ std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
         }
         if (!optionsEnded && arg.startsWith('-'))
             continue; // an option of the platform, nothing for the viewer
-        files.push_back(varno::pathBytes(arg));
+        files.push_back(qtsupport::pathBytes(arg));
     }
     return files;
 }
@@ -34,7 +38,7 @@ std::vector<std::string> ViewerFileArguments(const QStringList& arguments)
 void RegisterViewer(const QString& executablePath)
 {
     if (!executablePath.isEmpty())
-        SetApplicationExePath("varno-viewer", varno::pathBytes(executablePath));
+        SetApplicationExePath("varno-viewer", qtsupport::pathBytes(executablePath));
 }
 
 void LoadViewerFiles(COstrel& data, const std::vector<std::string>& files)
@@ -52,7 +56,7 @@ int RunViewer(const QStringList& arguments)
     QCoreApplication::setOrganizationName("varno");
     QCoreApplication::setApplicationName("trelis");
     QApplication::setWindowIcon(TrelisIcon());
-    varno::installOstrelQtUi();
+    qtsupport::installOstrelQtUi();
     ostrelview_register();
 
     const std::vector<std::string> files = ViewerFileArguments(arguments);
@@ -62,7 +66,12 @@ int RunViewer(const QStringList& arguments)
     LoadViewerFiles(*data, files);
     {
         CTrelisDlg dialog(data.get());
+        QSettings settings;
+        qtsupport::restoreWindowPlacement(dialog, settings, dialog.size());
         dialog.exec();
+        qtsupport::saveWindowPlacement(dialog, settings);
     }
     return 0;
 }
+
+} // namespace varno::trelis

@@ -7,6 +7,8 @@
 
 class COstrel;
 
+namespace varno::trelis {
+
 // The file names of a viewer command line (the program name first, Qt's own options
 // already taken out): every argument that does not start with "-" is a file, in order;
 // after "--" every argument is. Paths starting with "/" are always files.
@@ -21,3 +23,5 @@ void LoadViewerFiles(COstrel& data, const std::vector<std::string>& files);
 
 // The whole program after QApplication was made: returns the exit status.
 int RunViewer(const QStringList& arguments);
+
+} // namespace varno::trelis

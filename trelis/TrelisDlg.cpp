@@ -1,16 +1,18 @@
-#include "TrelisDlg.h"
+#include <trelis/TrelisDlg.h>
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include <Ostrel.h>
-#include <OstrelView.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/view/OstrelView.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "TrelisIcon.h"
+#include <trelis/TrelisIcon.h>
+
+namespace varno::trelis {
 
 QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
                          const std::string& title)
@@ -18,7 +20,7 @@ QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
     char from[CUtcTime::PrintBufferSize];
     char to[CUtcTime::PrintBufferSize];
     return QString::fromLatin1(earliest.Print(from, true)) + " - "
-        + QString::fromLatin1(latest.Print(to, true)) + " : \"" + varno::textFromBytes(title)
+        + QString::fromLatin1(latest.Print(to, true)) + " : \"" + qtsupport::textFromBytes(title)
         + "\"";
 }
 
@@ -72,7 +74,9 @@ QRect CTrelisDlg::viewArea() const
 
 void CTrelisDlg::ShowAbout()
 {
-    varno::userInteraction().message(QStringLiteral("Varno Viewer Version 1.0"),
+    qtsupport::userInteraction().message(QStringLiteral("Varno Viewer Version 1.0"),
                                      QStringLiteral("About Varno Viewer"),
-                                     varno::UserInteraction::Icon::Information);
+                                     qtsupport::UserInteraction::Icon::Information);
 }
+
+} // namespace varno::trelis

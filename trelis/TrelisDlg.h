@@ -5,11 +5,14 @@
 
 #include <string>
 
-#include <UtcTime.h>
+#include <ostrel/UtcTime.h>
 
 class COstrel;
 class COstrelView;
 class QAction;
+class QMenuBar;
+
+namespace varno::trelis {
 
 // "<earliest> - <latest> : "<title>"", each time printed with the date alone at midnight.
 QString BuildViewerTitle(const CUtcTime& earliest, const CUtcTime& latest,
@@ -32,5 +35,7 @@ private:
     COstrel* m_data;
     COstrelView* m_view = nullptr;
     QAction* m_about = nullptr;
-    class QMenuBar* m_menuBar = nullptr;
+    QMenuBar* m_menuBar = nullptr;
 };
+
+} // namespace varno::trelis

@@ -1,7 +1,9 @@
-#include "TrelisIcon.h"
+#include <trelis/TrelisIcon.h>
 
 #include <QPainter>
 #include <QPixmap>
+
+namespace varno::trelis {
 
 namespace {
 
@@ -34,3 +36,5 @@ QIcon TrelisIcon()
         icon.addPixmap(drawIcon(size));
     return icon;
 }
+
+} // namespace varno::trelis

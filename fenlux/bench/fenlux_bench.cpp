@@ -6,13 +6,13 @@
 //   fenlux_bench [rows] [file]     (QT_QPA_PLATFORM=offscreen for a headless run)
 //   fenlux_bench --reader program file.vrn   (one data log through a reader program)
 // The file defaults to /tmp/fenlux-bench-<rows>.csv and is reused when it exists.
-#include "FenluxDoc.h"
-#include "FenluxParse.h"
-#include "FenluxPicture.h"
-#include "FenluxPlot.h"
-#include "FenluxReader.h"
-#include "FenluxView.h"
-#include "FenluxWind.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/FenluxPicture.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxReader.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWind.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,6 +32,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using namespace varno::fenlux;
 
 namespace {
 
@@ -72,7 +74,7 @@ bool writeTable(const char* path, long rows)
     std::fputc('\n', f);
     const long long t0 = 1155816000;
     for (long r = 0; r < rows; ++r) {
-        const std::string t = fenlux::timeText(double(t0 + 10 * r), true, ' ');
+        const std::string t = varno::fenlux::timeText(double(t0 + 10 * r), true, ' ');
         std::fprintf(f, "%s 0", t.c_str());
         for (int c = 0; c < 11; ++c) {
             const double v = 10 * std::sin(r * 0.001 * (c + 1)) + c + (r % 97) * 0.01;
@@ -124,17 +126,17 @@ void windFigures(long rows)
         speed[size_t(r)] = std::round(700.0 * std::sqrt(-std::log1p(-u))) / 100.0;
         direction[size_t(r)] = double(random() % 3600) / 10.0;
     }
-    fenlux::WindRose rose;
-    const Stats roseTime = timeIt(7, [&] { rose = fenlux::windRose(speed.data(), direction.data(), speed.size()); });
+    varno::fenlux::WindRose rose;
+    const Stats roseTime = timeIt(7, [&] { rose = varno::fenlux::windRose(speed.data(), direction.data(), speed.size()); });
     std::printf("wind rose       %.1f ms median, %.1f ms worst, %.1f ms CPU (%ld rows, %d sectors)\n",
                 roseTime.median, roseTime.worst, roseTime.cpu, rose.used, rose.sectors);
-    fenlux::SpeedDistribution d;
-    const Stats distribution = timeIt(7, [&] { d = fenlux::speedDistribution(speed.data(), speed.size()); });
+    varno::fenlux::SpeedDistribution d;
+    const Stats distribution = timeIt(7, [&] { d = varno::fenlux::speedDistribution(speed.data(), speed.size()); });
     std::printf("distribution    %.1f ms median, %.1f ms worst, %.1f ms CPU (%ld values, k %.4f, A %.4f, "
                 "%d passes over all values)\n",
                 distribution.median, distribution.worst, distribution.cpu, d.figures.n, d.fit.k, d.fit.A,
                 d.fit.passes);
-    const Stats fit = timeIt(7, [&] { d.fit = fenlux::fitWeibull(d.sample.values); });
+    const Stats fit = timeIt(7, [&] { d.fit = varno::fenlux::fitWeibull(d.sample.values); });
     std::printf("  of which the Weibull fit %.1f ms median, %.1f ms CPU\n", fit.median, fit.cpu);
 }
 
@@ -199,19 +201,19 @@ int main(int argc, char** argv)
 
     {
         // The pieces of one curve's drawing on their own.
-        const fenlux::FenluxData& d = doc.data();
+        const varno::fenlux::FenluxData& d = doc.data();
         const double* x = d.values(1);
         const double* y = d.values(3);
         const size_t n = d.rowCount();
         const double x0 = x[0], scale = 1285.0 / (x[n - 1] - x[0]);
         auto px = [&](double v) { return (v - x0) * scale; };
-        std::vector<std::vector<fenlux::PolylinePoint>> lines;
-        const fenlux::ColumnSummary* summary = d.summary(3);
-        Stats reduce = timeIt(5, [&] { fenlux::reduceAscending(x, y, n, px, &lines, summary, 0); });
+        std::vector<std::vector<varno::fenlux::PolylinePoint>> lines;
+        const varno::fenlux::ColumnSummary* summary = d.summary(3);
+        Stats reduce = timeIt(5, [&] { varno::fenlux::reduceAscending(x, y, n, px, &lines, summary, 0); });
         size_t points = 0;
         for (auto& l : lines)
             points += l.size();
-        Stats scan = timeIt(5, [&] { fenlux::reduceAscending(x, y, n, px, &lines); });
+        Stats scan = timeIt(5, [&] { varno::fenlux::reduceAscending(x, y, n, px, &lines); });
         std::printf("one curve       reduce %.2f ms with block summary, %.2f ms row by row (%zu points)\n",
                     reduce.median, scan.median, points);
     }
@@ -284,7 +286,7 @@ int main(int argc, char** argv)
         QString error;
         bool written = true;
         const Stats exported = timeIt(5, [&] {
-            written = fenlux::exportTo(fenlux::exportSourceOf(view), path, QSize(1200, 800), &error) && written;
+            written = varno::fenlux::exportTo(varno::fenlux::exportSourceOf(view), path, QSize(1200, 800), &error) && written;
         });
         std::printf("export %s %.0f ms median, %.0f ms worst, %.0f ms CPU (%s, %lld bytes, %ld rows)\n", name,
                     exported.median, exported.worst, exported.cpu, written ? "ok" : "FAILED",

@@ -2,6 +2,12 @@
 // splitter, the time reader and writer, the normalisation and the document built from the
 // lines, checking what the views and the joining of documents rely on.
 
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxParse.h>
+#include <fenlux/LineFeeder.h>
+
+#include <testing/FuzzSupport.h>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -10,14 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "FenluxData.h"
-#include "FenluxParse.h"
-#include "FuzzSupport.h"
-#include "LineFeeder.h"
+using namespace varno::fenlux;
+
+using varno::testing::fuzz::check;
 
 namespace {
-
-using fuzzsupport::check;
 
 // A time written as text, in either mode, reads back as the same time (to the written
 // milliseconds and to what a double holds).
@@ -26,11 +29,11 @@ void checkTimeTexts(double t)
     if (!std::isfinite(t))
         return;
     const double tolerance = 0.001 + std::fabs(t) * 1e-15;
-    const std::string number = fenlux::timeText(t, false);
-    check(std::fabs(fenlux::csv_gettime(number.c_str(), nullptr) - t) <= tolerance);
-    const std::string calendar = fenlux::timeText(t, true);
+    const std::string number = timeText(t, false);
+    check(std::fabs(csv_gettime(number.c_str(), nullptr) - t) <= tolerance);
+    const std::string calendar = timeText(t, true);
     if (t >= 1 && t < 9e15)
-        check(std::fabs(fenlux::csv_gettime(calendar.c_str(), nullptr) - t) <= tolerance);
+        check(std::fabs(csv_gettime(calendar.c_str(), nullptr) - t) <= tolerance);
 }
 
 // Every field of a line: the splitter moves on and stays inside the text.
@@ -38,16 +41,16 @@ void checkFields(const char* line)
 {
     const char* end = line + std::strlen(line);
     for (const char* p = line; *p != '\0';) {
-        fenlux::Field field;
-        const char* next = fenlux::csv_readfield(p, &field, true);
+        Field field;
+        const char* next = csv_readfield(p, &field, true);
         check(next > p && next <= end);
         check(field.begin >= p && field.begin + field.size <= next);
         double value;
-        check(fenlux::csv_readvalue(p, &value) == fenlux::csv_skipfield(p));
+        check(csv_readvalue(p, &value) == csv_skipfield(p));
         p = next;
     }
     const char* after = nullptr;
-    const double t = fenlux::csv_gettime(line, &after);
+    const double t = csv_gettime(line, &after);
     check(after >= line && after <= end);
     checkTimeTexts(t);
 }
@@ -56,20 +59,20 @@ void checkLine(const char* line)
 {
     checkFields(line);
     std::string normalised;
-    if (fenlux::normaliseLine(line, &normalised))
-        check(normalised.size() < fenlux::kLineBufferSize);
+    if (normaliseLine(line, &normalised))
+        check(normalised.size() < kLineBufferSize);
 }
 
 // What the views and the table rely on: one row count for every column, the index column
 // counting the rows, no negative or infinite time.
-void checkDocument(const fenlux::FenluxData& data)
+void checkDocument(const FenluxData& data)
 {
     const size_t rows = data.rowCount();
     for (int i = 0; i < data.columnCount(); ++i) {
         const FenluxColumn* column = data.column(i);
         check(column != nullptr && column->values.size() == rows);
         check(data.summary(i) != nullptr);
-        fenlux::statisticName(column->kind);
+        statisticName(column->kind);
     }
     if (const FenluxColumn* index = data.column(0))
         for (size_t r = 0; r < rows; ++r)
@@ -89,10 +92,10 @@ void checkDocument(const fenlux::FenluxData& data)
 }
 
 // Reads the bytes as a file, handed over in pieces of the given size.
-void read(const uint8_t* data, size_t size, size_t piece, fenlux::FenluxData& document,
+void read(const uint8_t* data, size_t size, size_t piece, FenluxData& document,
           std::vector<std::string>* lines)
 {
-    fenlux::LineFeeder feeder;
+    LineFeeder feeder;
     auto onLine = [&](const char* line) {
         if (lines)
             lines->push_back(line);
@@ -109,7 +112,7 @@ void read(const uint8_t* data, size_t size, size_t piece, fenlux::FenluxData& do
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Whole, as the file reader gets it.
-    fenlux::FenluxData document;
+    FenluxData document;
     std::vector<std::string> lines;
     read(data, size, size == 0 ? 1 : size, document, &lines);
     checkDocument(document);
@@ -117,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkLine(line.c_str());
 
     // In small pieces, as from the reader process: the same lines, the same document.
-    fenlux::FenluxData again;
+    FenluxData again;
     std::vector<std::string> linesAgain;
     read(data, size, 7, again, &linesAgain);
     check(linesAgain == lines);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <InstalledInteraction.h>
+#include <testing/InstalledInteraction.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,10 +12,10 @@
 
 #include <algorithm>
 
-using UiKind = varno::ScriptedUserInteraction::Kind;
+using UiKind = varno::qtsupport::ScriptedUserInteraction::Kind;
 
 // The message boxes the plotter showed, one "kind|caption|text" line each.
-inline QStringList shown(const varno::ScriptedUserInteraction& ui)
+inline QStringList shown(const varno::qtsupport::ScriptedUserInteraction& ui)
 {
     QStringList out;
     for (const auto& e : ui.events()) {
@@ -23,7 +23,7 @@ inline QStringList shown(const varno::ScriptedUserInteraction& ui)
         if (e.kind == UiKind::About)
             kind = QStringLiteral("about");
         else if (e.kind == UiKind::Message)
-            kind = e.icon == varno::UserInteraction::Icon::Critical ? QStringLiteral("critical")
+            kind = e.icon == varno::qtsupport::UserInteraction::Icon::Critical ? QStringLiteral("critical")
                                                                     : QStringLiteral("information");
         else
             continue;
@@ -33,19 +33,19 @@ inline QStringList shown(const varno::ScriptedUserInteraction& ui)
 }
 
 // How often the plotter asked for kind (a chooser, the printer set-up).
-inline long asked(const varno::ScriptedUserInteraction& ui, UiKind kind)
+inline long asked(const varno::qtsupport::ScriptedUserInteraction& ui, UiKind kind)
 {
     return std::count_if(ui.events().begin(), ui.events().end(),
                          [kind](const auto& e) { return e.kind == kind; });
 }
 
 // The user's next printer set-up is accepted with printer writing a PDF file to path.
-inline void acceptPrinterAsPdf(varno::ScriptedUserInteraction& ui, QPrinter& printer,
+inline void acceptPrinterAsPdf(varno::qtsupport::ScriptedUserInteraction& ui, QPrinter& printer,
                                const QString& path)
 {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    ui.queueAnswer(varno::UserInteraction::Answer::Ok);
+    ui.queueAnswer(varno::qtsupport::UserInteraction::Answer::Ok);
 }
 
 inline QString helperPath()

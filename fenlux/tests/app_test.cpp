@@ -1,7 +1,7 @@
-#include "FenluxApp.h"
-#include "FenluxDoc.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxApp.h>
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 #include "FenluxTesting.h"
 
 #include <QAction>
@@ -23,11 +23,13 @@
 
 #include <memory>
 
+using namespace varno::fenlux;
+
 namespace {
 
 QString columnHeadingOf(const FenluxWindView* view, int column)
 {
-    return fenlux::columnHeading(view->document()->data(), column);
+    return varno::fenlux::columnHeading(view->document()->data(), column);
 }
 
 class FenluxAppTest : public testing::Test {
@@ -62,7 +64,7 @@ protected:
         return app->workspace()->subWindowList().size();
     }
 
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     QTemporaryDir dir;
     std::unique_ptr<FenluxApp> app;
 };
@@ -293,6 +295,15 @@ TEST_F(FenluxAppTest, ClosingTheWindowWhileReadingStopsTheReadFirst)
     EXPECT_TRUE(app->documents().isEmpty());
     QCoreApplication::processEvents();
     EXPECT_FALSE(app->isVisible());
+}
+
+TEST_F(FenluxAppTest, ClosingKeepsWhereTheWindowWasLeft)
+{
+    app->setGeometry(20, 30, 600, 450);
+    app->close();
+    QSettings settings(QStringLiteral("varno"), QStringLiteral("fenlux"));
+    EXPECT_EQ(settings.value(QStringLiteral("window/geometry")).toRect(), QRect(20, 30, 600, 450));
+    EXPECT_FALSE(settings.value(QStringLiteral("window/maximized")).toBool());
 }
 
 TEST_F(FenluxAppTest, DataLogsGoThroughTheReaderMatchedByEnding)

@@ -1,10 +1,12 @@
-#include "FenluxData.h"
+#include <fenlux/FenluxData.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-using fenlux::FenluxData;
+using namespace varno::fenlux;
+
+using varno::fenlux::FenluxData;
 
 namespace {
 
@@ -39,12 +41,12 @@ void expectColumns(const FenluxData& d, std::initializer_list<Expect> expected)
 
 TEST(FenluxStatistics, SuffixTableAndKindNames)
 {
-    EXPECT_EQ(fenlux::statisticKind("mean360"), 0);
-    EXPECT_EQ(fenlux::statisticKind("median"), 5);
-    EXPECT_EQ(fenlux::statisticKind("Mean"), -1);
-    EXPECT_EQ(fenlux::statisticName(0), "value/mean");
-    EXPECT_EQ(fenlux::statisticName(3), "min");
-    EXPECT_EQ(fenlux::statisticName(6), "");
+    EXPECT_EQ(varno::fenlux::statisticKind("mean360"), 0);
+    EXPECT_EQ(varno::fenlux::statisticKind("median"), 5);
+    EXPECT_EQ(varno::fenlux::statisticKind("Mean"), -1);
+    EXPECT_EQ(varno::fenlux::statisticName(0), "value/mean");
+    EXPECT_EQ(varno::fenlux::statisticName(3), "min");
+    EXPECT_EQ(varno::fenlux::statisticName(6), "");
 }
 
 TEST(FenluxHeaderGrouping, StatisticsOfOneQuantityShareAGroup)

@@ -1,6 +1,6 @@
 // The plotter run from a script: no window and no display.
 #include "FenluxTesting.h"
-#include "testing/CommaLocale.h"
+#include <testing/CommaLocale.h>
 
 #include <QFileInfo>
 #include <QProcess>
@@ -93,7 +93,7 @@ TEST_F(FenluxExportProgram, DrawsEachViewOfFilesJoinedIntoOneMeasurement)
 
 TEST_F(FenluxExportProgram, NumbersAreTheSameInACommaLocale)
 {
-    const testsupport::CommaLocale comma;
+    const varno::testing::CommaLocale comma;
     if (!comma.available())
         GTEST_SKIP() << comma.missingReason();
     // The locale reaches a child: its printf writes a comma.

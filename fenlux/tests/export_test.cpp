@@ -1,5 +1,5 @@
-#include "FenluxData.h"
-#include "FenluxExport.h"
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxExport.h>
 
 #include <QBuffer>
 
@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "FenluxGeometry.h"
-#include "LineFeeder.h"
+#include <fenlux/FenluxGeometry.h>
+#include <fenlux/LineFeeder.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <string>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 TEST(FenluxNice, StepsAndLimits)
 {
@@ -17,6 +17,50 @@ TEST(FenluxNice, StepsAndLimits)
     EXPECT_EQ(nice(100, 3), 30);
     EXPECT_EQ(nice(0.03, 3), 0.0);
     EXPECT_EQ(nice(1e9, 3), 6048000);
+}
+
+TEST(FenluxTimeSteps, GrowThroughTheNiceStepsThenInMultiplesOfTheLargest)
+{
+    EXPECT_EQ(largerTimeStep(0), 0.01);
+    EXPECT_EQ(largerTimeStep(0.01), 0.02);
+    EXPECT_EQ(largerTimeStep(86400), 172800);
+    EXPECT_EQ(largerTimeStep(100), 120); // between two steps: the next above
+    EXPECT_EQ(largerTimeStep(3024000), 6048000);
+    EXPECT_EQ(largerTimeStep(6048000), 2 * 6048000.0);
+    EXPECT_EQ(largerTimeStep(2 * 6048000.0), 5 * 6048000.0);
+    EXPECT_EQ(largerTimeStep(5 * 6048000.0), 10 * 6048000.0);
+}
+
+TEST(FenluxTimeSteps, MinorStepDividesTheMajorIntoAtMost15Parts)
+{
+    EXPECT_EQ(minorTimeStep(86400, 0), 7200);    // 12 parts; 3600 would make 24
+    EXPECT_EQ(minorTimeStep(86400, 7201), 10800); // not closer than the pixels allow
+    EXPECT_EQ(minorTimeStep(3600, 0), 300);
+    EXPECT_EQ(minorTimeStep(604800, 0), 43200);
+    EXPECT_EQ(minorTimeStep(2, 0), 0.2);
+    EXPECT_EQ(minorTimeStep(5 * 6048000.0, 0), 3024000);
+    EXPECT_EQ(minorTimeStep(86400, 86400), 0);   // no room for any
+    EXPECT_EQ(minorTimeStep(0.01, 0), 0);
+}
+
+TEST(FenluxTimeSteps, TicksAtMultiplesOfTheStepWithinTheRange)
+{
+    // 2026-10-25 00:00 .. 2026-10-27 18:00 UTC in days, minors every 6 hours.
+    const double day = 86400, lo = 1792886400, hi = lo + 2.75 * day;
+    const TimeTicks ticks = timeTicks(lo, hi, day, day / 4);
+    EXPECT_EQ(ticks.major, (std::vector<double>{lo, lo + day, lo + 2 * day}));
+    ASSERT_EQ(ticks.minor.size(), 9u); // 12 quarters of a day in range, 3 of them majors
+    EXPECT_EQ(ticks.minor.front(), lo + day / 4);
+    EXPECT_EQ(ticks.minor.back(), hi);
+    for (double m : ticks.minor)
+        EXPECT_NE(std::fmod(m - lo, day), 0.0) << m;
+    // A bound that is a multiple only up to rounding still carries its tick, inside the range.
+    const TimeTicks rounded = timeTicks(0.30000000000000004, 0.7, 0.1, 0);
+    ASSERT_EQ(rounded.major.size(), 5u);
+    EXPECT_GE(rounded.major.front(), 0.30000000000000004);
+    EXPECT_TRUE(rounded.minor.empty());
+    EXPECT_TRUE(timeTicks(lo, hi, 0, 0).major.empty());
+    EXPECT_TRUE(timeTicks(0, 1e12, 1, 0).major.empty()); // absurdly many: none
 }
 
 TEST(FenluxMagnify, VisibleCountAcrossTheSlider)

@@ -1,6 +1,6 @@
-#include "FenluxParse.h"
+#include <fenlux/FenluxParse.h>
 
-#include "ostrel/testing/CommaLocale.h"
+#include <testing/CommaLocale.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 
@@ -164,9 +164,9 @@ TEST(FenluxReadNumber, DecimalNumbersInAnyLocaleAndThePositionOfTheSplitter)
                  {"7.0e-1;2", 0.7},
                  {"1e999", INFINITY},
                  {"3 4", 3}};
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
     for (const auto& c : cases) {
         double value = -12345;
         const char* next = csv_readnumber(c.text, &value);

@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxReader.h"
-#include "RecordWriter.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxReader.h>
+#include <ostrel/RecordWriter.h>
 #include "FenluxTesting.h"
 
 #include <QElapsedTimer>
@@ -14,15 +14,17 @@
 #include <memory>
 #include <unistd.h>
 
-using ostrel::records::Writer;
+using namespace varno::fenlux;
+
+using varno::ostrel::records::Writer;
 
 TEST(FenluxReader, FixedConverterTableThroughAChildProcess)
 {
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(helperPath(), QStringLiteral("--fixed"));
     ASSERT_TRUE(doc.openDocument(QStringLiteral("/nowhere/log.vrn"), &reader));
-    const fenlux::FenluxData& d = doc.data();
+    const varno::fenlux::FenluxData& d = doc.data();
     ASSERT_EQ(d.columnCount(), 5);
     // The last line has no line end and still counts.
     ASSERT_EQ(d.rowCount(), 3u);
@@ -53,7 +55,7 @@ TEST(FenluxReader, OptionsTravelAsOneArgumentBeforeThePath)
 
 TEST(FenluxReader, MissingProgramIsReported)
 {
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     FenluxDoc doc(nullptr);
     FenluxReader reader(QStringLiteral("/nonexistent/reader-program"), QString());
     testing::internal::CaptureStderr();
@@ -215,7 +217,7 @@ TEST(FenluxConverter, DataLogReadThroughTheBuiltConverter)
     FenluxDoc doc(nullptr);
     FenluxReader reader(converter, QString());
     ASSERT_TRUE(doc.openDocument(log, &reader));
-    const fenlux::FenluxData& d = doc.data();
+    const varno::fenlux::FenluxData& d = doc.data();
     ASSERT_EQ(d.columnCount(), 7);
     ASSERT_EQ(d.rowCount(), 3u);
     EXPECT_EQ(doc.title(), "\"Tower A\"");

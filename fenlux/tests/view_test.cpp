@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxPlot.h"
-#include "FenluxView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxPlot.h>
+#include <fenlux/FenluxView.h>
 #include "FenluxTesting.h"
 
 #include <QCheckBox>
@@ -23,7 +23,9 @@
 #include <memory>
 #include <vector>
 
-#include "FenluxGeometry.h"
+#include <fenlux/FenluxGeometry.h>
+
+using namespace varno::fenlux;
 
 namespace {
 
@@ -331,7 +333,7 @@ TEST_F(FenluxViewTest, PrintRendersThePlotIntoThePrinter)
 {
     load(100);
     view->showAllFunctions();
-    varno::qttest::InstalledInteraction ui;
+    varno::testing::InstalledInteraction ui;
     QTemporaryDir dir;
     QPrinter printer;
     EXPECT_FALSE(view->print(&printer)); // cancelled set-up
@@ -357,7 +359,7 @@ TEST(FenluxCurveDrawing, ReducedCurveLooksLikeEveryPointDrawn)
         y[i] = std::sin(double(i) * 0.0002) * 50 + double(seed % 1000) / 100.0;
     }
     y[n / 3] = std::numeric_limits<double>::quiet_NaN();
-    fenlux::ColumnSummary summary;
+    varno::fenlux::ColumnSummary summary;
     summary.build(y.data(), n);
     auto render = [&](bool reduced) {
         FenluxPlot plot;

@@ -1,5 +1,5 @@
-#include "FenluxData.h"
-#include "FenluxWind.h"
+#include <fenlux/FenluxData.h>
+#include <fenlux/FenluxWind.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-using namespace fenlux;
+using namespace varno::fenlux;
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "FenluxDoc.h"
-#include "FenluxView.h"
-#include "FenluxWindView.h"
+#include <fenlux/FenluxDoc.h>
+#include <fenlux/FenluxView.h>
+#include <fenlux/FenluxWindView.h>
 #include "FenluxTesting.h"
 
 #include <QComboBox>
@@ -15,6 +15,8 @@
 #include <cmath>
 #include <memory>
 #include <random>
+
+using namespace varno::fenlux;
 
 namespace {
 
@@ -60,12 +62,12 @@ TEST(FenluxRoseView, FollowsTheTimeRangeOfItsPlotAndItsChoosers)
     // Ten rows of the plot: the rose counts those and nothing else.
     plot->magnifySlider()->setValue(1000);
     plot->originSlider()->setValue(500);
-    const fenlux::RowRange rows = rose.rows();
+    const varno::fenlux::RowRange rows = rose.rows();
     EXPECT_EQ(rows.begin, plot->shownRows().begin);
     EXPECT_EQ(rows.size(), 10u);
-    const fenlux::FenluxData& data = doc.data();
-    const fenlux::WindRose direct =
-        fenlux::windRose(data.values(2) + rows.begin, data.values(3) + rows.begin, rows.size());
+    const varno::fenlux::FenluxData& data = doc.data();
+    const varno::fenlux::WindRose direct =
+        varno::fenlux::windRose(data.values(2) + rows.begin, data.values(3) + rows.begin, rows.size());
     EXPECT_EQ(rose.rose().counts, direct.counts);
     EXPECT_EQ(rose.rose().used + rose.rose().missing, 10);
 
@@ -99,7 +101,7 @@ TEST(FenluxDistributionView, HistogramFitAndTheFiguresOfASiteReport)
     FenluxDoc doc(nullptr);
     feed(doc, windTable(2000), QStringLiteral("wind.csv"));
     FenluxDistributionView view(&doc, nullptr);
-    const fenlux::SpeedDistribution& d = view.distribution();
+    const varno::fenlux::SpeedDistribution& d = view.distribution();
     ASSERT_TRUE(d.fit.ok);
     EXPECT_NEAR(d.fit.k, 2.0, 0.15);
     EXPECT_NEAR(d.fit.A, 6.0, 0.3);

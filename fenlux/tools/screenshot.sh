@@ -1,7 +1,7 @@
 #!/bin/sh
 # Renders the plotter's pictures of the documentation, drawn offscreen from a month of a
 # simulated instrument: fetched by the transfer program, converted by ostrel.
-#   docs/fenlux-view.png          the plot
+#   docs/fenlux-view.png          the plot, 450 pixels wide, of a day and a half
 #   docs/fenlux-rose.png          the wind rose
 #   docs/fenlux-distribution.png  the speed distribution with its Weibull fit
 #
@@ -26,7 +26,8 @@ printf 'creator kestal 3.0\r\nstation Tower A\r\nconnection COM3\r\npassword rea
 
 for view in plot rose distribution; do
     name=fenlux-$view.png
-    [ "$view" = plot ] && name=fenlux-view.png
-    QT_QPA_PLATFORM=offscreen "$bin/fenlux_screenshot" --view=$view "$root/docs/$name" "$work/tower-a.txt"
+    size=
+    [ "$view" = plot ] && name=fenlux-view.png && size="--size=450x400 --plot-width=450"
+    QT_QPA_PLATFORM=offscreen "$bin/fenlux_screenshot" --view=$view $size "$root/docs/$name" "$work/tower-a.txt"
     echo "written: $root/docs/$name"
 done

@@ -1,8 +1,8 @@
-#include "CommandDlg.h"
+#include <kestal/dialogs/CommandDlg.h>
 
-#include "CommandLine.h"
+#include <kestal/instrument/CommandLine.h>
 
-#include <Text.h>
+#include <qtsupport/Text.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,7 +10,9 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-CCommandEdit::CCommandEdit(kestal::CommandLine& line, QWidget* parent)
+namespace varno::kestal {
+
+CCommandEdit::CCommandEdit(CommandLine& line, QWidget* parent)
     : QPlainTextEdit(parent)
     , m_line(line)
 {
@@ -19,14 +21,14 @@ CCommandEdit::CCommandEdit(kestal::CommandLine& line, QWidget* parent)
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    setPlainText(varno::displayText(m_line.Text()));
+    setPlainText(qtsupport::displayText(m_line.Text()));
     moveCursor(QTextCursor::End);
     ensureCursorVisible();
 }
 
 void CCommandEdit::type(char32_t c)
 {
-    const kestal::CommandLine::Edit edit = m_line.Type(c);
+    const CommandLine::Edit edit = m_line.Type(c);
     QTextCursor cursor = textCursor();
     cursor.movePosition(QTextCursor::End);
     if (edit.erase > 0) {
@@ -34,7 +36,7 @@ void CCommandEdit::type(char32_t c)
         cursor.removeSelectedText();
     }
     if (!edit.append.isEmpty())
-        cursor.insertText(varno::displayText(edit.append));
+        cursor.insertText(qtsupport::displayText(edit.append));
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -78,7 +80,7 @@ void CCommandEdit::keyPressEvent(QKeyEvent* event)
     typeText(text);
 }
 
-CCommandDlg::CCommandDlg(kestal::CommandLine& line, QWidget* parent)
+CCommandDlg::CCommandDlg(CommandLine& line, QWidget* parent)
     : QDialog(parent)
     , m_edit(new CCommandEdit(line, this))
 {
@@ -89,3 +91,5 @@ CCommandDlg::CCommandDlg(kestal::CommandLine& line, QWidget* parent)
     resize(640, 400);
     m_edit->setFocus();
 }
+
+} // namespace varno::kestal

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 
-namespace kestal {
+namespace varno::kestal {
+
 class CommandLine;
-}
 
 // The exchange with the instrument as a line terminal. Every typed key goes through the
 // line editor, which decides what the line and the text become; the text can be read,
@@ -13,7 +13,7 @@ class CommandLine;
 class CCommandEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
-    CCommandEdit(kestal::CommandLine& line, QWidget* parent = nullptr);
+    CCommandEdit(CommandLine& line, QWidget* parent = nullptr);
 
     // Types text as if it came from the keyboard (pasted text comes this way).
     void typeText(const QString& text);
@@ -24,7 +24,7 @@ protected:
 private:
     void type(char32_t c);
 
-    kestal::CommandLine& m_line;
+    CommandLine& m_line;
 };
 
 // "Direct Command Interface (press ESCAPE to close)": the command edit over the whole
@@ -32,9 +32,11 @@ private:
 class CCommandDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CCommandDlg(kestal::CommandLine& line, QWidget* parent = nullptr);
+    explicit CCommandDlg(CommandLine& line, QWidget* parent = nullptr);
     CCommandEdit* edit() const { return m_edit; }
 
 private:
     CCommandEdit* m_edit;
 };
+
+} // namespace varno::kestal

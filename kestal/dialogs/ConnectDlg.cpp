@@ -1,8 +1,8 @@
-#include "ConnectDlg.h"
+#include <kestal/dialogs/ConnectDlg.h>
 
-#include "DialogButtons.h"
-#include "StationConfig.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/stations/StationConfig.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -12,6 +12,8 @@
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
 
+namespace varno::kestal {
+
 CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     : QDialog(parent)
     , m_probe(std::move(probe))
@@ -20,7 +22,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     , m_name(new QLineEdit(this))
     , m_connectUsing(new QComboBox(this))
     , m_password(new QLineEdit(this))
-    , m_reason(new QLabel(kestal::kNothingToConnectText, this))
+    , m_reason(new QLabel(kNothingToConnectText, this))
 {
     setWindowTitle(QStringLiteral("Connect to remote instrument"));
     m_phone->setReadOnly(true);
@@ -31,7 +33,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, PortProbe probe)
     form->addRow(m_phoneLabel, m_phone);
     form->addRow(QStringLiteral("Connect using"), m_connectUsing);
     form->addRow(QStringLiteral("Password"), m_password);
-    auto* buttons = kestal::OkCancelButtons(this);
+    auto* buttons = OkCancelButtons(this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     m_reason->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
@@ -61,7 +63,7 @@ void CConnectDlg::accept()
 
 void CConnectDlg::SetValues(const QString& stationName, const QString& connection, const QString& password)
 {
-    const kestal::ConnectionFields fields = kestal::SplitConnection(connection);
+    const ConnectionFields fields = SplitConnection(connection);
     m_name->setText(stationName.trimmed());
     m_phone->setText(fields.phoneNumber);
     m_password->setMaxLength(32767);
@@ -81,7 +83,7 @@ void CConnectDlg::SetValues(const QString& stationName, const QString& connectio
 
 QString CConnectDlg::GetConnection() const
 {
-    return kestal::JoinConnection(m_connectUsing->currentText(), m_phone->text());
+    return JoinConnection(m_connectUsing->currentText(), m_phone->text());
 }
 
 QString CConnectDlg::GetPassword() const { return m_password->text(); }
@@ -106,3 +108,5 @@ CLoginDlg::CLoginDlg(QWidget* parent)
 }
 
 QString CLoginDlg::GetPassword() const { return m_password->text(); }
+
+} // namespace varno::kestal

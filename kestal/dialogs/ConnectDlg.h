@@ -10,6 +10,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace varno::kestal {
+
 // "Connect to remote instrument": the station, the port for this connection and the password.
 class CConnectDlg : public QDialog {
     Q_OBJECT
@@ -60,3 +62,5 @@ public:
 private:
     QLineEdit* m_password;
 };
+
+} // namespace varno::kestal

@@ -1,10 +1,10 @@
-#include "Desktop.h"
+#include <kestal/dialogs/Desktop.h>
 
 #include <QDesktopServices>
 #include <QUrl>
 
-namespace kestal {
+namespace varno::kestal {
 
 void OpenOnDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-} // namespace kestal
+} // namespace varno::kestal

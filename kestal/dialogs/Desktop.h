@@ -2,10 +2,10 @@
 
 #include <QString>
 
-namespace kestal {
+namespace varno::kestal {
 
 // Hands a folder to the desktop's file browser, a file to the program the desktop
 // associates with it.
 void OpenOnDesktop(const QString& path);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 
-namespace kestal {
+namespace varno::kestal {
 
 // OK and Cancel buttons that accept and reject the dialog.
 inline QDialogButtonBox* OkCancelButtons(QDialog* dialog)
@@ -14,4 +14,4 @@ inline QDialogButtonBox* OkCancelButtons(QDialog* dialog)
     return buttons;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

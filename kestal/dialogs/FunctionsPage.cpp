@@ -1,10 +1,10 @@
-#include "FunctionsPage.h"
+#include <kestal/dialogs/FunctionsPage.h>
 
-#include "DialogButtons.h"
-#include "FunctionText.h"
-#include "InstrumentDialogs.h"
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using namespace kestal;
+namespace varno::kestal {
 
 // ------------------------------------------------------------------ editor
 
@@ -132,3 +132,5 @@ CFunctionsPage::CFunctionsPage(InstrumentSession& session, QWidget* parent)
 {
     Initialise(m_list);
 }
+
+} // namespace varno::kestal

@@ -3,16 +3,16 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "FunctionList.h"
-#include "ReportList.h"
+#include <kestal/instrument/FunctionList.h>
+#include <kestal/dialogs/ReportList.h>
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-namespace kestal {
+namespace varno::kestal {
+
 class InstrumentSession;
-}
 
 // "Function Editor": one function's name, definition and statistics, with a keypad that
 // puts tokens between blanks. "OK" tidies the definition as the instrument receives it.
@@ -23,8 +23,8 @@ public:
 
     // A function without a name gets the name "new", which may be edited; a named one keeps
     // its name.
-    void SetValues(const kestal::FunctionEdit& values);
-    kestal::FunctionEdit Values() const;
+    void SetValues(const FunctionEdit& values);
+    FunctionEdit Values() const;
     void accept() override;
 
     // Inserts a token as its keypad button does.
@@ -48,8 +48,10 @@ private:
 class CFunctionsPage : public CListPage {
     Q_OBJECT
 public:
-    explicit CFunctionsPage(kestal::InstrumentSession& session, QWidget* parent = nullptr);
+    explicit CFunctionsPage(InstrumentSession& session, QWidget* parent = nullptr);
 
 private:
-    kestal::FunctionList m_list;
+    FunctionList m_list;
 };
+
+} // namespace varno::kestal

@@ -1,10 +1,10 @@
-#include "ImportDlg.h"
+#include <kestal/dialogs/ImportDlg.h>
 
-#include "DialogButtons.h"
-#include "Launcher.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/files/Launcher.h>
 
-#include <Ostrel.h>
-#include <Text.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/Text.h>
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 
 #include <memory>
+
+namespace varno::kestal {
 
 namespace {
 
@@ -27,7 +29,7 @@ QLineEdit* readOnly(QWidget* parent)
 
 } // namespace
 
-CImportDlg::CImportDlg(const QString& path, const kestal::Launcher& launcher, QWidget* parent)
+CImportDlg::CImportDlg(const QString& path, const Launcher& launcher, QWidget* parent)
     : QDialog(parent)
     , m_path(path)
     , m_launcher(launcher)
@@ -42,10 +44,10 @@ CImportDlg::CImportDlg(const QString& path, const kestal::Launcher& launcher, QW
     setWindowTitle(QStringLiteral("Import Measurement File"));
 
     std::unique_ptr<COstrel> data(COstrel::newObject());
-    data->Load(varno::pathBytes(path));
-    m_title->setText(varno::textFromBytes(data->GetTitle()));
+    data->Load(qtsupport::pathBytes(path));
+    m_title->setText(qtsupport::textFromBytes(data->GetTitle()));
     const char* name = data->GetInstrumentName();
-    const QString instrument = name ? varno::textFromBytes(name) : QString();
+    const QString instrument = name ? qtsupport::textFromBytes(name) : QString();
     m_instrument->setText(instrument.isEmpty() ? QStringLiteral("unknown") : instrument);
     m_version->setText(QString::asprintf("%1.1f", data->GetVersion()));
     const int serial = data->GetSerialNumber();
@@ -74,7 +76,7 @@ CImportDlg::CImportDlg(const QString& path, const kestal::Launcher& launcher, QW
     auto* from = readOnly(this);
     from->setText(path);
     from->setMinimumWidth(360);
-    auto* buttons = kestal::OkCancelButtons(this);
+    auto* buttons = OkCancelButtons(this);
     QPushButton* viewButton = buttons->addButton(QStringLiteral("View"), QDialogButtonBox::ActionRole);
     connect(viewButton, &QPushButton::clicked, this, &CImportDlg::view);
     auto* layout = new QVBoxLayout(this);
@@ -93,3 +95,5 @@ QString CImportDlg::version() const { return m_version->text(); }
 bool CImportDlg::serialShown() const { return !m_serial->isHidden(); }
 
 void CImportDlg::view() { m_launcher.OpenInViewer(m_path); }
+
+} // namespace varno::kestal

@@ -5,15 +5,15 @@
 class QLabel;
 class QLineEdit;
 
-namespace kestal {
+namespace varno::kestal {
+
 class Launcher;
-}
 
 // "Import Measurement File": the identity of a data log picked for import.
 class CImportDlg : public QDialog {
     Q_OBJECT
 public:
-    CImportDlg(const QString& path, const kestal::Launcher& launcher, QWidget* parent = nullptr);
+    CImportDlg(const QString& path, const Launcher& launcher, QWidget* parent = nullptr);
 
     QString serialNumber() const;
     QString startTime() const;
@@ -28,7 +28,7 @@ public:
 
 private:
     QString m_path;
-    const kestal::Launcher& m_launcher;
+    const Launcher& m_launcher;
     QLabel* m_serialLabel;
     QLineEdit* m_serial;
     QLineEdit* m_start;
@@ -37,3 +37,5 @@ private:
     QLineEdit* m_instrument;
     QLineEdit* m_version;
 };
+
+} // namespace varno::kestal

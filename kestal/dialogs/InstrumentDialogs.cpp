@@ -1,13 +1,13 @@
-#include "InstrumentDialogs.h"
+#include <kestal/dialogs/InstrumentDialogs.h>
 
-#include "CommandDlg.h"
-#include "InstrumentCommands.h"
-#include "KestalDoc.h"
-#include "SetClockDlg.h"
-#include "SetupSheet.h"
-#include "TextEntryDlg.h"
-#include "WaitDialogs.h"
-#include "WorkerCall.h"
+#include <kestal/dialogs/CommandDlg.h>
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/SetClockDlg.h>
+#include <kestal/dialogs/SetupSheet.h>
+#include <kestal/dialogs/TextEntryDlg.h>
+#include <kestal/dialogs/WaitDialogs.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -16,7 +16,7 @@
 
 #include <memory>
 
-namespace kestal {
+namespace varno::kestal {
 
 void CloseWhenDisconnected(QDialog& dialog, CKestalDoc& doc)
 {
@@ -75,4 +75,4 @@ void InstallInstrumentDialogs(InstrumentCommands& commands, int waitDelayMs)
     });
 }
 
-} // namespace kestal
+} // namespace varno::kestal

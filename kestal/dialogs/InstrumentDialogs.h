@@ -5,9 +5,10 @@
 
 #include <functional>
 
+namespace varno::kestal {
+
 class CKestalDoc;
 
-namespace kestal {
 
 class InstrumentCommands;
 
@@ -38,4 +39,4 @@ void RunBehindWaitWindow(const QString& text, int tickMs, int delayMs, const std
 // by the active window.
 void InstallInstrumentDialogs(InstrumentCommands& commands, int waitDelayMs = 400);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,11 +1,11 @@
-#include "InstrumentPanel.h"
+#include <kestal/dialogs/InstrumentPanel.h>
 
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
-#include "PanelFormat.h"
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/PanelFormat.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -24,7 +24,7 @@
 
 #include <algorithm>
 
-using namespace kestal;
+namespace varno::kestal {
 
 namespace {
 
@@ -290,7 +290,7 @@ void CInstrumentPanel::refreshConnected()
 {
     CQuorvalin& link = *m_doc.GetLink();
     link.Lock(-1);
-    m_connection->setText(varno::textFromBytes(link.GetConnectionText()));
+    m_connection->setText(qtsupport::textFromBytes(link.GetConnectionText()));
     showInstrument(true);
 
     const uint32_t flags = link.GetStatusFlags();
@@ -301,7 +301,7 @@ void CInstrumentPanel::refreshConnected()
     m_number->setVisible(serial != 0);
 
     m_userLevel->setText(UserLevelWord(link.GetUserLevel()));
-    m_instrument->setText(varno::textFromBytes(link.GetInstrumentType()));
+    m_instrument->setText(qtsupport::textFromBytes(link.GetInstrumentType()));
     m_version->setText(VersionText(link.GetFirmwareVersion()));
     m_number->setText(SerialText(serial));
 
@@ -402,3 +402,5 @@ CLeftView::CLeftView(CKestalDoc& doc, QWidget* parent)
     layout->addWidget(m_panel);
     connect(&doc, &CKestalDoc::changed, m_panel, &CInstrumentPanel::Refresh);
 }
+
+} // namespace varno::kestal

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-class CKestalDoc;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -14,6 +13,10 @@ class QTableWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace varno::kestal {
+
+class CKestalDoc;
 
 // The left pane's panel. While no instrument is connected it shows the stations of the
 // document; selecting one selects it in the document. While connected it shows what the
@@ -110,3 +113,5 @@ public:
 private:
     CInstrumentPanel* m_panel;
 };
+
+} // namespace varno::kestal

@@ -1,23 +1,23 @@
-#include "KestalApp.h"
+#include <kestal/dialogs/KestalApp.h>
 
-#include "ConnectDlg.h"
-#include "Desktop.h"
+#include <kestal/dialogs/ConnectDlg.h>
+#include <kestal/dialogs/Desktop.h>
 
-#include "InstrumentCommands.h"
-#include "InstrumentDialogs.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
-#include "PreferencesDlg.h"
-#include "StationPropertiesDlg.h"
-#include "WaitDialogs.h"
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/PreferencesDlg.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
-#include <Lunebrig.h>
-#include <OstrelQtUi.h>
-#include <Ostrel.h>
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <lunebrig/Lunebrig.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <ostrel/Ostrel.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -29,10 +29,12 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
+namespace varno::kestal {
+
 QString AboutComponents()
 {
     return QStringLiteral("Kestal 3.0.4, \tAug 17 2006\r\n") +
-        varno::textFromBytes(quorvalin_getversionstring()) + QStringLiteral("\r\n") +
+        qtsupport::textFromBytes(quorvalin_getversionstring()) + QStringLiteral("\r\n") +
         QString::fromLatin1(ostrel_getversionstring());
 }
 
@@ -40,7 +42,7 @@ void ShowAboutBox(const QString& components, QWidget* parent)
 {
     QDialog box(parent);
     box.setWindowTitle(QStringLiteral("About kestal"));
-    auto* text = new QPlainTextEdit(varno::displayText(components), &box);
+    auto* text = new QPlainTextEdit(qtsupport::displayText(components), &box);
     text->setReadOnly(true);
     text->setMinimumSize(420, 90);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
@@ -55,7 +57,7 @@ void ShowAboutBox(const QString& components, QWidget* parent)
 CKestalApp::CKestalApp(const QString& programFilePath)
     : m_launcher(QFileInfo(programFilePath).absolutePath())
 {
-    m_preferences = [this](kestal::ProgramSettings& settings) {
+    m_preferences = [this](ProgramSettings& settings) {
         CPreferencesDlg dialog(settings, m_frame.get());
         if (dialog.exec() != QDialog::Accepted)
             return false;
@@ -90,7 +92,7 @@ CKestalApp::CKestalApp(const QString& programFilePath)
         password = dialog.GetPassword();
         return true;
     };
-    SetApplicationExePath("varno-terminal", varno::pathBytes(QFileInfo(programFilePath).absoluteFilePath()));
+    SetApplicationExePath("varno-terminal", qtsupport::pathBytes(QFileInfo(programFilePath).absoluteFilePath()));
 }
 
 CKestalApp::~CKestalApp()
@@ -113,14 +115,14 @@ bool CKestalApp::handOver(const QString& file)
     else
         return false;
     if (!started)
-        varno::userInteraction().message(QStringLiteral("Unable to open viewer application."),
-                                         QStringLiteral("kestal"), varno::UserInteraction::Icon::Warning);
+        qtsupport::userInteraction().message(QStringLiteral("Unable to open viewer application."),
+                                         QStringLiteral("kestal"), qtsupport::UserInteraction::Icon::Warning);
     return true;
 }
 
 bool CKestalApp::runPreferencesStep()
 {
-    kestal::ProgramSettings edited = m_settings;
+    ProgramSettings edited = m_settings;
     if (!m_preferences(edited))
         return false;
     m_settings = edited;
@@ -145,10 +147,10 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
         return false;
 
     if (!QFileInfo::exists(m_settings.mainDataFolder)) {
-        varno::userInteraction().message(
+        qtsupport::userInteraction().message(
             QStringLiteral("Welcome to  kestal 3.0!\r\n\r\nThe following dialogs will lead you "
                            "through the program configuration"),
-            QStringLiteral("kestal"), varno::UserInteraction::Icon::Information);
+            QStringLiteral("kestal"), qtsupport::UserInteraction::Icon::Information);
         runPreferencesStep();
     }
 
@@ -156,31 +158,32 @@ bool CKestalApp::InitInstance(const QStringList& arguments, bool show)
     m_doc->SetStationEditor([this](StationEdit& v) { return m_stationEditor(v); });
     m_doc->SetConnectDialog([this](ConnectRequest& r) { return m_connectDialog(r); });
     m_doc->SetLoginDialog([this](QString& password) { return m_loginDialog(password); });
-    kestal::InstallWaitDialogs(*m_doc);
-    m_instrument = std::make_unique<kestal::InstrumentCommands>(*m_doc);
-    kestal::InstallInstrumentDialogs(*m_instrument);
+    InstallWaitDialogs(*m_doc);
+    m_instrument = std::make_unique<InstrumentCommands>(*m_doc);
+    InstallInstrumentDialogs(*m_instrument);
     auto* fileList = new CKestalView(*m_doc, m_launcher);
     m_frame = std::make_unique<CMainFrame>(*m_doc, fileList);
     m_frame->SetConnectionCommands([this](int id) {
         switch (id) {
-        case kestal::ID_CONNECT: m_doc->OnConnect(); break;
-        case kestal::ID_DISCONNECT: m_doc->Disconnect(); break;
-        case kestal::ID_LOGIN: m_doc->OnLogin(); break;
+        case ID_CONNECT: m_doc->OnConnect(); break;
+        case ID_DISCONNECT: m_doc->Disconnect(); break;
+        case ID_LOGIN: m_doc->OnLogin(); break;
         default: m_instrument->Execute(id); break;
         }
     });
     m_frame->SetApplicationCommands([this](int id) {
         switch (id) {
-        case kestal::ID_PREFERENCES: OnPreferences(); break;
-        case kestal::ID_MANUAL: OnManual(); break;
-        case kestal::ID_APP_ABOUT: OnAbout(); break;
-        case kestal::ID_FOLDER_DOCUMENTS: OnDocuments(); break;
+        case ID_PREFERENCES: OnPreferences(); break;
+        case ID_MANUAL: OnManual(); break;
+        case ID_APP_ABOUT: OnAbout(); break;
+        case ID_FOLDER_DOCUMENTS: OnDocuments(); break;
         default: break;
         }
     });
     m_doc->OnNewDocument();
+    m_frame->RestoreLayout(store);
     if (show)
-        m_frame->showMaximized();
+        m_frame->show();
     return true;
 }
 
@@ -200,7 +203,7 @@ void CKestalApp::OnManual()
     const QString installed = QDir(m_launcher.programFolder()).filePath("../share/doc/varno/" + name);
     if (!QFileInfo::exists(path) && QFileInfo::exists(installed))
         path = QDir::cleanPath(installed);
-    kestal::OpenOnDesktop(path);
+    OpenOnDesktop(path);
 }
 
 void CKestalApp::OnAbout() { m_about(AboutComponents()); }
@@ -209,5 +212,7 @@ void CKestalApp::OnDocuments()
 {
     const QString folder = m_doc ? m_doc->GetDocumentsFolderPath() : QString();
     if (!folder.isEmpty())
-        kestal::OpenOnDesktop(folder);
+        OpenOnDesktop(folder);
 }
+
+} // namespace varno::kestal

@@ -6,25 +6,26 @@
 #include <functional>
 #include <memory>
 
-#include "Launcher.h"
-#include "ProgramSettings.h"
+#include <kestal/files/Launcher.h>
+#include <kestal/stations/ProgramSettings.h>
+
+class QWidget;
+
+namespace varno::kestal {
 
 class CKestalDoc;
 class CKestalView;
 class CMainFrame;
-class QWidget;
 struct StationEdit;
 struct ConnectRequest;
-namespace kestal {
 class InstrumentCommands;
-}
 
 // The terminal's application object: settings, registration, command-line hand-over,
 // first run, the document and the main window, and the commands Preferences, Manual, About.
 class CKestalApp {
 public:
     // Runs the preferences dialog on settings; true on OK (settings then hold the result).
-    using PreferencesRunner = std::function<bool(kestal::ProgramSettings& settings)>;
+    using PreferencesRunner = std::function<bool(ProgramSettings& settings)>;
     using StationEditor = std::function<bool(StationEdit& values)>;
     using AboutRunner = std::function<void(const QString& components)>;
     using ConnectDialog = std::function<bool(ConnectRequest& request)>;
@@ -52,25 +53,25 @@ public:
     void OnAbout();
     void OnDocuments();
 
-    const kestal::ProgramSettings& Settings() const { return m_settings; }
-    const kestal::Launcher& GetLauncher() const { return m_launcher; }
+    const ProgramSettings& Settings() const { return m_settings; }
+    const Launcher& GetLauncher() const { return m_launcher; }
     CKestalDoc* Doc() const { return m_doc.get(); }
     CMainFrame* Frame() const { return m_frame.get(); }
-    kestal::InstrumentCommands* Instrument() const { return m_instrument.get(); }
+    InstrumentCommands* Instrument() const { return m_instrument.get(); }
 
 private:
     bool runPreferencesStep();
     bool handOver(const QString& file);
 
-    kestal::ProgramSettings m_settings;
-    kestal::Launcher m_launcher;
+    ProgramSettings m_settings;
+    Launcher m_launcher;
     PreferencesRunner m_preferences;
     StationEditor m_stationEditor;
     AboutRunner m_about;
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog;
     std::unique_ptr<CKestalDoc> m_doc;
-    std::unique_ptr<kestal::InstrumentCommands> m_instrument;
+    std::unique_ptr<InstrumentCommands> m_instrument;
     std::unique_ptr<CMainFrame> m_frame;
 };
 
@@ -80,3 +81,5 @@ QString AboutComponents();
 
 // Shows the About box.
 void ShowAboutBox(const QString& components, QWidget* parent);
+
+} // namespace varno::kestal

@@ -1,9 +1,9 @@
-#include "KestalView.h"
+#include <kestal/dialogs/KestalView.h>
 
-#include "Desktop.h"
-#include "ImportDlg.h"
-#include "KestalDoc.h"
-#include "WaitDialogs.h"
+#include <kestal/dialogs/Desktop.h>
+#include <kestal/dialogs/ImportDlg.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,7 +11,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QSettings>
 #include <QTimer>
+
+namespace varno::kestal {
+
+namespace {
+const char* const kColumnWidthsGroup = "fileListColumns";
+}
 
 QIcon CKestalView::StateIcon(int state)
 {
@@ -28,7 +35,7 @@ QIcon CKestalView::StateIcon(int state)
     return QIcon(pixmap);
 }
 
-CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWidget* parent)
+CKestalView::CKestalView(CKestalDoc& doc, const Launcher& launcher, QWidget* parent)
     : QTreeWidget(parent)
     , m_doc(doc)
     , m_launcher(launcher)
@@ -48,19 +55,26 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
     setContextMenuPolicy(Qt::CustomContextMenu);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(0);
+    // Only the mouse sizes a column by hand (a drag, or a double click on its edge); the
+    // header also resizes sections by itself, when the style or the font changes.
+    header()->viewport()->installEventFilter(this);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (m_headerPressed && !m_sizing)
+            m_userWidths[column] = width;
+    });
     connect(this, &QWidget::customContextMenuRequested, this, &CKestalView::showContextMenu);
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { ViewRow(indexOfTopLevelItem(item)); });
 
-    connect(&m_list, &kestal::DataFileList::rowsReset, this, &CKestalView::showRows);
-    connect(&m_list, &kestal::DataFileList::rowChanged, this, &CKestalView::showRow);
-    connect(&m_list, &kestal::DataFileList::columnsToFit, this, &CKestalView::autoSize);
+    connect(&m_list, &DataFileList::rowsReset, this, &CKestalView::showRows);
+    connect(&m_list, &DataFileList::rowChanged, this, &CKestalView::showRow);
+    connect(&m_list, &DataFileList::columnsToFit, this, &CKestalView::autoSize);
     // Timings are read when a window opens: tests shorten them after the document exists.
-    m_list.SetRefreshRunner([this](const kestal::ListingRead& read) {
+    m_list.SetRefreshRunner([this](const ListingRead& read) {
         CRefreshDlg dialog(read, m_doc.Timing(), this);
         dialog.exec();
     });
-    m_list.SetDownloadRunner([this](CQuorvalin& link, const kestal::DownloadRequest& request) {
+    m_list.SetDownloadRunner([this](CQuorvalin& link, const DownloadRequest& request) {
         CTransferProgressDlg dialog(link, m_doc.Timing(), this);
         dialog.SetDownload(request);
         dialog.exec();
@@ -83,17 +97,17 @@ CKestalView::CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWid
 
 void CKestalView::OnDailyReports()
 {
-    m_list.SetReportMode(kestal::DataFileList::Daily);
+    m_list.SetReportMode(DataFileList::Daily);
     OnUpdate();
 }
 
 void CKestalView::OnMonthlyReports()
 {
-    m_list.SetReportMode(kestal::DataFileList::Monthly);
+    m_list.SetReportMode(DataFileList::Monthly);
     OnUpdate();
 }
 
-void CKestalView::fill(QTreeWidgetItem& item, const kestal::FileRow& row) const
+void CKestalView::fill(QTreeWidgetItem& item, const FileRow& row) const
 {
     item.setIcon(ColIcon, m_icons[row.icon >= 4 ? 2 : row.icon >= 3 ? 1 : 0]);
     item.setText(ColStart, row.startText);
@@ -112,7 +126,7 @@ void CKestalView::showRows()
 {
     clear();
     QList<QTreeWidgetItem*> items;
-    for (const kestal::FileRow& row : m_list.Rows()) {
+    for (const FileRow& row : m_list.Rows()) {
         auto* item = new QTreeWidgetItem;
         fill(*item, row);
         // A merged month keeps all its names in one cell; the row stays one line high.
@@ -154,7 +168,34 @@ void CKestalView::autoSize()
         else
             head->resizeSection(c, h > content ? h + h / 2 : content);
     }
+    for (const auto& [column, width] : m_userWidths)
+        head->resizeSection(column, width);
     m_sizing = false;
+}
+
+void CKestalView::SaveColumnWidths(QSettings& settings) const
+{
+    settings.remove(QLatin1String(kColumnWidthsGroup));
+    settings.beginGroup(QLatin1String(kColumnWidthsGroup));
+    for (const auto& [column, width] : m_userWidths)
+        settings.setValue(QString::number(column), width);
+    settings.endGroup();
+}
+
+void CKestalView::RestoreColumnWidths(QSettings& settings)
+{
+    // A width wider than a wide screen is a damaged setting, not a choice.
+    const int widest = 10000;
+    settings.beginGroup(QLatin1String(kColumnWidthsGroup));
+    for (const QString& key : settings.childKeys()) {
+        bool columnOk = false, widthOk = false;
+        const int column = key.toInt(&columnOk);
+        const int width = settings.value(key).toInt(&widthOk);
+        if (columnOk && widthOk && column >= 0 && column < columnCount() && width >= 0 && width <= widest)
+            m_userWidths[column] = width;
+    }
+    settings.endGroup();
+    autoSize();
 }
 
 std::vector<int> CKestalView::selectedRows() const
@@ -177,6 +218,17 @@ void CKestalView::paintEvent(QPaintEvent* event)
                m_list.Note());
 }
 
+bool CKestalView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == header()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            m_headerPressed = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_headerPressed = false;
+    }
+    return QTreeWidget::eventFilter(watched, event);
+}
+
 void CKestalView::OnCopy()
 {
     if (std::unique_ptr<QMimeData> data = m_list.Copy(selectedRows()))
@@ -187,7 +239,7 @@ void CKestalView::OnExportedData()
 {
     const QString folder = m_doc.GetExportFolderPath();
     if (!folder.isEmpty())
-        kestal::OpenOnDesktop(folder);
+        OpenOnDesktop(folder);
 }
 
 QMenu* CKestalView::contextMenu()
@@ -215,3 +267,5 @@ void CKestalView::showContextMenu(const QPoint& pos)
 {
     contextMenu()->popup(viewport()->mapToGlobal(pos));
 }
+
+} // namespace varno::kestal

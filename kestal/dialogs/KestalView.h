@@ -3,17 +3,20 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
 
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
-class CKestalDoc;
 class QMenu;
+class QSettings;
 class QTimer;
 
-namespace kestal {
+namespace varno::kestal {
+
+class CKestalDoc;
+
 class Launcher;
-}
 
 // The right pane: shows the rows of the data-file list (the instrument's data logs while
 // connected, else the files of the station's data folder) and hands the file commands of
@@ -22,12 +25,12 @@ class CKestalView : public QTreeWidget {
     Q_OBJECT
 public:
     enum Column { ColIcon, ColStart, ColStop, ColSize, ColName, ColPcFile, ColStatus, ColSerial, ColSpan };
-    enum ReportMode { Daily = kestal::DataFileList::Daily, Monthly = kestal::DataFileList::Monthly };
-    using ImportConfirm = kestal::DataFileList::ImportConfirm;
+    enum ReportMode { Daily = DataFileList::Daily, Monthly = DataFileList::Monthly };
+    using ImportConfirm = DataFileList::ImportConfirm;
 
-    CKestalView(CKestalDoc& doc, const kestal::Launcher& launcher, QWidget* parent = nullptr);
+    CKestalView(CKestalDoc& doc, const Launcher& launcher, QWidget* parent = nullptr);
 
-    kestal::DataFileList& list() { return m_list; }
+    DataFileList& list() { return m_list; }
 
     // Lists again (the document's "update all views").
     void OnUpdate() { m_list.Update(); }
@@ -60,26 +63,36 @@ public:
     // The icons of the three states (no copy, partial copy, complete copy).
     static QIcon StateIcon(int state);
 
+    // Columns the user sized by hand keep their width over every listing's auto-size, and
+    // from one run to the next: kept in and taken from settings.
+    void SaveColumnWidths(QSettings& settings) const;
+    void RestoreColumnWidths(QSettings& settings);
+
 signals:
     void transferMarkedRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showRows();
     void showRow(int row);
-    void fill(QTreeWidgetItem& item, const kestal::FileRow& row) const;
+    void fill(QTreeWidgetItem& item, const FileRow& row) const;
     void autoSize();
     std::vector<int> selectedRows() const;
     void showContextMenu(const QPoint& pos);
 
     CKestalDoc& m_doc;
-    const kestal::Launcher& m_launcher;
-    kestal::DataFileList m_list;
+    const Launcher& m_launcher;
+    DataFileList m_list;
     const QIcon m_icons[3]; // no copy, partial copy, complete copy
     bool m_sizing = false;
+    bool m_headerPressed = false; // a mouse button is down on the header
+    std::map<int, int> m_userWidths; // column -> width the user gave it
     QMenu* m_menu = nullptr;
     bool m_menuConnected = false;
     QTimer* m_timer = nullptr;
 };
+
+} // namespace varno::kestal

@@ -1,22 +1,24 @@
-#include "MainFrame.h"
+#include <kestal/dialogs/MainFrame.h>
 
-#include "InstrumentPanel.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
+#include <qtsupport/WindowPlacement.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QPainter>
+#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
-using namespace kestal;
+namespace varno::kestal {
 
 CMainFrame::CMainFrame(CKestalDoc& doc, CKestalView* fileList, QWidget* parent)
     : QMainWindow(parent)
@@ -56,6 +58,34 @@ CMainFrame::CMainFrame(CKestalDoc& doc, CKestalView* fileList, QWidget* parent)
         setWindowTitle(title.isEmpty() ? QStringLiteral("kestal") : title + QStringLiteral(" - kestal"));
     });
     UpdateActions();
+}
+
+void CMainFrame::RestoreLayout(QSettings& settings)
+{
+    qtsupport::restoreWindowPlacement(*this, settings, FirstSize());
+    const QVariantList sizes = settings.value(QStringLiteral("window/splitter")).toList();
+    const int left = sizes.value(0).toInt();
+    const int right = sizes.value(1).toInt();
+    if (sizes.size() == 2 && left > 0 && right > 0)
+        m_splitter->setSizes({left, right});
+    m_fileList->RestoreColumnWidths(settings);
+}
+
+void CMainFrame::SaveLayout(QSettings& settings) const
+{
+    qtsupport::saveWindowPlacement(*this, settings);
+    QVariantList sizes;
+    for (int size : m_splitter->sizes())
+        sizes.append(size);
+    settings.setValue(QStringLiteral("window/splitter"), sizes);
+    m_fileList->SaveColumnWidths(settings);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    QSettings settings;
+    SaveLayout(settings);
+    QMainWindow::closeEvent(event);
 }
 
 QIcon CMainFrame::commandIcon(int id) const
@@ -181,14 +211,14 @@ void CMainFrame::Execute(int id)
     case ID_DELETE_STATION: m_doc.OnDeleteStation(); break;
     case ID_FILE_NEW: m_doc.OnNewDocument(); break;
     case ID_FILE_OPEN: {
-        const QString path = varno::userInteraction().openFileName(
+        const QString path = qtsupport::userInteraction().openFileName(
             QStringLiteral("Open"), QString(), QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
         if (!path.isEmpty())
             m_doc.OpenDocument(path);
         break;
     }
     case ID_FILE_SAVE: {
-        const QString path = varno::userInteraction().saveFileName(
+        const QString path = qtsupport::userInteraction().saveFileName(
             QStringLiteral("Save As"), QStringLiteral("Kestal.vsl"),
             QStringLiteral("Varno Station List (*.vsl);;All Files (*)"));
         if (!path.isEmpty())
@@ -222,3 +252,5 @@ void CMainFrame::Execute(int id)
     }
     UpdateActions();
 }
+
+} // namespace varno::kestal

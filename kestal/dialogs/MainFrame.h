@@ -5,13 +5,17 @@
 #include <functional>
 #include <map>
 
-#include "Commands.h"
+#include <kestal/stations/Commands.h>
+
+class QAction;
+class QSettings;
+class QSplitter;
+
+namespace varno::kestal {
 
 class CKestalDoc;
 class CKestalView;
 class CLeftView;
-class QAction;
-class QSplitter;
 
 // The main window: menus, toolbar, status bar and the two panes. Every command goes
 // through one table (Commands.h) for its texts, enabling and routing.
@@ -36,7 +40,19 @@ public:
     void Execute(int id);
     // Enables every command from the document's state.
     void UpdateActions();
-    kestal::CommandState State() const;
+    CommandState State() const;
+
+    // Size the window opens at when nothing was saved: the left pane and the first five
+    // columns of the data-file list without scrolling.
+    static QSize FirstSize() { return QSize(1000, 640); }
+    // The window as it was left: its place, size and maximised state, the splitter and
+    // the widths of the columns the user sized. Restore before the window is shown.
+    void RestoreLayout(QSettings& settings);
+    void SaveLayout(QSettings& settings) const;
+
+protected:
+    // Keeps the layout in the program's settings.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildActions();
@@ -54,3 +70,5 @@ private:
     CommandHandler m_appCommands;
     CommandHandler m_connectionCommands;
 };
+
+} // namespace varno::kestal

@@ -1,8 +1,8 @@
-#include "PreferencesDlg.h"
+#include <kestal/dialogs/PreferencesDlg.h>
 
-#include "DialogButtons.h"
-#include "Launcher.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,7 +15,9 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-CPreferencesDlg::CPreferencesDlg(const kestal::ProgramSettings& values, QWidget* parent,
+namespace varno::kestal {
+
+CPreferencesDlg::CPreferencesDlg(const ProgramSettings& values, QWidget* parent,
                                  PortProbe probe)
     : QDialog(parent)
     , m_folder(new QLineEdit(values.mainDataFolder, this))
@@ -57,16 +59,16 @@ CPreferencesDlg::CPreferencesDlg(const kestal::ProgramSettings& values, QWidget*
     modemForm->addRow(QStringLiteral("Extra Modem Init"), initRow);
     modemForm->addRow(QStringLiteral("Dialling Method"), m_dialMethod);
 
-    auto* buttons = kestal::OkCancelButtons(this);
+    auto* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(folders);
     layout->addWidget(modem);
     layout->addWidget(buttons);
 }
 
-kestal::ProgramSettings CPreferencesDlg::values() const
+ProgramSettings CPreferencesDlg::values() const
 {
-    kestal::ProgramSettings v;
+    ProgramSettings v;
     v.mainDataFolder = m_folder->text();
     v.modemPort = m_port->currentText();
     v.modemInit = m_init->text();
@@ -77,11 +79,11 @@ kestal::ProgramSettings CPreferencesDlg::values() const
 void CPreferencesDlg::browse()
 {
     QString folder = m_folder->text();
-    if (kestal::Launcher::BrowseForFolder(QStringLiteral("Choose the Main Data Folder"), folder))
+    if (Launcher::BrowseForFolder(QStringLiteral("Choose the Main Data Folder"), folder))
         m_folder->setText(folder);
 }
 
-bool RunPreferences(kestal::ProgramSettings& settings, QWidget* parent)
+bool RunPreferences(ProgramSettings& settings, QWidget* parent)
 {
     CPreferencesDlg dialog(settings, parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -91,3 +93,5 @@ bool RunPreferences(kestal::ProgramSettings& settings, QWidget* parent)
     settings.save(store);
     return true;
 }
+
+} // namespace varno::kestal

@@ -4,11 +4,13 @@
 
 #include <functional>
 
-#include "ProgramSettings.h"
+#include <kestal/stations/ProgramSettings.h>
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+
+namespace varno::kestal {
 
 // "Program Preferences": main data folder, modem port, extra modem init, dialling method.
 class CPreferencesDlg : public QDialog {
@@ -16,11 +18,11 @@ class CPreferencesDlg : public QDialog {
 public:
     using PortProbe = std::function<bool(const QString& port)>;
 
-    explicit CPreferencesDlg(const kestal::ProgramSettings& values, QWidget* parent = nullptr,
+    explicit CPreferencesDlg(const ProgramSettings& values, QWidget* parent = nullptr,
                              PortProbe probe = PortProbe());
 
     // The edited values (the folder as typed).
-    kestal::ProgramSettings values() const;
+    ProgramSettings values() const;
 
     QLineEdit* folderEdit() const { return m_folder; }
     QComboBox* portBox() const { return m_port; }
@@ -39,4 +41,6 @@ private:
 
 // The preferences step: runs the dialog on settings; on OK copies the values back, strips
 // the folder and writes all four; true on OK.
-bool RunPreferences(kestal::ProgramSettings& settings, QWidget* parent = nullptr);
+bool RunPreferences(ProgramSettings& settings, QWidget* parent = nullptr);
+
+} // namespace varno::kestal

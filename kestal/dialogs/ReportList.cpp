@@ -1,6 +1,6 @@
-#include "ReportList.h"
+#include <kestal/dialogs/ReportList.h>
 
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace kestal {
+namespace varno::kestal {
 
 QTreeWidget* ReportList(const QStringList& headers, QWidget* parent)
 {
@@ -31,11 +31,10 @@ void ShowRows(QTreeWidget* list, const std::vector<QStringList>& rows)
         list->resizeColumnToContents(c);
 }
 
-} // namespace kestal
 
 CListPage::CListPage(const QStringList& headers, QWidget* parent)
     : QWidget(parent)
-    , m_tree(kestal::ReportList(headers, this))
+    , m_tree(ReportList(headers, this))
     , m_add(new QPushButton(QStringLiteral("Add"), this))
     , m_change(new QPushButton(QStringLiteral("Change"), this))
     , m_delete(new QPushButton(QStringLiteral("Delete"), this))
@@ -54,7 +53,7 @@ CListPage::CListPage(const QStringList& headers, QWidget* parent)
     connect(m_delete, &QPushButton::clicked, this, &CListPage::OnDelete);
 }
 
-void CListPage::Initialise(kestal::InstrumentList& list)
+void CListPage::Initialise(InstrumentList& list)
 {
     m_list = &list;
     m_list->Refresh();
@@ -74,7 +73,7 @@ int CListPage::selectedRow() const
 
 void CListPage::showRows()
 {
-    kestal::ShowRows(m_tree, m_list->Texts());
+    ShowRows(m_tree, m_list->Texts());
     m_tree->setFocus();
 }
 
@@ -95,3 +94,5 @@ void CListPage::OnDelete()
     m_list->Delete(selectedRow());
     showRows();
 }
+
+} // namespace varno::kestal

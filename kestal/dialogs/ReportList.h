@@ -8,7 +8,7 @@
 class QPushButton;
 class QTreeWidget;
 
-namespace kestal {
+namespace varno::kestal {
 
 class InstrumentList;
 
@@ -18,7 +18,6 @@ QTreeWidget* ReportList(const QStringList& headers, QWidget* parent);
 // Replaces the rows; each column then is as wide as the wider of its header and its texts.
 void ShowRows(QTreeWidget* list, const std::vector<QStringList>& rows);
 
-} // namespace kestal
 
 // A setup page that lists what the instrument holds, with "Add", "Change" and "Delete"
 // (and a double click to change a row) for users with "full access". Each button works on
@@ -39,15 +38,17 @@ protected:
     CListPage(const QStringList& headers, QWidget* parent);
     // Reads and shows the list; the buttons only when the user may edit. Called once the
     // page (and with it the list) is built.
-    void Initialise(kestal::InstrumentList& list);
+    void Initialise(InstrumentList& list);
 
 private:
     void showRows();
     int selectedRow() const;
 
-    kestal::InstrumentList* m_list = nullptr;
+    InstrumentList* m_list = nullptr;
     QTreeWidget* m_tree;
     QPushButton* m_add;
     QPushButton* m_change;
     QPushButton* m_delete;
 };
+
+} // namespace varno::kestal

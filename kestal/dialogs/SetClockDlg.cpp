@@ -1,7 +1,7 @@
-#include "SetClockDlg.h"
+#include <kestal/dialogs/SetClockDlg.h>
 
-#include "DialogButtons.h"
-#include "InstrumentCommands.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/instrument/InstrumentCommands.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -9,12 +9,14 @@
 
 #include <cstdlib>
 
+namespace varno::kestal {
+
 CSetClockDlg::CSetClockDlg(QWidget* parent)
     : QDialog(parent)
     , m_offset(new QComboBox(this))
 {
     setWindowTitle(QStringLiteral("Set Clock"));
-    m_offset->addItems(kestal::ClockChoices());
+    m_offset->addItems(ClockChoices());
     SetValues(0);
     m_offset->setMaxVisibleItems(16);
     auto* layout = new QVBoxLayout(this);
@@ -22,14 +24,16 @@ CSetClockDlg::CSetClockDlg(QWidget* parent)
     label->setBuddy(m_offset);
     layout->addWidget(label);
     layout->addWidget(m_offset);
-    layout->addWidget(kestal::OkCancelButtons(this));
+    layout->addWidget(OkCancelButtons(this));
 }
 
 void CSetClockDlg::SetValues(int hours)
 {
-    if (std::abs(hours) > kestal::kMaxClockHours)
+    if (std::abs(hours) > kMaxClockHours)
         hours = 0;
-    m_offset->setCurrentIndex(hours + kestal::kMaxClockHours);
+    m_offset->setCurrentIndex(hours + kMaxClockHours);
 }
 
-int CSetClockDlg::Values() const { return m_offset->currentIndex() - kestal::kMaxClockHours; }
+int CSetClockDlg::Values() const { return m_offset->currentIndex() - kMaxClockHours; }
+
+} // namespace varno::kestal

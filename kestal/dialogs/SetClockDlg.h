@@ -4,6 +4,8 @@
 
 class QComboBox;
 
+namespace varno::kestal {
+
 // "Set Clock": the instrument clock is set to the PC's local time shifted by a whole number
 // of hours, -23 to +23.
 class CSetClockDlg : public QDialog {
@@ -19,3 +21,5 @@ public:
 private:
     QComboBox* m_offset;
 };
+
+} // namespace varno::kestal

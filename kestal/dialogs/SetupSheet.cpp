@@ -1,10 +1,10 @@
-#include "SetupSheet.h"
+#include <kestal/dialogs/SetupSheet.h>
 
-#include "FunctionsPage.h"
-#include "InstrumentDialogs.h"
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
-#include "TimerPage.h"
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/TimerPage.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+namespace varno::kestal {
 
 namespace {
 
@@ -26,12 +28,11 @@ void showValue(QComboBox* box, const QString& text)
 
 } // namespace
 
-CMeasurementSetupPage::CMeasurementSetupPage(kestal::InstrumentSession& session, QWidget* parent)
+CMeasurementSetupPage::CMeasurementSetupPage(InstrumentSession& session, QWidget* parent)
     : QWidget(parent)
     , m_session(session)
     , m_setup(session)
 {
-    using namespace kestal;
     m_access = m_setup.ReadAccess();
     auto* grid = new QGridLayout(this);
     grid->setColumnStretch(2, 1);
@@ -79,9 +80,9 @@ void CMeasurementSetupPage::Load()
     m_dataFormat->setCurrentIndex(m_values.dataFormat);
 }
 
-kestal::MeasurementValues CMeasurementSetupPage::Values() const
+MeasurementValues CMeasurementSetupPage::Values() const
 {
-    kestal::MeasurementValues v = m_values;
+    MeasurementValues v = m_values;
     v.samplePeriod = m_sample->currentText();
     v.statisticPeriod = m_statistic->currentText();
     v.timestamp = m_timestamp->currentText();
@@ -99,7 +100,7 @@ bool CMeasurementSetupPage::Apply()
     return written;
 }
 
-CSetupSheet::CSetupSheet(kestal::InstrumentSession& session, bool withTimerPage, QWidget* parent)
+CSetupSheet::CSetupSheet(InstrumentSession& session, bool withTimerPage, QWidget* parent)
     : QDialog(parent)
     , m_session(session)
     , m_tabs(new QTabWidget(this))
@@ -126,7 +127,7 @@ CSetupSheet::CSetupSheet(kestal::InstrumentSession& session, bool withTimerPage,
             m_apply->setEnabled(false);
     });
     connect(m_measurement, &CMeasurementSetupPage::modified, this, [this] { m_apply->setEnabled(true); });
-    kestal::CloseWhenDisconnected(*this, session.Doc());
+    CloseWhenDisconnected(*this, session.Doc());
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
@@ -147,3 +148,5 @@ void CSetupSheet::accept()
     if (m_session.Doc().IsConnected())
         QDialog::accept();
 }
+
+} // namespace varno::kestal

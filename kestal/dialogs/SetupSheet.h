@@ -3,18 +3,19 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "MeasurementSetup.h"
+#include <kestal/instrument/MeasurementSetup.h>
 
-class CFunctionsPage;
-class CTimerPage;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
 
-namespace kestal {
+namespace varno::kestal {
+
+class CFunctionsPage;
+class CTimerPage;
+
 class InstrumentSession;
-}
 
 // "Measurement Setup": the measuring periods, preheat time, sample length and data format.
 // The choices the instrument does not offer are hidden; below "full access" the boxes show
@@ -22,14 +23,14 @@ class InstrumentSession;
 class CMeasurementSetupPage : public QWidget {
     Q_OBJECT
 public:
-    explicit CMeasurementSetupPage(kestal::InstrumentSession& session, QWidget* parent = nullptr);
+    explicit CMeasurementSetupPage(InstrumentSession& session, QWidget* parent = nullptr);
 
     // Reads the values from the instrument and shows them.
     void Load();
     // The sheet's OK or Apply: writes what differs, then shows what the instrument holds.
     // True when every setting took.
     bool Apply();
-    kestal::MeasurementValues Values() const;
+    MeasurementValues Values() const;
 
     QComboBox* samplePeriodBox() const { return m_sample; }
     QComboBox* statisticPeriodBox() const { return m_statistic; }
@@ -45,10 +46,10 @@ signals:
 private:
     QComboBox* addBox(int row, const QString& label, const QStringList& choices, bool editableText, bool offered);
 
-    kestal::InstrumentSession& m_session;
-    kestal::MeasurementSetup m_setup;
-    kestal::MeasurementAccess m_access;
-    kestal::MeasurementValues m_values; // as last read
+    InstrumentSession& m_session;
+    MeasurementSetup m_setup;
+    MeasurementAccess m_access;
+    MeasurementValues m_values; // as last read
     QComboBox* m_sample;
     QComboBox* m_statistic;
     QComboBox* m_timestamp;
@@ -63,7 +64,7 @@ private:
 class CSetupSheet : public QDialog {
     Q_OBJECT
 public:
-    CSetupSheet(kestal::InstrumentSession& session, bool withTimerPage, QWidget* parent = nullptr);
+    CSetupSheet(InstrumentSession& session, bool withTimerPage, QWidget* parent = nullptr);
 
     // The pages' OK step (Apply); true when it succeeded.
     bool Apply();
@@ -78,7 +79,7 @@ public:
     QPushButton* applyButton() const { return m_apply; }
 
 private:
-    kestal::InstrumentSession& m_session;
+    InstrumentSession& m_session;
     QTabWidget* m_tabs;
     CMeasurementSetupPage* m_measurement;
     CFunctionsPage* m_functions;
@@ -86,3 +87,5 @@ private:
     QPushButton* m_ok;
     QPushButton* m_apply;
 };
+
+} // namespace varno::kestal

@@ -1,11 +1,11 @@
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
-#include "DialogButtons.h"
-#include "StationConfig.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+namespace varno::kestal {
+
 void SetTypingLimit(QLineEdit* edit, int limit)
 {
     edit->setMaxLength(std::max(limit, edit->text().size()));
@@ -22,7 +24,7 @@ void SetTypingLimit(QLineEdit* edit, int limit)
 
 QStringList PortList(const QString& current, const std::function<bool(const QString&)>& probe)
 {
-    varno::WaitCursor wait;
+    qtsupport::WaitCursor wait;
     QStringList ports;
     for (int i = 1; i <= 8; ++i) {
         const QString name = QStringLiteral("COM%1").arg(i);
@@ -30,7 +32,7 @@ QStringList PortList(const QString& current, const std::function<bool(const QStr
             ports.append(name);
     }
     // A stored port outside the eight ("COM9", "/dev/ttyUSB0") stays choosable.
-    if (kestal::IsDirectLine(current) && !ports.contains(current))
+    if (IsDirectLine(current) && !ports.contains(current))
         ports.append(current);
     return ports;
 }
@@ -55,7 +57,7 @@ CStationPropertiesDlg::CStationPropertiesDlg(const QString& mainDataFolder, QWid
     form->addRow(QStringLiteral("Phonenumber"), m_phone);
     form->addRow(QStringLiteral("Password"), m_password);
     form->addRow(QStringLiteral("Local Data Path"), m_dataPath);
-    auto* buttons = kestal::OkCancelButtons(this);
+    auto* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -67,7 +69,7 @@ CStationPropertiesDlg::CStationPropertiesDlg(const QString& mainDataFolder, QWid
 void CStationPropertiesDlg::SetValues(const QString& name, const QString& connection,
                                       const QString& password, const QString& dataPath)
 {
-    const kestal::ConnectionFields fields = kestal::SplitConnection(connection);
+    const ConnectionFields fields = SplitConnection(connection);
     m_pathFixed = !dataPath.trimmed().isEmpty();
     m_dataPath->setText(dataPath.trimmed());
     m_phone->setText(fields.phoneNumber);
@@ -96,20 +98,20 @@ void CStationPropertiesDlg::fillPorts(const QString& current)
 
 void CStationPropertiesDlg::updatePhone()
 {
-    m_phone->setEnabled(!kestal::IsDirectLine(m_connectUsing->currentText()));
+    m_phone->setEnabled(!IsDirectLine(m_connectUsing->currentText()));
 }
 
 void CStationPropertiesDlg::nameChanged()
 {
     if (m_pathFixed)
         return;
-    m_dataPath->setText(m_mainDataFolder + "/" + kestal::StationFolderName(m_name->text()));
+    m_dataPath->setText(m_mainDataFolder + "/" + StationFolderName(m_name->text()));
 }
 
 QString CStationPropertiesDlg::GetName() const { return m_name->text(); }
 QString CStationPropertiesDlg::GetConnection() const
 {
-    return kestal::JoinConnection(m_connectUsing->currentText(), m_phone->text());
+    return JoinConnection(m_connectUsing->currentText(), m_phone->text());
 }
 QString CStationPropertiesDlg::GetPassword() const { return m_password->text(); }
 QString CStationPropertiesDlg::GetDataPath() const { return m_dataPath->text(); }
@@ -118,18 +120,20 @@ void CStationPropertiesDlg::accept()
 {
     if (!m_pathFixed) {
         if (m_dataPath->text().isEmpty() || m_name->text().isEmpty()) {
-            varno::userInteraction().message(QStringLiteral("Please enter the Station Name"),
-                                             windowTitle(), varno::UserInteraction::Icon::Warning);
+            qtsupport::userInteraction().message(QStringLiteral("Please enter the Station Name"),
+                                             windowTitle(), qtsupport::UserInteraction::Icon::Warning);
             return;
         }
         // A new station never takes over another station's folder.
-        if (QFile::exists(QDir(m_dataPath->text()).filePath(kestal::kStationConfigName))) {
-            varno::userInteraction().message(
+        if (QFile::exists(QDir(m_dataPath->text()).filePath(kStationConfigName))) {
+            qtsupport::userInteraction().message(
                 QStringLiteral("The folder %1 already holds a station. Please choose another Station Name.")
                     .arg(m_dataPath->text()),
-                windowTitle(), varno::UserInteraction::Icon::Warning);
+                windowTitle(), qtsupport::UserInteraction::Icon::Warning);
             return;
         }
     }
     QDialog::accept();
 }
+
+} // namespace varno::kestal

@@ -8,6 +8,8 @@
 class QComboBox;
 class QLineEdit;
 
+namespace varno::kestal {
+
 // "Measuring Station Properties": name, how the station is reached, password and, for a
 // new station, the data folder derived from the name.
 class CStationPropertiesDlg : public QDialog {
@@ -57,3 +59,5 @@ void SetTypingLimit(QLineEdit* edit, int limit);
 
 // "COM1" .. "COM8": the available ones and current; current also when it is another port.
 QStringList PortList(const QString& current, const std::function<bool(const QString&)>& probe);
+
+} // namespace varno::kestal

@@ -1,11 +1,13 @@
-#include "TextEntryDlg.h"
+#include <kestal/dialogs/TextEntryDlg.h>
 
-#include "DialogButtons.h"
-#include "StationPropertiesDlg.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
+
+namespace varno::kestal {
 
 CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, QWidget* parent)
     : QDialog(parent)
@@ -18,7 +20,7 @@ CTextEntryDlg::CTextEntryDlg(const QString& title, const QString& label, QWidget
     form->addRow(label, m_edit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(kestal::OkCancelButtons(this));
+    layout->addWidget(OkCancelButtons(this));
 }
 
 void CTextEntryDlg::SetValues(const QString& text)
@@ -29,3 +31,5 @@ void CTextEntryDlg::SetValues(const QString& text)
 }
 
 QString CTextEntryDlg::Values() const { return m_edit->text(); }
+
+} // namespace varno::kestal

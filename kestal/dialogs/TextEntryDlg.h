@@ -5,6 +5,8 @@
 
 class QLineEdit;
 
+namespace varno::kestal {
+
 // A one-line text with "OK" and "Cancel": typing stops at 80 characters, but a longer text
 // that came from the instrument is shown and kept whole.
 class CTextEntryDlg : public QDialog {
@@ -40,3 +42,5 @@ public:
     {
     }
 };
+
+} // namespace varno::kestal

@@ -1,16 +1,16 @@
-#include "TimerPage.h"
+#include <kestal/dialogs/TimerPage.h>
 
-#include "DialogButtons.h"
-#include "InstrumentDialogs.h"
-#include "InstrumentSession.h"
-#include "KestalDoc.h"
+#include <kestal/dialogs/DialogButtons.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/instrument/InstrumentSession.h>
+#include <kestal/stations/KestalDoc.h>
 
 #include <QDateTime>
 #include <QFormLayout>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-using namespace kestal;
+namespace varno::kestal {
 
 namespace {
 
@@ -66,3 +66,5 @@ CTimerPage::CTimerPage(InstrumentSession& session, QWidget* parent)
 {
     Initialise(m_list);
 }
+
+} // namespace varno::kestal

@@ -3,14 +3,14 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "ModemTimers.h"
-#include "ReportList.h"
+#include <kestal/instrument/ModemTimers.h>
+#include <kestal/dialogs/ReportList.h>
 
 class QTimeEdit;
 
-namespace kestal {
+namespace varno::kestal {
+
 class InstrumentSession;
-}
 
 // "Modem Timer": the daily times at which the instrument switches its modem on and off.
 class CModemTimerDlg : public QDialog {
@@ -18,8 +18,8 @@ class CModemTimerDlg : public QDialog {
 public:
     explicit CModemTimerDlg(QWidget* parent = nullptr);
 
-    void SetValues(const kestal::TimerEdit& values);
-    kestal::TimerEdit Values() const;
+    void SetValues(const TimerEdit& values);
+    TimerEdit Values() const;
 
     QTimeEdit* onEdit() const { return m_on; }
     QTimeEdit* offEdit() const { return m_off; }
@@ -33,8 +33,10 @@ private:
 class CTimerPage : public CListPage {
     Q_OBJECT
 public:
-    explicit CTimerPage(kestal::InstrumentSession& session, QWidget* parent = nullptr);
+    explicit CTimerPage(InstrumentSession& session, QWidget* parent = nullptr);
 
 private:
-    kestal::ModemTimerList m_list;
+    ModemTimerList m_list;
 };
+
+} // namespace varno::kestal

@@ -1,10 +1,10 @@
-#include "WaitDialogs.h"
+#include <kestal/dialogs/WaitDialogs.h>
 
-#include "WorkerCall.h"
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QApplication>
 #include <QDir>
@@ -19,7 +19,7 @@
 
 #include <algorithm>
 
-namespace kestal {
+namespace varno::kestal {
 
 void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown)
 {
@@ -46,7 +46,6 @@ void InstallWaitDialogs(CKestalDoc& doc)
     });
 }
 
-} // namespace kestal
 
 // ------------------------------------------------------------------ wait window
 
@@ -119,7 +118,7 @@ CConnectingDlg::CConnectingDlg(const ConnectCall& call, const KestalTiming& timi
     , m_text(new QLineEdit(QStringLiteral("Connecting.."), this))
     , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
-    , m_worker(new kestal::WorkerCall(this))
+    , m_worker(new WorkerCall(this))
 {
     setWindowTitle(QStringLiteral("Please Wait"));
     m_text->setReadOnly(true);
@@ -188,13 +187,13 @@ void CConnectingDlg::reject()
 
 // ------------------------------------------------------------------ refreshing
 
-CRefreshDlg::CRefreshDlg(kestal::ListingRead read, const KestalTiming& timing, QWidget* parent)
+CRefreshDlg::CRefreshDlg(ListingRead read, const KestalTiming& timing, QWidget* parent)
     : QDialog(parent)
     , m_read(std::move(read))
     , m_text(new QLineEdit(QStringLiteral("refreshing file view"), this))
     , m_cancelButton(new QPushButton(QStringLiteral("Cancel"), this))
     , m_dots(new QTimer(this))
-    , m_worker(new kestal::WorkerCall(this))
+    , m_worker(new WorkerCall(this))
     , m_dotMs(timing.dotMs)
 {
     setWindowTitle(QStringLiteral("Please Wait"));
@@ -267,9 +266,9 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     m_text->setReadOnly(true);
     m_text->setMinimumWidth(320);
     m_text->setText(m_shown);
-    kestal::DownloadRequest unset;
+    DownloadRequest unset;
     unset.target = QDir::tempPath();
-    m_steps = std::make_unique<kestal::DownloadSteps>(link, unset);
+    m_steps = std::make_unique<DownloadSteps>(link, unset);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     auto* layout = new QVBoxLayout(this);
@@ -285,9 +284,9 @@ CTransferProgressDlg::CTransferProgressDlg(CQuorvalin& link, const KestalTiming&
     connect(m_cancel, &QPushButton::clicked, this, &CTransferProgressDlg::cancel);
 }
 
-void CTransferProgressDlg::SetDownload(const kestal::DownloadRequest& request)
+void CTransferProgressDlg::SetDownload(const DownloadRequest& request)
 {
-    m_steps = std::make_unique<kestal::DownloadSteps>(m_link, request);
+    m_steps = std::make_unique<DownloadSteps>(m_link, request);
     m_shown = request.caption.isEmpty() ? request.target : request.caption;
     m_text->setText(m_shown);
 }
@@ -374,3 +373,5 @@ void CDisconnectDlg::tick()
     }
     m_label->setText(QString::asprintf(qPrintable(m_format), m_seconds));
 }
+
+} // namespace varno::kestal

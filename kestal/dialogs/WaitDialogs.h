@@ -8,10 +8,10 @@
 #include <memory>
 #include <mutex>
 
-#include "Download.h"
-#include "InstrumentListing.h"
-#include "KestalDoc.h"
-#include "Timing.h"
+#include <kestal/files/Download.h>
+#include <kestal/files/InstrumentListing.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/Timing.h>
 
 class CQuorvalin;
 class QLabel;
@@ -21,9 +21,9 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 
-namespace kestal {
+namespace varno::kestal {
+
 class WorkerCall;
-}
 
 class CWaitThread;
 
@@ -76,7 +76,6 @@ private:
     std::unique_ptr<CWaitDlg> m_dialog;
 };
 
-namespace kestal {
 // Shows text in a wait window while whileShown runs on the window thread; a blocking call
 // inside it goes to a worker (RunOffThread), so that the dots keep moving.
 void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>& whileShown);
@@ -84,7 +83,6 @@ void ShowWaitWindow(const QString& text, int tickMs, const std::function<void()>
 // Gives the document its windows: the connecting progress, the wait window of its wait
 // messages and the idle countdown, each owned by the active window.
 void InstallWaitDialogs(CKestalDoc& doc);
-} // namespace kestal
 
 // "Please Wait" while connecting: "Connecting.." with a dot more every second. The call
 // itself runs on a worker thread; "Cancel" asks the link to abort it. Ends with Accepted
@@ -112,7 +110,7 @@ private:
     QLineEdit* m_text;
     QPushButton* m_cancel;
     QTimer* m_dots;
-    kestal::WorkerCall* m_worker;
+    WorkerCall* m_worker;
     bool m_running = false;
 };
 
@@ -122,7 +120,7 @@ private:
 class CRefreshDlg : public QDialog {
     Q_OBJECT
 public:
-    CRefreshDlg(kestal::ListingRead read, const KestalTiming& timing, QWidget* parent = nullptr);
+    CRefreshDlg(ListingRead read, const KestalTiming& timing, QWidget* parent = nullptr);
     ~CRefreshDlg() override;
     QString text() const;
     QPushButton* cancelButton() const { return m_cancelButton; }
@@ -134,12 +132,12 @@ protected:
 private:
     void startReading();
 
-    kestal::ListingRead m_read;
+    ListingRead m_read;
     std::atomic<bool> m_cancel{false};
     QLineEdit* m_text;
     QPushButton* m_cancelButton;
     QTimer* m_dots;
-    kestal::WorkerCall* m_worker;
+    WorkerCall* m_worker;
     int m_dotMs;
 };
 
@@ -149,11 +147,11 @@ private:
 class CTransferProgressDlg : public QDialog {
     Q_OBJECT
 public:
-    using Step = kestal::DownloadSteps::Step;
+    using Step = DownloadSteps::Step;
 
     CTransferProgressDlg(CQuorvalin& link, const KestalTiming& timing, QWidget* parent = nullptr);
 
-    void SetDownload(const kestal::DownloadRequest& request);
+    void SetDownload(const DownloadRequest& request);
     QString GetFile() const { return m_steps->file(); }
 
     // One poll; true while the download goes on. Public for tests.
@@ -173,7 +171,7 @@ private:
 
     CQuorvalin& m_link;
     int m_pollMs;
-    std::unique_ptr<kestal::DownloadSteps> m_steps;
+    std::unique_ptr<DownloadSteps> m_steps;
     QString m_shown = QStringLiteral("starting transfer...");
     double m_lastFraction = 0; // the bar changes only when the fraction does
     bool m_started = false;
@@ -204,3 +202,5 @@ private:
     QPushButton* m_disconnect;
     QTimer* m_timer;
 };
+
+} // namespace varno::kestal

@@ -1,17 +1,17 @@
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
-#include "FinalName.h"
-#include "Import.h"
-#include "KestalDoc.h"
-#include "Launcher.h"
-#include "LinkLock.h"
-#include "LocalFiles.h"
-#include "Matching.h"
-#include "WorkerCall.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/files/Import.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/stations/LinkLock.h>
+#include <kestal/files/LocalFiles.h>
+#include <kestal/files/Matching.h>
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QMimeData>
@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <cinttypes>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -28,7 +28,7 @@ const QString kCaption = QStringLiteral("kestal");
 
 void tell(const QString& text)
 {
-    varno::userInteraction().message(text, kCaption, varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(text, kCaption, qtsupport::UserInteraction::Icon::Warning);
 }
 
 // "%4d" of the link's numbers.
@@ -44,10 +44,10 @@ FileRow instrumentRow(const ListedLog& log)
     row.span = log.length;
     row.size = log.size;
     row.text = log.text;
-    row.name = varno::textFromBytes(log.text);
-    row.startText = varno::textFromBytes(quorvalin_time2string(log.startTime));
+    row.name = qtsupport::textFromBytes(log.text);
+    row.startText = qtsupport::textFromBytes(quorvalin_time2string(log.startTime));
     row.stopText = log.stopTime == 0 ? QStringLiteral("(running)")
-                                     : varno::textFromBytes(quorvalin_time2string(log.stopTime));
+                                     : qtsupport::textFromBytes(quorvalin_time2string(log.stopTime));
     row.sizeText = numberText(log.size);
     row.spanText = numberText(log.length);
     return row;
@@ -57,11 +57,11 @@ FileRow localRow(const LocalFile& f)
 {
     FileRow row;
     row.icon = 4;
-    row.startText = varno::textFromBytes(f.startText);
-    row.stopText = varno::textFromBytes(f.stopText);
+    row.startText = qtsupport::textFromBytes(f.startText);
+    row.stopText = qtsupport::textFromBytes(f.stopText);
     row.spanText = QString::number(f.length);
     row.sizeText = QString::number(f.size);
-    row.name = varno::textFromBytes(f.text);
+    row.name = qtsupport::textFromBytes(f.text);
     row.serialText = QString::number(f.serial);
     row.pcFile = f.names.join('\n');
     row.status = QStringLiteral("ok");
@@ -137,7 +137,7 @@ void DataFileList::listLocal()
 
 void DataFileList::listInstrument()
 {
-    varno::WaitCursor wait;
+    qtsupport::WaitCursor wait;
     resetRows({}, true);
     CQuorvalin& link = *m_doc.GetLink();
     InstrumentListing listing;
@@ -169,7 +169,7 @@ void DataFileList::listInstrument()
         m_note = QStringLiteral("Reading the instrument's file list was cancelled.");
     else if (!listing.read)
         m_note = QStringLiteral("The instrument's file list could not be read: ") +
-            (listing.error.empty() ? QStringLiteral("no answer") : varno::textFromBytes(listing.error));
+            (listing.error.empty() ? QStringLiteral("no answer") : qtsupport::textFromBytes(listing.error));
     else
         m_note.clear();
     if (m_note.isEmpty())
@@ -202,7 +202,7 @@ void DataFileList::ReMatch()
         ranges.push_back({row.start, row.span});
     const std::vector<RowMatch> matches = MatchRows(ranges, candidates);
     for (size_t i = 0; i < m_rows.size(); ++i)
-        setRowState(int(i), varno::pathFromBytes(matches[i].fileName),
+        setRowState(int(i), qtsupport::pathFromBytes(matches[i].fileName),
                     QString::fromLatin1(MatchStatus(matches[i].kind)), MatchIcon(matches[i].kind));
 }
 
@@ -325,11 +325,11 @@ void DataFileList::Import()
     const QString folder = m_doc.GetDataFolderPath();
     if (folder.isEmpty())
         return; // no station: nowhere to import to
-    const QStringList chosen = varno::userInteraction().openFileNames(
-        QStringLiteral("Open"), QDir::homePath(), QString::fromLatin1(varno::kDataFileFilter));
+    const QStringList chosen = qtsupport::userInteraction().openFileNames(
+        QStringLiteral("Open"), QDir::homePath(), QString::fromLatin1(qtsupport::kDataFileFilter));
     for (const QString& path : chosen) {
         if (m_importConfirm && !m_importConfirm(path)) {
-            varno::userInteraction().message(QStringLiteral("File Import Canceled"), kCaption);
+            qtsupport::userInteraction().message(QStringLiteral("File Import Canceled"), kCaption);
             continue;
         }
         QString message;
@@ -354,4 +354,4 @@ std::unique_ptr<QMimeData> FileDropData(const QStringList& paths)
     return data;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

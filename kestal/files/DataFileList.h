@@ -10,14 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "Download.h"
-#include "InstrumentListing.h"
+#include <kestal/files/Download.h>
+#include <kestal/files/InstrumentListing.h>
 
-class CKestalDoc;
 class CQuorvalin;
 class QMimeData;
 
-namespace kestal {
+namespace varno::kestal {
+
+class CKestalDoc;
+
 
 class Launcher;
 
@@ -177,4 +179,4 @@ QString FreeTemporaryPath(const QString& path);
 // as text, one a line.
 std::unique_ptr<QMimeData> FileDropData(const QStringList& paths);
 
-} // namespace kestal
+} // namespace varno::kestal

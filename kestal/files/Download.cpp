@@ -1,8 +1,8 @@
-#include "Download.h"
+#include <kestal/files/Download.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QFile>
 
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-namespace kestal {
+namespace varno::kestal {
 
 DownloadSteps::DownloadSteps(CQuorvalin& link, DownloadRequest request)
     : m_link(link)
@@ -30,10 +30,10 @@ bool DownloadSteps::Next()
     bool going = false;
     switch (m_state) {
     case Step::NotStarted: {
-        varno::WaitCursor wait;
-        m_link.StartDownload(varno::pathBytes(m_request.target), m_request.mode, m_request.start,
+        qtsupport::WaitCursor wait;
+        m_link.StartDownload(qtsupport::pathBytes(m_request.target), m_request.mode, m_request.start,
                              m_request.length);
-        m_file = varno::pathFromBytes(m_link.GetDownloadFile());
+        m_file = qtsupport::pathFromBytes(m_link.GetDownloadFile());
         m_state = Step::Downloading;
         going = true;
         break;
@@ -43,7 +43,7 @@ bool DownloadSteps::Next()
         break;
     case Step::CancelRequested:
         if (!m_cancelSent) {
-            varno::WaitCursor wait;
+            qtsupport::WaitCursor wait;
             m_link.CancelDownload();
             m_cancelSent = true;
         }
@@ -73,4 +73,4 @@ QString RunDownload(CQuorvalin& link, const DownloadRequest& request, int pollMs
     return steps.file();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

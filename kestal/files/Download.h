@@ -7,9 +7,10 @@
 
 class CQuorvalin;
 
+namespace varno::kestal {
+
 // One download of a data-log range into a file, polled step by step: the transfer window
 // runs the steps from its timer, a program without windows from a plain loop.
-namespace kestal {
 
 struct DownloadRequest {
     QString target;     // file the link writes
@@ -58,4 +59,4 @@ private:
 // The download without a window: polls every pollMs milliseconds until the download ends.
 QString RunDownload(CQuorvalin& link, const DownloadRequest& request, int pollMs);
 
-} // namespace kestal
+} // namespace varno::kestal

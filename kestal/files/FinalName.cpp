@@ -1,21 +1,21 @@
-#include "FinalName.h"
+#include <kestal/files/FinalName.h>
 
-#include <Ostrel.h>
-#include <Text.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/Text.h>
 
 #include <memory>
 
-namespace kestal {
+namespace varno::kestal {
 
 IdentifiedLog IdentifyDataLog(const QString& path)
 {
     IdentifiedLog log;
-    const datalog::NameRecord name = datalog::ReadName(varno::pathBytes(path));
+    const link::NameRecord name = link::ReadName(qtsupport::pathBytes(path));
     log.extension = name.extension;
 
     std::unique_ptr<COstrel> data(COstrel::newObject());
-    data->Load(varno::pathBytes(path));
-    datalog::Record& r = log.record;
+    data->Load(qtsupport::pathBytes(path));
+    link::Record& r = log.record;
     r.text = data->GetTitle();
     const char* type = data->GetInstrumentName();
     log.instrumentType = type ? type : "";
@@ -54,7 +54,7 @@ void FillFromListing(IdentifiedLog& log, uint32_t serial, uint32_t start, uint32
 
 std::string FinalFileName(const IdentifiedLog& log)
 {
-    return datalog::TerminalFileName(log.record, log.extension, log.instrumentType);
+    return link::TerminalFileName(log.record, log.extension, log.instrumentType);
 }
 
-} // namespace kestal
+} // namespace varno::kestal

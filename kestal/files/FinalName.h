@@ -2,15 +2,16 @@
 
 #include <QString>
 
-#include <DataLogNames.h>
+#include <link/DataLogNames.h>
 
 #include <string>
 
+namespace varno::kestal {
+
 // The name under which a data log is stored, made from its own contents.
-namespace kestal {
 
 struct IdentifiedLog {
-    datalog::Record record;    // serial, start, length, magic, times and title
+    link::Record record;    // serial, start, length, magic, times and title
     std::string extension;     // from the file's current name; "" when it has none
     std::string instrumentType;
 };
@@ -25,4 +26,4 @@ void FillFromListing(IdentifiedLog& log, uint32_t serial, uint32_t start, uint32
 // The terminal form of the name (base name, file-name bytes).
 std::string FinalFileName(const IdentifiedLog& log);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,15 +1,15 @@
-#include "Import.h"
+#include <kestal/files/Import.h>
 
-#include "FinalName.h"
+#include <kestal/files/FinalName.h>
 
-#include <FileMoves.h>
-#include <Text.h>
+#include <link/FileMoves.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-namespace kestal {
+namespace varno::kestal {
 
 ImportResult ImportDataLog(const QString& source, const QString& dataFolder, QString* message)
 {
@@ -22,15 +22,15 @@ ImportResult ImportDataLog(const QString& source, const QString& dataFolder, QSt
     if (dataFolder.isEmpty())
         return fail();
     const QString target =
-        QDir(dataFolder).filePath(varno::pathFromBytes(FinalFileName(IdentifyDataLog(source))));
+        QDir(dataFolder).filePath(qtsupport::pathFromBytes(FinalFileName(IdentifyDataLog(source))));
     const QString sourceCanonical = QFileInfo(source).canonicalFilePath();
     if (!sourceCanonical.isEmpty() && sourceCanonical == QFileInfo(target).canonicalFilePath())
         return ImportResult::SameFile;
-    if (QFileInfo::exists(target) && !datalog::BackupFile(varno::pathBytes(target)))
+    if (QFileInfo::exists(target) && !link::BackupFile(qtsupport::pathBytes(target)))
         return fail();
     if (!QFile::copy(source, target))
         return fail();
     return ImportResult::Imported;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace kestal {
+namespace varno::kestal {
 
 enum class ImportResult { Imported, SameFile, Failed };
 
@@ -11,4 +11,4 @@ enum class ImportResult { Imported, SameFile, Failed };
 // fails. On failure message gets the text for the user.
 ImportResult ImportDataLog(const QString& source, const QString& dataFolder, QString* message);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,8 +1,8 @@
-#include "InstrumentListing.h"
+#include <kestal/files/InstrumentListing.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 InstrumentListing ReadInstrumentListing(CQuorvalin& link, const std::atomic<bool>& cancel)
 {
@@ -29,4 +29,4 @@ InstrumentListing ReadInstrumentListing(CQuorvalin& link, const std::atomic<bool
     return listing;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -8,8 +8,9 @@
 
 class CQuorvalin;
 
+namespace varno::kestal {
+
 // Reading the list of data logs that an instrument holds.
-namespace kestal {
 
 // One data log as the link lists it.
 struct ListedLog {
@@ -38,4 +39,4 @@ InstrumentListing ReadInstrumentListing(CQuorvalin& link, const std::atomic<bool
 using ListingRead = std::function<void(const std::atomic<bool>& cancel)>;
 using RefreshRunner = std::function<void(const ListingRead& read)>;
 
-} // namespace kestal
+} // namespace varno::kestal

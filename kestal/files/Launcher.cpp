@@ -1,8 +1,8 @@
-#include "Launcher.h"
+#include <kestal/files/Launcher.h>
 
-#include <Lunebrig.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <lunebrig/Lunebrig.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QProcess>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -54,23 +54,23 @@ bool Launcher::installed(const char* name, const char* file) const
     // The converter and the statistics viewer come from outside the suite, and their file
     // names are common: another "convert" on the search path would take the data logs as
     // its input and output files. Only a registered program or one beside ours is used.
-    const std::string resolved = lunebrig_resolve(name, varno::pathBytes(defaultPath(file)));
+    const std::string resolved = lunebrig_resolve(name, qtsupport::pathBytes(defaultPath(file)));
     return !resolved.empty() &&
-        (resolved == GetApplicationExePath(name) || resolved == varno::pathBytes(defaultPath(file)));
+        (resolved == GetApplicationExePath(name) || resolved == qtsupport::pathBytes(defaultPath(file)));
 }
 
 bool Launcher::OpenStationStatistics(const QString& path) const
 {
     if (!installed("varno-brodmir", "brodmir"))
         return false;
-    return LaunchApplication("varno-brodmir", varno::pathBytes(path),
-                             varno::pathBytes(defaultPath("brodmir")));
+    return LaunchApplication("varno-brodmir", qtsupport::pathBytes(path),
+                             qtsupport::pathBytes(defaultPath("brodmir")));
 }
 
 bool Launcher::OpenInViewer(const QString& path) const
 {
-    return LaunchApplication("varno-viewer", varno::pathBytes(path),
-                             varno::pathBytes(defaultPath("trelis")));
+    return LaunchApplication("varno-viewer", qtsupport::pathBytes(path),
+                             qtsupport::pathBytes(defaultPath("trelis")));
 }
 
 bool Launcher::launchList(const char* name, const char* file, const QStringList& paths,
@@ -82,14 +82,14 @@ bool Launcher::launchList(const char* name, const char* file, const QStringList&
     std::vector<std::string> args;
     args.reserve(size_t(paths.size()));
     for (const QString& p : paths)
-        args.push_back(varno::pathBytes(p));
+        args.push_back(qtsupport::pathBytes(p));
     std::vector<const char*> argv;
     argv.push_back(name);
     for (const std::string& a : args)
         argv.push_back(a.c_str());
     argv.push_back(nullptr);
-    return LaunchApplicationArgv(name, argv.data(), varno::pathBytes(defaultPath(file)),
-                                 varno::pathBytes(workingFolder));
+    return LaunchApplicationArgv(name, argv.data(), qtsupport::pathBytes(defaultPath(file)),
+                                 qtsupport::pathBytes(workingFolder));
 }
 
 bool Launcher::ViewFiles(const QStringList& paths) const
@@ -136,11 +136,11 @@ bool Launcher::MakeFolderChain(const QString& folder)
 
 bool Launcher::BrowseForFolder(const QString& title, QString& folder)
 {
-    const QString chosen = varno::userInteraction().existingFolder(title, folder);
+    const QString chosen = qtsupport::userInteraction().existingFolder(title, folder);
     if (chosen.isEmpty())
         return false;
     folder = chosen;
     return true;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

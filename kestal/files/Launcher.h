@@ -5,9 +5,10 @@
 
 #include <functional>
 
+namespace varno::kestal {
+
 // Hands files to the suite's other programs and to the text editor. (Folders and documents
 // go to the desktop's own handlers through OpenOnDesktop, beside the windows.)
-namespace kestal {
 
 class Launcher {
 public:
@@ -47,4 +48,4 @@ private:
     QString m_programFolder;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

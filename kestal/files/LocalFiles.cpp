@@ -1,9 +1,9 @@
-#include "LocalFiles.h"
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace kestal {
+namespace varno::kestal {
 
 LocalFile LocalFileFromName(const std::string& fileName)
 {
-    const datalog::NameRecord r = datalog::ReadName(fileName);
+    const link::NameRecord r = link::ReadName(fileName);
     LocalFile f;
     f.fileName = r.fileName;
     f.text = r.text;
@@ -26,7 +26,7 @@ LocalFile LocalFileFromName(const std::string& fileName)
     f.start = r.start;
     f.length = r.length;
     f.magic = r.magic;
-    f.names = QStringList{varno::pathFromBytes(r.fileName)};
+    f.names = QStringList{qtsupport::pathFromBytes(r.fileName)};
     return f;
 }
 
@@ -35,10 +35,10 @@ std::vector<LocalFile> ScanLocalFiles(const QString& folder)
     std::vector<LocalFile> files;
     if (folder.isEmpty())
         return files;
-    const std::string dir = varno::pathBytes(folder);
+    const std::string dir = qtsupport::pathBytes(folder);
     for (const char* pattern : {"*.vrn", "*.csv"}) {
-        for (const std::string& name : datalog::ListFolder(dir, pattern)) {
-            const QFileInfo info(QDir(folder).filePath(varno::pathFromBytes(name)));
+        for (const std::string& name : link::ListFolder(dir, pattern)) {
+            const QFileInfo info(QDir(folder).filePath(qtsupport::pathFromBytes(name)));
             if (!info.isFile())
                 continue;
             LocalFile f = LocalFileFromName(name);
@@ -59,7 +59,7 @@ bool LocalFileLess(const LocalFile& a, const LocalFile& b)
         return int32_t(a.magic) < int32_t(b.magic);
     if (a.length != b.length)
         return int32_t(a.length) < int32_t(b.length);
-    return QString::compare(varno::pathFromBytes(a.fileName), varno::pathFromBytes(b.fileName),
+    return QString::compare(qtsupport::pathFromBytes(a.fileName), qtsupport::pathFromBytes(b.fileName),
                             Qt::CaseInsensitive) < 0;
 }
 
@@ -107,20 +107,20 @@ int RenamePass(const QString& folder, const std::vector<LocalFile>& files,
             continue;
         if (f.text.empty() || f.text.back() != '~')
             continue;
-        const QString path = QDir(folder).filePath(varno::pathFromBytes(f.fileName));
+        const QString path = QDir(folder).filePath(qtsupport::pathFromBytes(f.fileName));
         Identity id;
         if (!identify(path, id) || id.start != f.start || id.length != f.length)
             continue;
         if (id.finalName.empty() || id.finalName == f.fileName)
             continue;
-        const std::string source = varno::pathBytes(path);
+        const std::string source = qtsupport::pathBytes(path);
         const std::string target =
-            varno::pathBytes(QDir(folder).filePath(varno::pathFromBytes(id.finalName)));
-        const datalog::MoveResult result = datalog::MoveWithBackup(source, target);
-        if (result == datalog::MoveResult::Moved)
+            qtsupport::pathBytes(QDir(folder).filePath(qtsupport::pathFromBytes(id.finalName)));
+        const link::MoveResult result = link::MoveWithBackup(source, target);
+        if (result == link::MoveResult::Moved)
             ++moved;
-        else if (result != datalog::MoveResult::SameName && failures)
-            failures->append(varno::textFromBytes(datalog::MoveResultMessage(result, source, target)));
+        else if (result != link::MoveResult::SameName && failures)
+            failures->append(qtsupport::textFromBytes(link::MoveResultMessage(result, source, target)));
     }
     return moved;
 }
@@ -177,11 +177,11 @@ QString LocalFilePaths(const QString& dataFolder, const QString& pcFile, bool co
             out.append(dir.filePath(name));
         return out.join('\n');
     }
-    const datalog::NameRecord first = datalog::ReadName(varno::pathBytes(names.first()));
+    const link::NameRecord first = link::ReadName(qtsupport::pathBytes(names.first()));
     out.append(QStringLiteral("search=") + dir.filePath(QStringLiteral("*") +
-               varno::pathFromBytes(first.text) + "." + varno::pathFromBytes(first.extension)));
+               qtsupport::pathFromBytes(first.text) + "." + qtsupport::pathFromBytes(first.extension)));
     for (const QString& name : names) {
-        const datalog::NameRecord r = datalog::ReadName(varno::pathBytes(name));
+        const link::NameRecord r = link::ReadName(qtsupport::pathBytes(name));
         if (r.text == first.text && r.extension == first.extension) {
             const int open = name.indexOf('[');
             const int close = name.indexOf(']', open + 1);
@@ -193,4 +193,4 @@ QString LocalFilePaths(const QString& dataFolder, const QString& pcFile, bool co
     return out.join('\n');
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace varno::kestal {
+
 // The data-log files of a station's data folder: reading the names back, the terminal's
 // order, the reduction of overlapping copies, the rename pass of "~" files, the merge into
 // months and the paths handed to the other programs.
-namespace kestal {
 
 struct LocalFile {
     std::string fileName;  // base name (file-name bytes)
@@ -72,4 +73,4 @@ void MergeMonths(std::vector<LocalFile>& files);
 // names and combine, the "search=" form that the conversion library opens as one data log.
 QString LocalFilePaths(const QString& dataFolder, const QString& pcFile, bool combine);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,10 +1,10 @@
-#include "Matching.h"
+#include <kestal/files/Matching.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
 #include <algorithm>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -119,4 +119,4 @@ int MatchIcon(MatchKind kind)
     return 0;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

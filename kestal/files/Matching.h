@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "LocalFiles.h"
+#include <kestal/files/LocalFiles.h>
+
+namespace varno::kestal {
 
 // How the data logs of a connected instrument compare with the files of the station's data
 // folder: which local files take part, the range the instrument is asked to list, and the
 // walk that gives every listed data log its local copy.
-namespace kestal {
 
 // What the data folder holds of one listed data log.
 enum class MatchKind {
@@ -51,4 +52,4 @@ std::vector<RowMatch> MatchRows(const std::vector<ListedRange>& rows, const std:
 const char* MatchStatus(MatchKind kind);
 int MatchIcon(MatchKind kind);
 
-} // namespace kestal
+} // namespace varno::kestal

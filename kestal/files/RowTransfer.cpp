@@ -1,24 +1,24 @@
 // Transfer of instrument rows into the station's data folder: one row under a temporary name,
 // identified from its contents, moved to its final name with backup; and the commands that
 // transfer the marked or the new rows.
-#include "DataFileList.h"
+#include <kestal/files/DataFileList.h>
 
-#include "FinalName.h"
-#include "KestalDoc.h"
-#include "LinkLock.h"
-#include "LocalFiles.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/LinkLock.h>
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -26,18 +26,18 @@ const QString kCaption = QStringLiteral("kestal");
 const QString kTransferred = QStringLiteral("ok transferred");
 const QString kFailed = QStringLiteral("error transfer failed");
 
-using varno::UserInteraction;
+using qtsupport::UserInteraction;
 
 UserInteraction::Answer ask(const QString& text, UserInteraction::Buttons buttons)
 {
-    return varno::userInteraction().question(text, kCaption, buttons);
+    return qtsupport::userInteraction().question(text, kCaption, buttons);
 }
 
 } // namespace
 
 std::string TemporaryTimeText(const std::string& text)
 {
-    std::string s = datalog::ApplyCharacterRule(text);
+    std::string s = link::ApplyCharacterRule(text);
     if (s.size() > 8 && s.compare(s.size() - 8, 8, "00_00_00") == 0)
         s.erase(s.size() - 8);
     return s;
@@ -52,7 +52,7 @@ DownloadTarget ChooseDownloadTarget(double firmware, const QString& pcFile, cons
         return {0, QString()};
     // Older firmware continues the stored copy, when that holds the data log's beginning;
     // a file that starts elsewhere or is as long already is no beginning to continue.
-    const LocalFile copy = LocalFileFromName(varno::pathBytes(pcFile));
+    const LocalFile copy = LocalFileFromName(qtsupport::pathBytes(pcFile));
     if (copy.start != start || copy.length >= span)
         return {0, QString()};
     return {0, QDir(dataFolder).filePath(pcFile)};
@@ -80,12 +80,12 @@ bool DataFileList::askToClear(CQuorvalin& link)
         return false;
     bool cleared = false;
     {
-        varno::WaitCursor wait;
+        qtsupport::WaitCursor wait;
         cleared = link.ClearDataLog();
     }
     if (!cleared) {
-        const QString error = varno::textFromBytes(link.GetLastErrorText());
-        varno::userInteraction().message(
+        const QString error = qtsupport::textFromBytes(link.GetLastErrorText());
+        qtsupport::userInteraction().message(
             QStringLiteral("The data log was not cleared: ") + (error.isEmpty() ? QStringLiteral("no answer") : error),
             kCaption, UserInteraction::Icon::Warning);
     }
@@ -112,10 +112,10 @@ DataFileList::Transferred DataFileList::transferRow(int index, bool listAfterCle
         const LinkLock lock(link);
         const uint32_t serial = link.GetSerialNumber();
         const double firmware = link.GetFirmwareVersion();
-        const std::string startText = varno::bytesFromText(row.startText);
-        const std::string stopText = varno::bytesFromText(row.stopText);
-        const QString temporary = FreeTemporaryPath(QDir(folder).filePath(varno::pathFromBytes(
-            datalog::TemporaryDownloadName(serial, row.start, row.span, startText, stopText, row.text))));
+        const std::string startText = qtsupport::bytesFromText(row.startText);
+        const std::string stopText = qtsupport::bytesFromText(row.stopText);
+        const QString temporary = FreeTemporaryPath(QDir(folder).filePath(qtsupport::pathFromBytes(
+            link::TemporaryDownloadName(serial, row.start, row.span, startText, stopText, row.text))));
         const QString caption = QString::fromLatin1(TemporaryTimeText(startText).c_str()) + " ... " +
             QString::fromLatin1(TemporaryTimeText(stopText).c_str());
         const DownloadTarget target = ChooseDownloadTarget(firmware, row.pcFile, folder, row.start, row.span);
@@ -132,23 +132,23 @@ DataFileList::Transferred DataFileList::transferRow(int index, bool listAfterCle
                 QFile::remove(written);
             setRowState(index, QString(), kFailed, 0);
         } else {
-            varno::WaitCursor wait;
+            qtsupport::WaitCursor wait;
             IdentifiedLog identified = IdentifyDataLog(written);
             FillFromListing(identified, serial, row.start, row.span);
-            const QString finalPath = QDir(folder).filePath(varno::pathFromBytes(FinalFileName(identified)));
-            datalog::MoveResult moved = datalog::MoveResult::SameName;
+            const QString finalPath = QDir(folder).filePath(qtsupport::pathFromBytes(FinalFileName(identified)));
+            link::MoveResult moved = link::MoveResult::SameName;
             if (finalPath != written)
-                moved = datalog::MoveWithBackup(varno::pathBytes(written), varno::pathBytes(finalPath));
-            if (moved == datalog::MoveResult::Moved || moved == datalog::MoveResult::SameName) {
+                moved = link::MoveWithBackup(qtsupport::pathBytes(written), qtsupport::pathBytes(finalPath));
+            if (moved == link::MoveResult::Moved || moved == link::MoveResult::SameName) {
                 result = {Outcome::Stored, finalPath, false};
                 setRowState(index, QString(), kTransferred, 4);
             } else {
                 // The data stay under the temporary name, which no later download writes over.
                 result = {Outcome::NotInstalled, written, false};
                 setRowState(index, QString(), kFailed, 0);
-                varno::userInteraction().message(
-                    varno::textFromBytes(datalog::MoveResultMessage(moved, varno::pathBytes(written),
-                                                                    varno::pathBytes(finalPath))) +
+                qtsupport::userInteraction().message(
+                    qtsupport::textFromBytes(link::MoveResultMessage(moved, qtsupport::pathBytes(written),
+                                                                    qtsupport::pathBytes(finalPath))) +
                         QStringLiteral("\r\nThe transferred data log is kept as: ") + written,
                     kCaption, UserInteraction::Icon::Warning);
             }
@@ -209,7 +209,7 @@ void DataFileList::TransferMarked(const std::vector<int>& rows)
     if (!m_instrument || !m_doc.IsConnected())
         return;
     if (rows.empty()) {
-        varno::userInteraction().message(QStringLiteral("No files are selected for transfer"), kCaption);
+        qtsupport::userInteraction().message(QStringLiteral("No files are selected for transfer"), kCaption);
         return;
     }
     bool any = false;
@@ -231,4 +231,4 @@ void DataFileList::TransferNew()
         offerHangUp();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -2,6 +2,12 @@
 // runs the terminal's listing on them: its order, the reduction of copies of one data log,
 // the monthly merge and the paths handed to the other programs.
 
+#include <kestal/files/LocalFiles.h>
+
+#include <testing/FuzzSupport.h>
+
+#include <QStringList>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,20 +15,17 @@
 #include <string>
 #include <vector>
 
-#include <QStringList>
+using namespace varno::kestal;
 
-#include "FuzzSupport.h"
-#include "LocalFiles.h"
-#include "Text.h"
+using varno::testing::fuzz::check;
+using varno::testing::fuzz::lines;
 
 namespace {
 
-using fuzzsupport::check;
-
-std::vector<std::string> fileNames(const std::vector<kestal::LocalFile>& files)
+std::vector<std::string> fileNames(const std::vector<LocalFile>& files)
 {
     std::vector<std::string> names;
-    for (const kestal::LocalFile& f : files)
+    for (const LocalFile& f : files)
         names.push_back(f.fileName);
     return names;
 }
@@ -43,22 +46,22 @@ bool isSubsequence(const std::vector<std::string>& part, const std::vector<std::
 void checkTimeText(const std::string& text)
 {
     unsigned year, month, day, hour, minute, second;
-    if (kestal::ParseTimeText(text, year, month, day, hour, minute, second))
+    if (ParseTimeText(text, year, month, day, hour, minute, second))
         check(month >= 1 && month <= 12);
 }
 
 // The merged rows hold every file once, in the listing's order, with their sizes.
-void checkMerged(const std::vector<kestal::LocalFile>& listed)
+void checkMerged(const std::vector<LocalFile>& listed)
 {
-    std::vector<kestal::LocalFile> merged = listed;
-    kestal::MergeMonths(merged);
+    std::vector<LocalFile> merged = listed;
+    MergeMonths(merged);
     QStringList before, after;
     uint64_t sizeBefore = 0, sizeAfter = 0;
-    for (const kestal::LocalFile& f : listed) {
+    for (const LocalFile& f : listed) {
         before += f.names;
         sizeBefore += f.size;
     }
-    for (const kestal::LocalFile& f : merged) {
+    for (const LocalFile& f : merged) {
         after += f.names;
         sizeAfter += f.size;
     }
@@ -66,18 +69,18 @@ void checkMerged(const std::vector<kestal::LocalFile>& listed)
 }
 
 // One path a name; combined, the "search=" line first.
-void checkPaths(const std::vector<kestal::LocalFile>& files)
+void checkPaths(const std::vector<LocalFile>& files)
 {
     QStringList names;
-    for (const kestal::LocalFile& f : files)
+    for (const LocalFile& f : files)
         names += f.names;
     if (names.isEmpty())
         return;
     const QString pcFile = names.join('\n');
     const QString folder = QStringLiteral("/stations/[1-2-3-4] a.b/vrn");
-    const int single = kestal::LocalFilePaths(folder, pcFile, false).count('\n') + 1;
+    const int single = LocalFilePaths(folder, pcFile, false).count('\n') + 1;
     check(single == names.size());
-    const QString combined = kestal::LocalFilePaths(folder, pcFile, true);
+    const QString combined = LocalFilePaths(folder, pcFile, true);
     check(combined.count('\n') + 1 == names.size() + (names.size() > 1 ? 1 : 0));
     check(names.size() == 1 || combined.startsWith(QStringLiteral("search=")));
 }
@@ -86,27 +89,27 @@ void checkPaths(const std::vector<kestal::LocalFile>& files)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<kestal::LocalFile> files;
-    for (const std::string& name : fuzzsupport::lines(data, size)) {
-        kestal::LocalFile f = kestal::LocalFileFromName(name);
+    std::vector<LocalFile> files;
+    for (const std::string& name : lines(data, size)) {
+        LocalFile f = LocalFileFromName(name);
         f.size = files.size() + 1;
         checkTimeText(f.startText);
         checkTimeText(f.stopText);
-        check(!kestal::LocalFileLess(f, f));
+        check(!LocalFileLess(f, f));
         files.push_back(f);
     }
 
     // Whatever the magics, the sorted list holds the same files.
-    std::vector<kestal::LocalFile> sorted = files;
-    kestal::SortLocalFiles(sorted);
+    std::vector<LocalFile> sorted = files;
+    SortLocalFiles(sorted);
     std::vector<std::string> before = fileNames(files);
     std::vector<std::string> after = fileNames(sorted);
     std::sort(before.begin(), before.end());
     std::sort(after.begin(), after.end());
     check(before == after);
 
-    std::vector<kestal::LocalFile> reduced = sorted;
-    kestal::ReduceLocalFiles(reduced);
+    std::vector<LocalFile> reduced = sorted;
+    ReduceLocalFiles(reduced);
     check(isSubsequence(fileNames(reduced), fileNames(sorted)));
 
     checkMerged(reduced);

@@ -1,6 +1,12 @@
 // Reads arbitrary bytes as the terminal reads "station.cfg", writes the station again and
 // reads what it wrote, as the terminal and as the transfer program.
 
+#include <kestal/stations/StationConfig.h>
+
+#include <qtsupport/Text.h>
+#include <testing/FuzzSupport.h>
+#include <transfer/Dictionary.h>
+
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -9,14 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "Dictionary.h"
-#include "FuzzSupport.h"
-#include "StationConfig.h"
-#include "Text.h"
+using namespace varno::kestal;
+
+using varno::qtsupport::textFromBytes;
+using varno::testing::fuzz::check;
+using varno::transfer::Dictionary;
 
 namespace {
-
-using fuzzsupport::check;
 
 bool isBlank(char c)
 {
@@ -30,7 +35,7 @@ void checkValue(const std::string& value)
     check(value.empty() || (!isBlank(value.front()) && !isBlank(value.back())));
 }
 
-bool sameRecord(const kestal::StationRecord& a, const kestal::StationRecord& b)
+bool sameRecord(const StationRecord& a, const StationRecord& b)
 {
     return a.name == b.name && a.connection == b.connection && a.password == b.password
         && a.folder == b.folder;
@@ -51,15 +56,15 @@ Dictionary readAsTransfer(const std::string& text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    kestal::StationRecord read;
-    kestal::ParseStationConfig(std::string(reinterpret_cast<const char*>(data), size), read);
+    StationRecord read;
+    ParseStationConfig(std::string(reinterpret_cast<const char*>(data), size), read);
     checkValue(read.name);
     checkValue(read.connection);
     checkValue(read.password);
 
-    const std::string written = kestal::StationConfigText(read.name, read.connection, read.password);
-    kestal::StationRecord back;
-    kestal::ParseStationConfig(written, back);
+    const std::string written = StationConfigText(read.name, read.connection, read.password);
+    StationRecord back;
+    ParseStationConfig(written, back);
     check(sameRecord(back, read));
 
     const Dictionary transfer = readAsTransfer(written);
@@ -67,13 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(transfer.Lookup("password").value_or(std::string()) == read.password);
 
     // The station dialogs show the connection in two fields and store it unchanged.
-    const QString connection = varno::textFromBytes(read.connection);
-    const kestal::ConnectionFields fields = kestal::SplitConnection(connection);
-    check(kestal::JoinConnection(fields.connectUsing, fields.phoneNumber) == connection.trimmed());
-    kestal::ConnectsDirectly(connection);
+    const QString connection = textFromBytes(read.connection);
+    const ConnectionFields fields = SplitConnection(connection);
+    check(JoinConnection(fields.connectUsing, fields.phoneNumber) == connection.trimmed());
+    ConnectsDirectly(connection);
 
     // The proposed folder keeps the name's length.
-    const QString name = varno::textFromBytes(read.name);
-    check(kestal::StationFolderName(name).size() == name.toLatin1().size());
+    const QString name = textFromBytes(read.name);
+    check(StationFolderName(name).size() == name.toLatin1().size());
     return 0;
 }

@@ -1,9 +1,9 @@
-#include "CommandLine.h"
+#include <kestal/instrument/CommandLine.h>
 
-#include <Text.h>
-#include <UserInteraction.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 const QString CommandLine::kPrompt = QStringLiteral("[ready] ");
 const QString CommandLine::kRefusal = QStringLiteral("ERROR command not allowed with kestal.");
@@ -26,7 +26,7 @@ CommandLine::Edit CommandLine::Type(char32_t c)
 {
     m_atPrompt = false;
     if (c < 32 && c != 8 && c != 10 && c != 13) {
-        varno::userInteraction().beep();
+        qtsupport::userInteraction().beep();
         return {};
     }
     if (c == 10 || c == 13)
@@ -53,8 +53,8 @@ CommandLine::Edit CommandLine::execute()
 {
     QString reply;
     if (!m_line.empty()) {
-        const std::string line = varno::bytesFromText(QString::fromStdU32String(m_line));
-        reply = IsForbidden(line) ? kRefusal : varno::textFromBytes(m_send ? m_send(line) : std::string());
+        const std::string line = qtsupport::bytesFromText(QString::fromStdU32String(m_line));
+        reply = IsForbidden(line) ? kRefusal : qtsupport::textFromBytes(m_send ? m_send(line) : std::string());
     }
     Edit edit;
     edit.append = QStringLiteral("\r\n") + reply + QStringLiteral("\r\n\r\n") + kPrompt;
@@ -64,4 +64,4 @@ CommandLine::Edit CommandLine::execute()
     return edit;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace kestal {
+namespace varno::kestal {
 
 // The line editor of the direct command interface. The text is the whole exchange:
 // prompts, typed commands and the instrument's replies, with "\r\n" line ends as they come.
@@ -50,4 +50,4 @@ private:
     bool m_atPrompt = true;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,13 +1,13 @@
-#include "FunctionList.h"
+#include <kestal/instrument/FunctionList.h>
 
-#include "FunctionText.h"
-#include "InstrumentSession.h"
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int kMaxListed = 256;
 
 void tell(const QString& text)
 {
-    varno::userInteraction().message(text, kCaption, varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(text, kCaption, qtsupport::UserInteraction::Icon::Warning);
 }
 
 } // namespace
@@ -47,7 +47,7 @@ std::vector<QStringList> FunctionList::Texts() const
 {
     std::vector<QStringList> texts;
     for (const InstrumentFunction& f : m_rows)
-        texts.push_back({varno::textFromBytes(f.name), StatisticsText(f.flags), varno::textFromBytes(f.definition)});
+        texts.push_back({qtsupport::textFromBytes(f.name), StatisticsText(f.flags), qtsupport::textFromBytes(f.definition)});
     return texts;
 }
 
@@ -68,7 +68,7 @@ void FunctionList::Change(int row)
     m_session.Read([&](CQuorvalin& link) {
         current = {link.GetFunctionName(row), link.GetFunctionStatistics(row), link.GetFunctionDefinition(row)};
     });
-    edit(FunctionEdit{varno::textFromBytes(current.name), varno::textFromBytes(current.definition), current.flags},
+    edit(FunctionEdit{qtsupport::textFromBytes(current.name), qtsupport::textFromBytes(current.definition), current.flags},
          current.name);
 }
 
@@ -99,9 +99,9 @@ void FunctionList::Delete(int row)
         return;
     }
     const std::string name = m_rows[size_t(row)].name;
-    const QString question = QStringLiteral("Do you want to delete the function \"%1\" ?").arg(varno::textFromBytes(name));
-    if (varno::userInteraction().question(question, kCaption, varno::UserInteraction::Buttons::YesNo) !=
-        varno::UserInteraction::Answer::Yes)
+    const QString question = QStringLiteral("Do you want to delete the function \"%1\" ?").arg(qtsupport::textFromBytes(name));
+    if (qtsupport::userInteraction().question(question, kCaption, qtsupport::UserInteraction::Buttons::YesNo) !=
+        qtsupport::UserInteraction::Answer::Yes)
         return;
     m_session.Change(QStringLiteral("Deleting the function"), [&](CQuorvalin& link) {
         link.DeleteFunction(name);
@@ -110,4 +110,4 @@ void FunctionList::Delete(int row)
     Refresh();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

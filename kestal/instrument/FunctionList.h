@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 // One function as the instrument holds it (texts as bytes).
 struct InstrumentFunction {
@@ -49,4 +49,4 @@ private:
     std::vector<InstrumentFunction> m_rows;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

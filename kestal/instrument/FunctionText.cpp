@@ -1,8 +1,8 @@
-#include "FunctionText.h"
+#include <kestal/instrument/FunctionText.h>
 
 #include <algorithm>
 
-namespace kestal {
+namespace varno::kestal {
 
 QString StatisticsText(int flags)
 {
@@ -137,4 +137,4 @@ KeypadInsertion InsertKeypadToken(const QString& text, int start, int end, const
     return {left + inserted + right, int(left.size() + inserted.size())};
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -5,8 +5,9 @@
 
 #include <string>
 
+namespace varno::kestal {
+
 // The texts of the functions editor: statistics, the tidied definition and the keypad.
-namespace kestal {
 
 // Statistics flags of a function.
 constexpr int kStatMean = 0x01;
@@ -43,4 +44,4 @@ struct KeypadInsertion {
 };
 KeypadInsertion InsertKeypadToken(const QString& text, int start, int end, const QString& token);
 
-} // namespace kestal
+} // namespace varno::kestal

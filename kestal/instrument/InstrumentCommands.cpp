@@ -1,16 +1,16 @@
-#include "InstrumentCommands.h"
+#include <kestal/instrument/InstrumentCommands.h>
 
-#include "CommandLine.h"
-#include "Commands.h"
-#include "KestalDoc.h"
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/stations/Commands.h>
+#include <kestal/stations/KestalDoc.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <cstdlib>
 
-namespace kestal {
+namespace varno::kestal {
 
 int ClockPreselection(int64_t x)
 {
@@ -77,9 +77,9 @@ bool writeToLog(InstrumentSession& session, const QString& waitText, const QStri
         }))
         return false;
     if (!done)
-        varno::userInteraction().message(
-            reason.empty() ? refusal : refusal + QStringLiteral(" (%1).").arg(varno::textFromBytes(reason)),
-            QStringLiteral("kestal"), varno::UserInteraction::Icon::Warning);
+        qtsupport::userInteraction().message(
+            reason.empty() ? refusal : refusal + QStringLiteral(" (%1).").arg(qtsupport::textFromBytes(reason)),
+            QStringLiteral("kestal"), qtsupport::UserInteraction::Icon::Warning);
     session.Doc().UpdateAllViews();
     return true;
 }
@@ -92,7 +92,7 @@ void InstrumentCommands::OnStartNewMeasurement()
     if (!m_session.Change(QStringLiteral("Reading the measurement title"),
                           [&](CQuorvalin& link) { stored = link.GetMeasurementTitle(); }))
         return;
-    QString title = varno::textFromBytes(stored);
+    QString title = qtsupport::textFromBytes(stored);
     if (!m_titleDialog || !m_titleDialog(title))
         return;
     const std::string bytes = KeptBytes(title, stored);
@@ -106,7 +106,7 @@ void InstrumentCommands::OnInsertComment()
     QString text;
     if (!m_commentDialog || !m_commentDialog(text))
         return;
-    const std::string bytes = varno::bytesFromText(text);
+    const std::string bytes = qtsupport::bytesFromText(text);
     writeToLog(m_session, QStringLiteral("Inserting the comment"),
                QStringLiteral("The instrument did not take the comment"),
                [&](CQuorvalin& link) { return link.InsertComment(bytes); });
@@ -146,4 +146,4 @@ void InstrumentCommands::OnCommandInterface()
     m_commandDialog(line);
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <functional>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
+
+namespace varno::kestal {
 
 class CKestalDoc;
 
-namespace kestal {
 
 class CommandLine;
 
@@ -64,4 +65,4 @@ private:
     CommandDialog m_commandDialog;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,10 +1,10 @@
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 bool InstrumentList::CanEdit()
 {
@@ -13,4 +13,4 @@ bool InstrumentList::CanEdit()
     return can;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace kestal {
+namespace varno::kestal {
 
 class InstrumentSession;
 
@@ -33,4 +33,4 @@ protected:
     InstrumentSession& m_session;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

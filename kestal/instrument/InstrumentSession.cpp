@@ -1,13 +1,13 @@
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include "KestalDoc.h"
-#include "WorkerCall.h"
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/WorkerCall.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
@@ -24,8 +24,8 @@ struct HeldLink {
 
 void ReportDroppedLine(CKestalDoc& doc)
 {
-    varno::userInteraction().message(QStringLiteral("The connection has dropped!"), QStringLiteral("kestal"),
-                                     varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(QStringLiteral("The connection has dropped!"), QStringLiteral("kestal"),
+                                     qtsupport::UserInteraction::Icon::Warning);
     doc.Disconnect();
 }
 
@@ -37,7 +37,7 @@ InstrumentSession::InstrumentSession(CKestalDoc& doc)
 
 void InstrumentSession::Read(const std::function<void(CQuorvalin&)>& work)
 {
-    varno::WaitCursor wait;
+    qtsupport::WaitCursor wait;
     HeldLink held(*m_doc.GetLink());
     work(held.link);
 }
@@ -46,7 +46,7 @@ bool InstrumentSession::Change(const QString& waitText, const std::function<void
 {
     bool connected = false;
     {
-        varno::WaitCursor wait;
+        qtsupport::WaitCursor wait;
         HeldLink held(*m_doc.GetLink());
         CQuorvalin& link = held.link;
         m_longCall(waitText, [&] {
@@ -64,7 +64,7 @@ bool InstrumentSession::Change(const QString& waitText, const std::function<void
 
 std::string KeptBytes(const QString& text, const std::string& stored)
 {
-    return varno::textFromBytes(stored) == text ? stored : varno::bytesFromText(text);
+    return qtsupport::textFromBytes(stored) == text ? stored : qtsupport::bytesFromText(text);
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -5,10 +5,12 @@
 #include <functional>
 #include <string>
 
-class CKestalDoc;
 class CQuorvalin;
 
-namespace kestal {
+namespace varno::kestal {
+
+class CKestalDoc;
+
 
 // Tells the user that the line has dropped and lets the document disconnect (its views
 // and the instrument dialogs then close or show the station list).
@@ -45,4 +47,4 @@ private:
 // back unchanged (instruments hold Latin-1); an edited one as typed.
 std::string KeptBytes(const QString& text, const std::string& stored);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,14 +1,14 @@
-#include "MeasurementSetup.h"
+#include <kestal/instrument/MeasurementSetup.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <charconv>
 #include <functional>
 
-namespace kestal {
+namespace varno::kestal {
 
 const QStringList& SamplePeriodChoices()
 {
@@ -159,9 +159,9 @@ bool MeasurementSetup::Write(const MeasurementValues& values)
         return false;
     if (failed.isEmpty())
         return true;
-    varno::userInteraction().message(SetupFailureMessage(failed), QStringLiteral("kestal"),
-                                     varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(SetupFailureMessage(failed), QStringLiteral("kestal"),
+                                     qtsupport::UserInteraction::Icon::Warning);
     return false;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

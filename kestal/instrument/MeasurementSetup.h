@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace kestal {
+namespace varno::kestal {
 
 class InstrumentSession;
 
@@ -71,4 +71,4 @@ private:
     InstrumentSession& m_session;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

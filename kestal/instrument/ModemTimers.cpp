@@ -1,17 +1,17 @@
-#include "ModemTimers.h"
+#include <kestal/instrument/ModemTimers.h>
 
-#include "InstrumentSession.h"
+#include <kestal/instrument/InstrumentSession.h>
 
-#include <Quorvalin.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/UserInteraction.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 namespace {
 
 void tell(const QString& text)
 {
-    varno::userInteraction().message(text, QStringLiteral("kestal"), varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(text, QStringLiteral("kestal"), qtsupport::UserInteraction::Icon::Warning);
 }
 
 } // namespace
@@ -93,8 +93,8 @@ void ModemTimerList::Delete(int row)
         tell(QStringLiteral("No timer is selected in the list"));
         return;
     }
-    if (varno::userInteraction().question(QStringLiteral("Do you want to delete this timer?"), QStringLiteral("kestal"),
-                                          varno::UserInteraction::Buttons::YesNo) != varno::UserInteraction::Answer::Yes)
+    if (qtsupport::userInteraction().question(QStringLiteral("Do you want to delete this timer?"), QStringLiteral("kestal"),
+                                          qtsupport::UserInteraction::Buttons::YesNo) != qtsupport::UserInteraction::Answer::Yes)
         return;
     const int slot = m_rows[size_t(row)].slot;
     m_session.Change(QStringLiteral("Deleting the modem timer"), [&](CQuorvalin& link) {
@@ -104,4 +104,4 @@ void ModemTimerList::Delete(int row)
     Refresh();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "InstrumentList.h"
+#include <kestal/instrument/InstrumentList.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 // The terminal looks at no more modem timer slots than these.
 constexpr int kMaxModemTimers = 16;
@@ -54,4 +54,4 @@ private:
     std::vector<ModemTimer> m_rows;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,6 +1,6 @@
-#include "Commands.h"
+#include <kestal/stations/Commands.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 bool IsCommandEnabled(int id, const CommandState& s)
 {
@@ -110,4 +110,4 @@ const std::vector<int>& ToolbarButtons()
     return buttons;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

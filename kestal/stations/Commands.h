@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+namespace varno::kestal {
+
 // The terminal's commands: ids, labels, prompts, accelerators and enabling rules in one table.
-namespace kestal {
 
 enum CommandId : int {
     ID_APP_EXIT = 57665,
@@ -73,4 +74,4 @@ const std::vector<MenuInfo>& Menus();
 // Toolbar buttons in order (0 is a separator).
 const std::vector<int>& ToolbarButtons();
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -1,11 +1,11 @@
-#include "KestalDoc.h"
+#include <kestal/stations/KestalDoc.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "LinkLock.h"
-#include "WorkerCall.h"
+#include <kestal/stations/LinkLock.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,8 +13,7 @@
 #include <algorithm>
 #include <chrono>
 
-using kestal::LinkLock;
-using kestal::StationRecord;
+namespace varno::kestal {
 
 namespace {
 
@@ -22,12 +21,12 @@ namespace {
 // unchanged (older files and instruments hold Latin-1); an edited one is UTF-8 as typed.
 std::string keptBytes(const QString& text, const std::string& stored)
 {
-    return varno::textFromBytes(stored) == text ? stored : varno::bytesFromText(text);
+    return qtsupport::textFromBytes(stored) == text ? stored : qtsupport::bytesFromText(text);
 }
 
 } // namespace
 
-CKestalDoc::CKestalDoc(const kestal::ProgramSettings& settings, CQuorvalin* link, QObject* parent)
+CKestalDoc::CKestalDoc(const ProgramSettings& settings, CQuorvalin* link, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_link(link ? link : CQuorvalin::newObject())
@@ -58,19 +57,19 @@ const StationRecord* CKestalDoc::GetStation(int index) const
 QString CKestalDoc::StationName(int index) const
 {
     const StationRecord* s = GetStation(index);
-    return s ? varno::textFromBytes(s->name) : QString();
+    return s ? qtsupport::textFromBytes(s->name) : QString();
 }
 
 QString CKestalDoc::StationConnection(int index) const
 {
     const StationRecord* s = GetStation(index);
-    return s ? varno::textFromBytes(s->connection) : QString();
+    return s ? qtsupport::textFromBytes(s->connection) : QString();
 }
 
 QString CKestalDoc::GetStationPassword() const
 {
     const StationRecord* s = GetStation(m_selected);
-    return s ? varno::textFromBytes(s->password) : QString();
+    return s ? qtsupport::textFromBytes(s->password) : QString();
 }
 
 QString CKestalDoc::StationFolderPath(int index) const
@@ -78,7 +77,7 @@ QString CKestalDoc::StationFolderPath(int index) const
     const StationRecord* s = GetStation(index);
     if (!s)
         return QString();
-    return QDir(m_settings.mainDataFolder).filePath(varno::pathFromBytes(s->folder));
+    return QDir(m_settings.mainDataFolder).filePath(qtsupport::pathFromBytes(s->folder));
 }
 
 QString CKestalDoc::folderOf(const QString& sub) const
@@ -105,15 +104,15 @@ int CKestalDoc::RebuildStationList()
         root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QFileInfo& entry : entries) {
         StationRecord record;
-        record.folder = varno::pathBytes(entry.fileName());
-        record.name = varno::bytesFromText(entry.fileName());
-        kestal::ReadStationConfig(entry.filePath(), record);
+        record.folder = qtsupport::pathBytes(entry.fileName());
+        record.name = qtsupport::bytesFromText(entry.fileName());
+        ReadStationConfig(entry.filePath(), record);
         stations.push_back(std::move(record));
     }
     std::stable_sort(stations.begin(), stations.end(),
                      [](const StationRecord& a, const StationRecord& b) {
-                         return varno::textFromBytes(a.name).compare(
-                                    varno::textFromBytes(b.name), Qt::CaseInsensitive) < 0;
+                         return qtsupport::textFromBytes(a.name).compare(
+                                    qtsupport::textFromBytes(b.name), Qt::CaseInsensitive) < 0;
                      });
     m_stations = std::move(stations);
     // The index survives as a bare number, but never past the end of the new list.
@@ -149,12 +148,12 @@ bool CKestalDoc::WriteStationConfiguration(const QString& name, const QString& f
                                            const StationRecord& stored)
 {
     QString error;
-    if (kestal::WriteStationConfig(folderPath, keptBytes(name, stored.name),
+    if (WriteStationConfig(folderPath, keptBytes(name, stored.name),
                                    keptBytes(connection, stored.connection),
                                    keptBytes(password, stored.password), &error))
         return true;
-    varno::userInteraction().message(error, QStringLiteral("kestal"),
-                                     varno::UserInteraction::Icon::Warning);
+    qtsupport::userInteraction().message(error, QStringLiteral("kestal"),
+                                     qtsupport::UserInteraction::Icon::Warning);
     return false;
 }
 
@@ -198,7 +197,7 @@ void CKestalDoc::OnEditStation()
 
 void CKestalDoc::OnDeleteStation()
 {
-    varno::userInteraction().message(
+    qtsupport::userInteraction().message(
         QStringLiteral("Stations can not be removed from the list without removing the data folder!"),
         QStringLiteral("kestal"));
 }
@@ -212,7 +211,7 @@ bool CKestalDoc::OpenDocument(const QString&)
 
 bool CKestalDoc::SaveDocument(const QString&)
 {
-    varno::userInteraction().message(QStringLiteral("Not implemented: CKestalDoc::Serialize"),
+    qtsupport::userInteraction().message(QStringLiteral("Not implemented: CKestalDoc::Serialize"),
                                      QStringLiteral("kestal"));
     return false;
 }
@@ -252,12 +251,12 @@ void ConnectCall::Run() const
 
 void CKestalDoc::runConnecting(const std::string& connection)
 {
-    const ConnectCall call{*m_link, connection, varno::bytesFromText(m_settings.modemInit),
-                           varno::bytesFromText(m_settings.dialMethod)};
+    const ConnectCall call{*m_link, connection, qtsupport::bytesFromText(m_settings.modemInit),
+                           qtsupport::bytesFromText(m_settings.dialMethod)};
     if (m_connectingProgress)
         m_connectingProgress(call);
     else
-        kestal::RunOffThread([&call] { call.Run(); });
+        RunOffThread([&call] { call.Run(); });
 }
 
 void CKestalDoc::showWaitMessage(const QString& text, const std::function<void()>& whileShown)
@@ -278,21 +277,21 @@ void CKestalDoc::OnConnect()
     if (!m_connectDialog(request))
         return;
     if (request.connection.trimmed().isEmpty()) {
-        varno::userInteraction().message(QString::fromLatin1(kestal::kNothingToConnectText), kCaption,
-                                         varno::UserInteraction::Icon::Warning);
+        qtsupport::userInteraction().message(QString::fromLatin1(kNothingToConnectText), kCaption,
+                                         qtsupport::UserInteraction::Icon::Warning);
         return;
     }
 
     // The station's texts reach the instrument as stored; a telephone number is dialled
     // through the modem port.
     std::string connection = keptBytes(request.connection, stored.connection);
-    m_viaModem = !kestal::ConnectsDirectly(request.connection);
+    m_viaModem = !ConnectsDirectly(request.connection);
     if (m_viaModem)
-        connection = varno::bytesFromText(m_settings.modemPort) + ' ' + connection;
+        connection = qtsupport::bytesFromText(m_settings.modemPort) + ' ' + connection;
 
     bool loginNeeded = false;
     {
-        varno::WaitCursor wait;
+        qtsupport::WaitCursor wait;
         LinkLock lock(*m_link);
         m_link->ResetLink();
         m_link->SetPassword(keptBytes(request.password, stored.password));
@@ -300,17 +299,17 @@ void CKestalDoc::OnConnect()
         if (m_link->IsConnected()) {
             const double version = m_link->GetFirmwareVersion();
             if (version > 0.0 && version < 2.0) {
-                varno::userInteraction().message(
+                qtsupport::userInteraction().message(
                     QStringLiteral("Varno versions prior to 2.0 are not supported by this version of Kestal."),
-                    kCaption, varno::UserInteraction::Icon::Warning);
-                varno::WaitCursor disconnecting;
+                    kCaption, qtsupport::UserInteraction::Icon::Warning);
+                qtsupport::WaitCursor disconnecting;
                 m_link->Disconnect();
             }
         } else {
-            QString error = varno::textFromBytes(m_link->GetLastErrorText());
+            QString error = qtsupport::textFromBytes(m_link->GetLastErrorText());
             if (error.isEmpty())
                 error = QStringLiteral("No connection to instrument");
-            varno::userInteraction().message(error, kCaption, varno::UserInteraction::Icon::Warning);
+            qtsupport::userInteraction().message(error, kCaption, qtsupport::UserInteraction::Icon::Warning);
         }
         m_connected = m_link->IsConnected();
         m_statusFlags = 0;
@@ -332,11 +331,11 @@ void CKestalDoc::Disconnect()
         return;
     showWaitMessage(QStringLiteral("Disconnecting..."), [this] {
         {
-            varno::WaitCursor wait;
+            qtsupport::WaitCursor wait;
             // The lock belongs to the window thread (a tick may hold it already); the hang-up
             // itself runs on a worker while the wait message keeps moving.
             LinkLock lock(*m_link);
-            kestal::RunOffThread([this] { m_link->Disconnect(); });
+            RunOffThread([this] { m_link->Disconnect(); });
             m_connected = m_link->IsConnected();
         }
         m_statusFlags = 0;
@@ -351,14 +350,14 @@ void CKestalDoc::OnLogin()
         return;
     int level = 0;
     {
-        varno::WaitCursor wait;
+        qtsupport::WaitCursor wait;
         LinkLock lock(*m_link);
         m_link->IdleTime(0);
-        level = m_link->Login(varno::bytesFromText(password));
+        level = m_link->Login(qtsupport::bytesFromText(password));
     }
     if (level < 1)
-        varno::userInteraction().message(QStringLiteral("Password rejected by Instrument"), kCaption,
-                                         varno::UserInteraction::Icon::Warning);
+        qtsupport::userInteraction().message(QStringLiteral("Password rejected by Instrument"), kCaption,
+                                         qtsupport::UserInteraction::Icon::Warning);
     UpdateAllViews();
 }
 
@@ -446,3 +445,5 @@ void CKestalDoc::WaitForJobs()
         job.thread.join();
     m_jobs.clear();
 }
+
+} // namespace varno::kestal

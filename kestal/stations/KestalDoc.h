@@ -12,11 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "ProgramSettings.h"
-#include "StationConfig.h"
-#include "Timing.h"
+#include <kestal/stations/ProgramSettings.h>
+#include <kestal/stations/StationConfig.h>
+#include <kestal/stations/Timing.h>
 
 class CQuorvalin;
+
+namespace varno::kestal {
 
 // What the station properties dialog edits (texts as shown in the windows).
 struct StationEdit {
@@ -56,7 +58,7 @@ public:
 
     // settings: the program settings (not owned, outlive the document). link: the
     // instrument link, owned; null creates one.
-    explicit CKestalDoc(const kestal::ProgramSettings& settings, CQuorvalin* link = nullptr,
+    explicit CKestalDoc(const ProgramSettings& settings, CQuorvalin* link = nullptr,
                         QObject* parent = nullptr);
     ~CKestalDoc() override;
 
@@ -89,7 +91,7 @@ public:
     void SelectStation(int index);
     int GetSelectedStation() const { return m_selected; }
     int GetStationCount() const { return int(m_stations.size()); }
-    const kestal::StationRecord* GetStation(int index) const;
+    const StationRecord* GetStation(int index) const;
 
     // The selected station's texts ("" when none is selected), as shown in the windows.
     QString GetStationName() const { return StationName(m_selected); }
@@ -110,7 +112,7 @@ public:
     // shown form of the stored one keeps the stored bytes.
     bool WriteStationConfiguration(const QString& name, const QString& folderPath,
                                    const QString& connection, const QString& password,
-                                   const kestal::StationRecord& stored = {});
+                                   const StationRecord& stored = {});
 
     // Commands.
     void OnNewDocument(); // rebuild; with no stations Add station; select; notify
@@ -153,7 +155,7 @@ public:
     int StatusJobRuns() const { return m_statusRuns; }
     int ValuesJobRuns() const { return m_valuesRuns; }
 
-    const kestal::ProgramSettings& Settings() const { return m_settings; }
+    const ProgramSettings& Settings() const { return m_settings; }
     // Timers and clock of the views and dialogs (tests shorten them).
     KestalTiming& Timing() { return m_timing; }
     QString GetTitle() const { return m_title; }
@@ -179,10 +181,10 @@ private:
         std::shared_ptr<std::atomic<bool>> done;
     };
 
-    const kestal::ProgramSettings& m_settings;
+    const ProgramSettings& m_settings;
     std::unique_ptr<CQuorvalin> m_link;
     int m_selected = -1;
-    std::vector<kestal::StationRecord> m_stations;
+    std::vector<StationRecord> m_stations;
     uint32_t m_statusFlags = 0;
     bool m_connected = false;
     bool m_viaModem = false;
@@ -203,3 +205,5 @@ private:
     std::atomic<int> m_statusRuns{0};
     std::atomic<int> m_valuesRuns{0};
 };
+
+} // namespace varno::kestal

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
-namespace kestal {
+namespace varno::kestal {
 
 // Holds the link's lock for a scope: Lock(-1) ... Unlock on the window thread. The lock is
 // re-entrant, so code that holds it may call code that takes it again.
@@ -17,4 +17,4 @@ private:
     CQuorvalin& m_link;
 };
 
-} // namespace kestal
+} // namespace varno::kestal

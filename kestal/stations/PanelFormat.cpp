@@ -1,11 +1,11 @@
-#include "PanelFormat.h"
+#include <kestal/stations/PanelFormat.h>
 
-#include <Text.h>
+#include <qtsupport/Text.h>
 
 #include <algorithm>
 #include <cmath>
 
-namespace kestal {
+namespace varno::kestal {
 
 QString UserLevelWord(int level)
 {
@@ -87,7 +87,7 @@ std::vector<FunctionRow> FunctionTable(const std::vector<std::string>& names, co
     };
     for (int i = 0; i < n; ++i) {
         FunctionRow row;
-        row.name = size_t(i) < names.size() ? varno::textFromBytes(names[size_t(i)]) : QString();
+        row.name = size_t(i) < names.size() ? qtsupport::textFromBytes(names[size_t(i)]) : QString();
         row.value = NumberText(values[i]);
         const int f = size_t(i) < flags.size() ? flags[size_t(i)] : 0;
         if (f & (0x01 | 0x10))
@@ -129,4 +129,4 @@ RefreshCountdowns& ProgramCountdowns()
     return countdowns;
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace varno::kestal {
+
 // The instrument panel's texts and numbers as pure functions, and the two program-wide
 // refresh countdowns.
-namespace kestal {
 
 constexpr int kMaxPanelValues = 64;      // function values asked of the link
 constexpr int kMaxPanelStatistics = 256; // statistics values asked of the link
@@ -67,4 +68,4 @@ struct RefreshCountdowns {
 // The program's one pair of countdowns.
 RefreshCountdowns& ProgramCountdowns();
 
-} // namespace kestal
+} // namespace varno::kestal

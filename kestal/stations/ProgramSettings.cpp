@@ -1,9 +1,9 @@
-#include "ProgramSettings.h"
+#include <kestal/stations/ProgramSettings.h>
 
 #include <QDir>
 #include <QSettings>
 
-namespace kestal {
+namespace varno::kestal {
 
 QString ProgramSettings::defaultMainDataFolder()
 {
@@ -36,4 +36,4 @@ void ProgramSettings::save(QSettings& store)
     store.sync();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -4,7 +4,7 @@
 
 class QSettings;
 
-namespace kestal {
+namespace varno::kestal {
 
 // The terminal's four per-user settings ("folders"/"root", "modem"/"port", "modem"/"init",
 // "modem"/"dialmethod" in QSettings("varno", "kestal")).
@@ -25,4 +25,4 @@ struct ProgramSettings {
 // Strips trailing "/" characters; a lone "/" stays.
 QString StripTrailingSeparators(QString folder);
 
-} // namespace kestal
+} // namespace varno::kestal

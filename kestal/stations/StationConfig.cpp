@@ -1,7 +1,7 @@
-#include "StationConfig.h"
+#include <kestal/stations/StationConfig.h>
 
-#include <DataLogNames.h>
-#include <Text.h>
+#include <link/DataLogNames.h>
+#include <qtsupport/Text.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 
 #include <cctype>
 
-namespace kestal {
+namespace varno::kestal {
 
 const char* const kStationConfigName = "station.cfg";
 
@@ -105,7 +105,7 @@ QString StationFolderName(const QString& name)
 {
     const QByteArray latin1 = name.toLatin1();
     return QString::fromLatin1(
-        QByteArray::fromStdString(datalog::ApplyCharacterRule(latin1.toStdString())));
+        QByteArray::fromStdString(link::ApplyCharacterRule(latin1.toStdString())));
 }
 
 ConnectionFields SplitConnection(const QString& connection)
@@ -131,4 +131,4 @@ bool ConnectsDirectly(const QString& connection)
     return connection.contains(QLatin1String("COM")) || connection.startsWith(QLatin1String("/dev/"));
 }
 
-} // namespace kestal
+} // namespace varno::kestal

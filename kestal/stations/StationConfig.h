@@ -4,9 +4,10 @@
 
 #include <string>
 
+namespace varno::kestal {
+
 // One station of the station list and its "station.cfg". Texts are bytes as the file
 // holds them (UTF-8 from our windows, Latin-1 from older files).
-namespace kestal {
 
 struct StationRecord {
     std::string name;       // display name: the "station" key, else the folder name
@@ -65,4 +66,4 @@ bool IsDirectLine(const QString& connection);
 // device path; anything else is dialled through the modem port.
 bool ConnectsDirectly(const QString& connection);
 
-} // namespace kestal
+} // namespace varno::kestal

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+namespace varno::kestal {
+
 // Intervals, countdowns and the clock of the terminal in one place, so that tests run the
 // one-second ticks, the idle hang-up and the countdown dialogs in milliseconds and read a
 // fixed clock.
@@ -20,3 +22,5 @@ struct KestalTiming {
     // The PC's local date and time.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
+
+} // namespace varno::kestal

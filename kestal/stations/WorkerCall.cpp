@@ -1,11 +1,11 @@
-#include "WorkerCall.h"
+#include <kestal/stations/WorkerCall.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
-namespace kestal {
+namespace varno::kestal {
 
 WorkerCall::WorkerCall(QObject* parent)
     : QObject(parent)
@@ -57,4 +57,4 @@ void RunOffThread(const std::function<void()>& work)
     loop.exec();
 }
 
-} // namespace kestal
+} // namespace varno::kestal

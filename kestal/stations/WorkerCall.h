@@ -8,7 +8,7 @@
 
 class QTimer;
 
-namespace kestal {
+namespace varno::kestal {
 
 // Runs a blocking call on a worker thread and tells the window thread when it has ended.
 // The window thread looks at an atomic flag every few milliseconds (no event crosses the
@@ -37,4 +37,4 @@ private:
 // application's thread, work runs at once on the calling thread.
 void RunOffThread(const std::function<void()>& work);
 
-} // namespace kestal
+} // namespace varno::kestal

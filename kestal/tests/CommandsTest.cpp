@@ -1,11 +1,11 @@
 // Command enabling from the document's state.
-#include <Commands.h>
+#include <kestal/stations/Commands.h>
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 TEST(KestalCommandEnabling, BeforeAnyConnection)
 {

@@ -3,15 +3,15 @@
 // The document against simulated instruments: a bench with a frozen PC clock, station
 // folders, and a document with short timings whose connect and login dialogs answer as
 // the test says. Used by the tests without windows and by the window tests.
-#include <KestalDoc.h>
-#include <PanelFormat.h>
-#include <StationConfig.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/PanelFormat.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <QuorvalinTesting.h>
-#include <UserInteraction.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "quorvalin/tests/BenchFixture.h"
+#include <testing/BenchFixture.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -21,18 +21,18 @@
 #include <memory>
 #include <vector>
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 // The PC's clock as the link sees it.
 inline int64_t g_pcClock = 0;
 inline int64_t testClock() { return g_pcClock; }
 
-class ConnectionFixture : public BenchTest {
+class ConnectionFixture : public varno::testing::BenchTest {
 protected:
     void SetUp() override
     {
-        BenchTest::SetUp();
-        varno::setUserInteraction(&ui);
+        varno::testing::BenchTest::SetUp();
+        varno::qtsupport::setUserInteraction(&ui);
         g_pcClock = kStart;
         quorvalin_settestclock(&testClock);
         ProgramCountdowns() = RefreshCountdowns();
@@ -79,8 +79,8 @@ protected:
     {
         doc.reset();
         quorvalin_settestclock(nullptr);
-        varno::setUserInteraction(nullptr);
-        BenchTest::TearDown();
+        varno::qtsupport::setUserInteraction(nullptr);
+        varno::testing::BenchTest::TearDown();
     }
 
     // A station folder, then the document's list rebuilt with it selected.
@@ -92,7 +92,7 @@ protected:
         doc->SelectStation(0);
     }
 
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
     QTemporaryDir root;
     ProgramSettings settings;
     std::unique_ptr<CKestalDoc> doc;
@@ -104,4 +104,4 @@ protected:
     int loginDialogs = 0;
 };
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

@@ -2,13 +2,13 @@
 // connecting window, the panel's connected state, the one-second ticks with their dropped
 // line and jobs, the idle countdown, the refresh and transfer windows and the main window's
 // commands.
-#include <ConnectDlg.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <KestalView.h>
-#include <Launcher.h>
-#include <MainFrame.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/ConnectDlg.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "WindowFixture.h"
 
@@ -36,12 +36,12 @@
 #include <fstream>
 #include <thread>
 
-using namespace kestal;
-using kestal::testing::g_pcClock;
+using namespace varno::kestal;
+using varno::kestal::testing::g_pcClock;
 
 namespace {
 
-class KestalConnection : public kestal::testing::WindowConnectionFixture {
+class KestalConnection : public varno::kestal::testing::WindowConnectionFixture {
 protected:
     void TearDown() override
     {
@@ -88,9 +88,9 @@ protected:
 TEST_F(KestalConnection, StationsOwnPortIsUsedEvenOutsideTheList)
 {
     std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\nCOM9\n/dev/ttyUSB0\n";
-    addInstrument("one", "COM1", "", 3, 3, [](qsim::Instrument& in) { in.serial = 1; });
-    addInstrument("nine", "COM9", "", 3, 3, [](qsim::Instrument& in) { in.serial = 9; });
-    addInstrument("usb", "/dev/ttyUSB0", "", 3, 3, [](qsim::Instrument& in) { in.serial = 10; });
+    addInstrument("one", "COM1", "", 3, 3, [](varno::sim::Instrument& in) { in.serial = 1; });
+    addInstrument("nine", "COM9", "", 3, 3, [](varno::sim::Instrument& in) { in.serial = 9; });
+    addInstrument("usb", "/dev/ttyUSB0", "", 3, 3, [](varno::sim::Instrument& in) { in.serial = 10; });
     station("Nine", "COM9");
     station("Usb", "/dev/ttyUSB0");
     confirmConnectDialog();
@@ -135,7 +135,7 @@ TEST_F(KestalConnection, EmptyConnectionIsNeverDialled)
 
 TEST_F(KestalConnection, LatinPasswordReachesTheInstrumentAsStored)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.passwords[2] = "p\xe4ss"; });
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) { in.passwords[2] = "p\xe4ss"; });
     ASSERT_TRUE(WriteStationConfig(QDir(root.path()).filePath("Hill"), "Hill", "COM2", "p\xe4ss"));
     doc->RebuildStationList();
     confirmConnectDialog();
@@ -148,7 +148,7 @@ TEST_F(KestalConnection, LatinPasswordReachesTheInstrumentAsStored)
 TEST_F(KestalConnection, CancelWhileConnecting)
 {
     // A modem call that would take a minute.
-    addInstrument("far", "", "0047 7712 3456", 3, 3, [](qsim::Instrument& in) { in.faults.dialDelayMs = 60000; });
+    addInstrument("far", "", "0047 7712 3456", 3, 3, [](varno::sim::Instrument& in) { in.faults.dialDelayMs = 60000; });
     station("Fjell", "0047 7712 3456");
     bool cancelled = false;
     QString textAtCancel;
@@ -174,7 +174,7 @@ TEST_F(KestalConnection, CancelWhileConnecting)
 
 TEST_F(KestalConnection, TicksInsideTheConnectingDialogSkipTheLink)
 {
-    addInstrument("far", "", "0047 7712 3456", 3, 3, [](qsim::Instrument& in) { in.faults.dialDelayMs = 60000; });
+    addInstrument("far", "", "0047 7712 3456", 3, 3, [](varno::sim::Instrument& in) { in.faults.dialDelayMs = 60000; });
     station("Fjell", "0047 7712 3456");
     CInstrumentPanel& p = makePanel();
     ProgramCountdowns().values = 100;
@@ -253,7 +253,7 @@ TEST_F(KestalConnection, PanelShowsTheConnectedInstrument)
     EXPECT_EQ(p.functionList()->horizontalHeaderItem(1)->text(), "value ");
 
     // Without seconds, without memory, without a serial number.
-    modify("hill", [](qsim::Instrument& in) {
+    modify("hill", [](varno::sim::Instrument& in) {
         in.statusFlags = (in.statusFlags & ~0x100u) | 0x400u;
         in.serial = 0;
     });
@@ -307,7 +307,7 @@ TEST_F(KestalConnection, FunctionTableFitsThePaneWithoutCuttingValues)
     expectFits(true);
 
     // So many functions that the table scrolls down: its scroll bar takes room.
-    modify("hill", [](qsim::Instrument& in) {
+    modify("hill", [](varno::sim::Instrument& in) {
         for (int i = 0; i < 30; ++i)
             in.functions.push_back({"t" + std::to_string(i), 0x0F, "e "});
     });
@@ -345,13 +345,13 @@ TEST_F(KestalConnection, F6MovesBetweenTheShownPanes)
 
 TEST_F(KestalConnection, PanelClockFollowsTheInstrumentOffset)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.speed = 1.0; });
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) { in.speed = 1.0; });
     station("Hill Top", "COM2");
     CInstrumentPanel& p = makePanel();
     doc->OnConnect();
     ASSERT_TRUE(doc->IsConnected());
     // The instrument runs 90 s ahead of the PC.
-    modify("hill", [](qsim::Instrument& in) { in.anchorInstrument += 90; });
+    modify("hill", [](varno::sim::Instrument& in) { in.anchorInstrument += 90; });
     refreshStatus(p);
     EXPECT_EQ(p.clockEdit()->text(), "05.03.06 14:08:39");
     // The tick moves the clock from the PC's clock without asking the instrument.
@@ -371,7 +371,7 @@ TEST_F(KestalConnection, TickNoticesADroppedLine)
     ASSERT_TRUE(doc->IsConnected());
     p.tick();
     EXPECT_TRUE(ui.texts().isEmpty());
-    modify("hill", [](qsim::Instrument& in) { ++in.hangups; });
+    modify("hill", [](varno::sim::Instrument& in) { ++in.hangups; });
     // Not while someone holds the link.
     doc->GetLink()->Lock(-1);
     p.tick();
@@ -424,7 +424,7 @@ TEST_F(KestalConnection, TickStartsTheJobsByTheirCountdowns)
     EXPECT_EQ(ProgramCountdowns().status, 59);
 
     // A long sample period: at most ten ticks apart.
-    modify("hill", [](qsim::Instrument& in) { in.samplePeriod = 3600; });
+    modify("hill", [](varno::sim::Instrument& in) { in.samplePeriod = 3600; });
     ProgramCountdowns().values = -1;
     p.tick();
     doc->WaitForJobs();
@@ -483,7 +483,7 @@ TEST_F(KestalConnection, RefreshAndTransferDialogsRunAgainstTheLink)
     }
 
     // Cancelled: the partly written new file goes, the caller sees no file.
-    modify("hill", [](qsim::Instrument& in) {
+    modify("hill", [](varno::sim::Instrument& in) {
         in.faults.pollPaced = true;
         in.faults.chunk = 16;
     });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Quorvalin.h>
+#include <quorvalin/Quorvalin.h>
 
 #include <atomic>
 #include <functional>

@@ -1,7 +1,7 @@
 // The document against simulated instruments, without windows: connecting over a port
 // and a modem, the firmware gate, refusals, login, the station change, the windows it asks
 // for, the background jobs, the idle hang-up of a modem line and the shutdown.
-#include <WorkerCall.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "ConnectionFixture.h"
 #include "CountingLink.h"
@@ -13,14 +13,14 @@
 #include <chrono>
 #include <thread>
 
-using namespace kestal;
-using kestal::testing::g_pcClock;
+using namespace varno::kestal;
+using varno::kestal::testing::g_pcClock;
 
 namespace {
 
-class KestalDocConnection : public kestal::testing::ConnectionFixture {
+class KestalDocConnection : public varno::kestal::testing::ConnectionFixture {
 protected:
-    static void SetUpTestSuite() { kestal::testing::coreTestApp(); }
+    static void SetUpTestSuite() { varno::kestal::testing::coreTestApp(); }
 };
 
 TEST_F(KestalDocConnection, ConnectsOverAPortAndDisconnects)
@@ -79,8 +79,8 @@ TEST_F(KestalDocConnection, CancelledConnectDialogDoesNothing)
 
 TEST_F(KestalDocConnection, FirmwareBeforeTwoIsRefusedZeroIsAccepted)
 {
-    addInstrument("old", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 1.5; });
-    addInstrument("unknown", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.firmware = 0.0; });
+    addInstrument("old", "COM2", "", 3, 3, [](varno::sim::Instrument& in) { in.firmware = 1.5; });
+    addInstrument("unknown", "COM3", "", 3, 3, [](varno::sim::Instrument& in) { in.firmware = 0.0; });
     station("Old", "COM2");
     doc->OnConnect();
     EXPECT_EQ(ui.texts(), QStringList{"Varno versions prior to 2.0 are not supported by this version of Kestal."});
@@ -98,8 +98,8 @@ TEST_F(KestalDocConnection, FirmwareBeforeTwoIsRefusedZeroIsAccepted)
 
 TEST_F(KestalDocConnection, RefusedConnectionShowsTheLinkTextOrTheDefault)
 {
-    addInstrument("refusing", "COM2", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:Instrument busy"; });
-    addInstrument("silent", "COM3", "", 3, 3, [](qsim::Instrument& in) { in.faults.connect = "error:"; });
+    addInstrument("refusing", "COM2", "", 3, 3, [](varno::sim::Instrument& in) { in.faults.connect = "error:Instrument busy"; });
+    addInstrument("silent", "COM3", "", 3, 3, [](varno::sim::Instrument& in) { in.faults.connect = "error:"; });
     station("A", "COM2");
     station("B", "COM3");
     doc->SelectStation(0);

@@ -1,14 +1,14 @@
 // The right pane connected to simulated instruments, offscreen: its rows, icons and columns,
 // the real refresh and transfer windows with their Cancel buttons, the commands of the main
 // window and the growth of a running data log between ticks.
-#include <KestalApp.h>
-#include <KestalView.h>
-#include <Launcher.h>
-#include <MainFrame.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/files/Launcher.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "WindowFixture.h"
-#include "transfer/tests/ForwardingLink.h"
+#include <testing/ForwardingLink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -24,19 +24,19 @@
 #include <chrono>
 #include <thread>
 
-using namespace kestal;
-using varno::UserInteraction;
+using namespace varno::kestal;
+using varno::qtsupport::UserInteraction;
 
 namespace {
 
 // An instrument on a slow line: every entry of its file list takes a while.
-class SlowListingLink : public ForwardingLink {
+class SlowListingLink : public varno::testing::ForwardingLink {
 public:
     bool NextFile() override
     {
         ++entriesAsked;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        return ForwardingLink::NextFile();
+        return varno::testing::ForwardingLink::NextFile();
     }
     std::atomic<int> entriesAsked{0};
 };
@@ -65,7 +65,7 @@ private:
     QTimer m_timer;
 };
 
-class KestalFileListUi : public kestal::testing::WindowConnectionFixture {
+class KestalFileListUi : public varno::kestal::testing::WindowConnectionFixture {
 protected:
     void SetUp() override
     {
@@ -96,7 +96,7 @@ protected:
 TEST_F(KestalFileListUi, ConnectedPaneShowsTheInstrumentAndTransfersThroughTheWindows)
 {
     addInstrument("hill", "COM2", "", 3, 3);
-    const qsim::Instrument in = last;
+    const varno::sim::Instrument in = last;
     station("Hill Top", "COM2");
     CKestalView& pane = makeView();
     doc->OnConnect();
@@ -171,7 +171,7 @@ TEST_F(KestalFileListUi, CancelInTheRefreshWindowStopsTheListing)
 
 TEST_F(KestalFileListUi, CancelInTheTransferWindowAndTheMenusOfTheMainWindow)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) {
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) {
         in.faults.pollPaced = true;
         in.faults.chunk = 256;
     });

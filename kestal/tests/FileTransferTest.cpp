@@ -3,16 +3,16 @@
 // transfers by firmware, the transfer commands with their questions, and every fault the
 // bench injects (a cancelled, failed or dropped download, a full set of backups), checked
 // against what the unattended transfer program fetches.
-#include <DataFileList.h>
-#include <Launcher.h>
+#include <kestal/files/DataFileList.h>
+#include <kestal/files/Launcher.h>
 
-#include <StationCall.h>
+#include <transfer/StationCall.h>
 
 #include "ConnectionFixture.h"
 #include "TestConfig.h"
-#include "transfer/tests/ForwardingLink.h"
+#include <testing/ForwardingLink.h>
 
-#include <Lunebrig.h>
+#include <lunebrig/Lunebrig.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,13 +27,15 @@
 #include <set>
 #include <thread>
 
-using namespace kestal;
-using varno::UserInteraction;
+using namespace varno::transfer;
+
+using namespace varno::kestal;
+using varno::qtsupport::UserInteraction;
 
 namespace {
 
 // Records what the list asks of the link.
-class RecordingLink : public ForwardingLink {
+class RecordingLink : public varno::testing::ForwardingLink {
 public:
     struct Download {
         int mode;
@@ -42,12 +44,12 @@ public:
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
     {
         downloads.push_back({mode, start, length});
-        return ForwardingLink::StartDownload(path, mode, start, length);
+        return varno::testing::ForwardingLink::StartDownload(path, mode, start, length);
     }
     void SetFileListRange(uint32_t start, uint32_t length) override
     {
         ranges.push_back({start, length});
-        ForwardingLink::SetFileListRange(start, length);
+        varno::testing::ForwardingLink::SetFileListRange(start, length);
     }
     std::vector<Download> downloads;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
@@ -59,9 +61,9 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class KestalFileTransfer : public kestal::testing::ConnectionFixture {
+class KestalFileTransfer : public varno::kestal::testing::ConnectionFixture {
 protected:
-    static void SetUpTestSuite() { kestal::testing::coreTestApp(); }
+    static void SetUpTestSuite() { varno::kestal::testing::coreTestApp(); }
 
     void SetUp() override
     {
@@ -123,7 +125,7 @@ protected:
     {
         int n = 0;
         for (const auto& e : ui.events())
-            n += e.kind == varno::ScriptedUserInteraction::Kind::Question;
+            n += e.kind == varno::qtsupport::ScriptedUserInteraction::Kind::Question;
         return n;
     }
 
@@ -164,7 +166,7 @@ protected:
 TEST_F(KestalFileTransfer, ListsTheInstrumentAndTransfersEveryNewLogAsTransferDoes)
 {
     addInstrument("hill", "COM2", "", 3, 3);
-    const qsim::Instrument in = last;
+    const varno::sim::Instrument in = last;
     DataFileList& files = connect();
     ASSERT_TRUE(files.IsInstrumentListing());
     ASSERT_EQ(files.RowCount(), 3);
@@ -246,7 +248,7 @@ TEST_F(KestalFileTransfer, TheRunningLogGrowsBetweenTicksOnlyWhenTheLinkIsFree)
 TEST_F(KestalFileTransfer, FirmwareDecidesTheModeAndTheClearQuestion)
 {
     // Older firmware keeps one data log, listed by time, and offers to clear it.
-    addInstrument("hill", "COM2", "", 2, 1, [](qsim::Instrument& in) { in.firmware = 2.5; });
+    addInstrument("hill", "COM2", "", 2, 1, [](varno::sim::Instrument& in) { in.firmware = 2.5; });
     DataFileList& files = connect();
     ASSERT_EQ(files.RowCount(), 1);
     files.TransferNew(); // "No" to clearing: the data log stays
@@ -289,7 +291,7 @@ TEST_F(KestalFileTransfer, FromFirmware3NoClearQuestionAndFrom31NewFilesOnly)
 {
     for (double firmware : {3.0, 3.1}) {
         SCOPED_TRACE(firmware);
-        addInstrument("hill", "COM2", "", 3, 2, [firmware](qsim::Instrument& in) { in.firmware = firmware; });
+        addInstrument("hill", "COM2", "", 3, 2, [firmware](varno::sim::Instrument& in) { in.firmware = firmware; });
         DataFileList& files = connect();
         files.TransferNew();
         advance(3600);
@@ -317,7 +319,7 @@ TEST_F(KestalFileTransfer, FromFirmware3NoClearQuestionAndFrom31NewFilesOnly)
 
 TEST_F(KestalFileTransfer, CancellingTheSecondOfThreeAsksWhetherToGoOn)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) {
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) {
         in.faults.pollPaced = true; // every block waits for a look at the progress
         in.faults.chunk = 512;
     });
@@ -348,7 +350,7 @@ TEST_F(KestalFileTransfer, CancellingTheSecondOfThreeAsksWhetherToGoOn)
 
 TEST_F(KestalFileTransfer, FailedDownloadThenTheUserTriesAgain)
 {
-    addInstrument("hill", "COM2", "", 3, 3, [](qsim::Instrument& in) {
+    addInstrument("hill", "COM2", "", 3, 3, [](varno::sim::Instrument& in) {
         in.faults.failAt = 0.5;
         in.faults.failAttempts = 1;
     });
@@ -374,8 +376,8 @@ TEST_F(KestalFileTransfer, FailedDownloadThenTheUserTriesAgain)
 TEST_F(KestalFileTransfer, ADroppedLineEndsTheTransfersWithoutLeavingPartialFiles)
 {
     addInstrument("hill", "", "0161 555 0199", 3, 3);
-    const qsim::Instrument in = last;
-    modify("hill", [&](qsim::Instrument& i) { i.faults.dropAfterBytes = in.logLength(0) + in.logLength(1) / 2; });
+    const varno::sim::Instrument in = last;
+    modify("hill", [&](varno::sim::Instrument& i) { i.faults.dropAfterBytes = in.logLength(0) + in.logLength(1) / 2; });
     DataFileList& files = connect("0161 555 0199"); // through the modem
     files.TransferNew();
     EXPECT_EQ(requests.size(), 2u);

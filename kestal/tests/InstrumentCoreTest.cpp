@@ -2,11 +2,11 @@
 // setup with its flags, user levels and refusals, the functions with the refusal loop, the
 // modem timers, the clock, new measurements and comments, the command line, the lock
 // convention and a line that drops under a change.
-#include <CommandLine.h>
-#include <FunctionList.h>
-#include <FunctionText.h>
-#include <MeasurementSetup.h>
-#include <ModemTimers.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionList.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/MeasurementSetup.h>
+#include <kestal/instrument/ModemTimers.h>
 
 #include "InstrumentFixture.h"
 #include "TestConfig.h"
@@ -16,13 +16,13 @@
 #include <deque>
 #include <thread>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
-class KestalInstrument : public kestal::testing::InstrumentFixture {
+class KestalInstrument : public varno::kestal::testing::InstrumentFixture {
 protected:
-    static void SetUpTestSuite() { kestal::testing::coreTestApp(); }
+    static void SetUpTestSuite() { varno::kestal::testing::coreTestApp(); }
 };
 
 // ------------------------------------------------------------------ measurement setup
@@ -54,7 +54,7 @@ TEST_F(KestalInstrument, SetupReadsAndWritesOnlyWhatDiffers)
     v.dataFormat = 1;
     EXPECT_TRUE(setup.Write(v));
     EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
-    const qsim::Instrument stored = load("hill");
+    const varno::sim::Instrument stored = load("hill");
     EXPECT_EQ(stored.samplePeriod, 2);
     EXPECT_EQ(stored.statPeriod, 300);
     EXPECT_EQ(stored.timestampPeriod, 43200);
@@ -76,7 +76,7 @@ TEST_F(KestalInstrument, SetupReadsAndWritesOnlyWhatDiffers)
 TEST_F(KestalInstrument, SetupNamesWhatTheInstrumentDidNotTake)
 {
     connect();
-    modify("hill", [](qsim::Instrument& in) { in.faults.refuseSettings = true; });
+    modify("hill", [](varno::sim::Instrument& in) { in.faults.refuseSettings = true; });
     MeasurementSetup setup(session());
     MeasurementValues v = setup.Read();
     v.samplePeriod = "10 s";
@@ -95,7 +95,7 @@ TEST_F(KestalInstrument, SetupNamesWhatTheInstrumentDidNotTake)
                                       "timestamp, preheat, mode (data format or sample time)"});
 
     // A value that the instrument rounds fails as well; typed text it cannot read too.
-    modify("hill", [](qsim::Instrument& in) { in.faults.refuseSettings = false; });
+    modify("hill", [](varno::sim::Instrument& in) { in.faults.refuseSettings = false; });
     ui.clear();
     v = setup.Read();
     v.samplePeriod = "7 s";
@@ -108,7 +108,7 @@ TEST_F(KestalInstrument, SetupNamesWhatTheInstrumentDidNotTake)
 TEST_F(KestalInstrument, SetupLeavesAloneWhatTheInstrumentDoesNotOffer)
 {
     // Neither preheat nor the two mode choices.
-    connect("varno", [](qsim::Instrument& in) {
+    connect("varno", [](varno::sim::Instrument& in) {
         in.statusFlags = 0x300;
         in.preheat = 2;
     });
@@ -125,7 +125,7 @@ TEST_F(KestalInstrument, SetupLeavesAloneWhatTheInstrumentDoesNotOffer)
     EXPECT_EQ(load("hill").preheat, 2);
 
     // Only the data format: its bit changes, the sample length's never.
-    modify("hill", [](qsim::Instrument& in) { in.statusFlags = 0x380; });
+    modify("hill", [](varno::sim::Instrument& in) { in.statusFlags = 0x380; });
     doc->GetLink()->Update();
     v = setup.Read();
     v.sampleLength = 1;
@@ -213,7 +213,7 @@ TEST_F(KestalFunctions, ListsAddsChangesAndDeletes)
     functions.Delete(int(before));
     EXPECT_EQ(messages(), QStringList{"Do you want to delete the function \"gust\" ?"});
     EXPECT_EQ(functions.Rows().size(), before + 1);
-    ui.queueAnswer(varno::UserInteraction::Answer::Yes);
+    ui.queueAnswer(varno::qtsupport::UserInteraction::Answer::Yes);
     functions.Delete(int(before));
     EXPECT_EQ(functions.Rows().size(), before);
     EXPECT_EQ(load("hill").functions.size(), before);
@@ -275,7 +275,7 @@ TEST_F(KestalFunctions, RestrictedUserAndLockedInstrument)
 
     // Full access, but the instrument refuses every change.
     doc->SelectStation(0);
-    modify("hill", [](qsim::Instrument& in) { in.faults.refuseSettings = true; });
+    modify("hill", [](varno::sim::Instrument& in) { in.faults.refuseSettings = true; });
     station("Hill Top", "COM2", "varno");
     doc->OnConnect();
     ui.clear();
@@ -293,7 +293,7 @@ TEST_F(KestalFunctions, RestrictedUserAndLockedInstrument)
 
 TEST_F(KestalInstrument, ModemTimersAddChangeAndDelete)
 {
-    connect("varno", [](qsim::Instrument& in) {
+    connect("varno", [](varno::sim::Instrument& in) {
         in.timerSlots = 3;
         in.timers[0] = {6 * 3600, 6 * 3600 + 1800};
     });
@@ -343,7 +343,7 @@ TEST_F(KestalInstrument, ModemTimersAddChangeAndDelete)
     timers.Delete(0);
     EXPECT_EQ(messages(), QStringList{"Do you want to delete this timer?"});
     EXPECT_EQ(timers.Rows().size(), 2u);
-    ui.queueAnswer(varno::UserInteraction::Answer::Yes);
+    ui.queueAnswer(varno::qtsupport::UserInteraction::Answer::Yes);
     timers.Delete(0);
     ASSERT_EQ(timers.Rows().size(), 1u);
     EXPECT_EQ(timers.Rows()[0].slot, 1);
@@ -357,11 +357,11 @@ TEST_F(KestalInstrument, ModemTimersAddChangeAndDelete)
 
 TEST_F(KestalInstrument, SetupSheetHasATimerPageOnlyWithTimers)
 {
-    connect("read", [](qsim::Instrument& in) { in.timerSlots = 0; });
+    connect("read", [](varno::sim::Instrument& in) { in.timerSlots = 0; });
     std::vector<bool> sheets;
     commands->SetSetupSheet([&](bool withTimers) { sheets.push_back(withTimers); });
     commands->OnSetup();
-    modify("hill", [](qsim::Instrument& in) { in.timerSlots = 2; });
+    modify("hill", [](varno::sim::Instrument& in) { in.timerSlots = 2; });
     commands->OnSetup();
     EXPECT_EQ(sheets, std::vector<bool>({false, true}));
     ModemTimerList timers(session(), {});
@@ -374,7 +374,7 @@ TEST_F(KestalInstrument, ClockIsSetToLocalTimeShiftedByWholeHours)
 {
     // The instrument runs 1 h 30 min ahead of the PC (as the last status job saw it).
     connect();
-    modify("hill", [](qsim::Instrument& in) { in.anchorInstrument += 5400; });
+    modify("hill", [](varno::sim::Instrument& in) { in.anchorInstrument += 5400; });
     doc->GetLink()->Update();
     doc->Timing().now = [] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0, 7)); };
     std::vector<int> preselected;
@@ -386,8 +386,8 @@ TEST_F(KestalInstrument, ClockIsSetToLocalTimeShiftedByWholeHours)
     });
     commands->OnSetClock();
     EXPECT_EQ(preselected, std::vector<int>{2});
-    const qsim::Instrument stored = load("hill");
-    EXPECT_EQ(stored.clock(now()), qsim::fromCivil(2026, 3, 15, 9, 0, 7));
+    const varno::sim::Instrument stored = load("hill");
+    EXPECT_EQ(stored.clock(now()), varno::sim::fromCivil(2026, 3, 15, 9, 0, 7));
     EXPECT_NEAR(doc->GetLink()->GetClockOffset(), -3 * 3600 + 7, 1);
 
     // Cancel sends nothing.
@@ -417,7 +417,7 @@ TEST_F(KestalInstrument, NewMeasurementAndComment)
     EXPECT_EQ(titles, QStringList{"Tower A"});
     EXPECT_EQ(updates, 2);
     EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
-    const qsim::Instrument stored = load("hill");
+    const varno::sim::Instrument stored = load("hill");
     EXPECT_EQ(stored.title, "Tower B");
     EXPECT_EQ(stored.logs.back().text, "Tower B");
     const std::string memory(stored.memory.begin(), stored.memory.end());
@@ -457,7 +457,7 @@ TEST_F(KestalInstrument, ChangesRunOffTheWindowThreadWithTheLinkHeld)
     std::thread::id worker;
     bool freeDuringWork = true;
     doc->GetLink()->IdleTime(0);
-    kestal::testing::g_pcClock += 30; // half a minute without the user
+    varno::kestal::testing::g_pcClock += 30; // half a minute without the user
     ASSERT_GE(doc->GetLink()->IdleTime(1), 30);
     EXPECT_TRUE(session().Change("testing", [&](CQuorvalin& link) {
         worker = std::this_thread::get_id();

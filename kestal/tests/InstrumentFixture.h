@@ -2,14 +2,14 @@
 
 // The instrument commands of a document connected to a simulated instrument "hill" on
 // COM2, for the tests with and without windows.
-#include <InstrumentCommands.h>
+#include <kestal/instrument/InstrumentCommands.h>
 
 #include "ConnectionFixture.h"
 
 #include <functional>
 #include <memory>
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 class InstrumentFixture : public ConnectionFixture {
 protected:
@@ -27,7 +27,7 @@ protected:
 
     // Connects with the password ("varno": full access, "read": restricted); tweak changes
     // the instrument before its history is recorded. The messages start empty.
-    void connect(const QString& password = "varno", const std::function<void(qsim::Instrument&)>& tweak = {})
+    void connect(const QString& password = "varno", const std::function<void(varno::sim::Instrument&)>& tweak = {})
     {
         addInstrument("hill", "COM2", "", 3, 3, tweak);
         station("Hill Top", "COM2", password);
@@ -39,7 +39,7 @@ protected:
     // Lets the bench drop every open line to the instrument.
     void hangUp()
     {
-        modify("hill", [](qsim::Instrument& in) { ++in.hangups; });
+        modify("hill", [](varno::sim::Instrument& in) { ++in.hangups; });
     }
 
     InstrumentSession& session() { return commands->Session(); }
@@ -48,4 +48,4 @@ protected:
     std::unique_ptr<InstrumentCommands> commands;
 };
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

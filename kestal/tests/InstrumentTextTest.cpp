@@ -1,19 +1,19 @@
 // The instrument dialogs' texts and rules as pure functions: the tidied function definition,
 // the keypad, the statistics texts and check boxes, the setup's periods and mode word, the
 // timer times, the set-clock choices and the command line.
-#include <CommandLine.h>
-#include <FunctionText.h>
-#include <InstrumentCommands.h>
-#include <MeasurementSetup.h>
-#include <ModemTimers.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/instrument/MeasurementSetup.h>
+#include <kestal/instrument/ModemTimers.h>
 
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -158,8 +158,8 @@ namespace {
 
 class KestalCommandLine : public ::testing::Test {
 protected:
-    void SetUp() override { varno::setUserInteraction(&ui); }
-    void TearDown() override { varno::setUserInteraction(nullptr); }
+    void SetUp() override { varno::qtsupport::setUserInteraction(&ui); }
+    void TearDown() override { varno::qtsupport::setUserInteraction(nullptr); }
 
     void type(CommandLine& line, const std::u32string& keys)
     {
@@ -172,7 +172,7 @@ protected:
         return std::string("reply to ") + l;
     }};
     std::vector<std::string> sent;
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
 };
 
 } // namespace

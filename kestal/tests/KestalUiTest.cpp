@@ -1,20 +1,20 @@
 // The terminal's windows offscreen: start-up, main window, station list, file list, dialogs.
-#include <FinalName.h>
-#include <ImportDlg.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <KestalDoc.h>
-#include <KestalView.h>
-#include <MainFrame.h>
-#include <PreferencesDlg.h>
-#include <StationPropertiesDlg.h>
+#include <kestal/files/FinalName.h>
+#include <kestal/dialogs/ImportDlg.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/PreferencesDlg.h>
+#include <kestal/dialogs/StationPropertiesDlg.h>
 
-#include <CommaLocale.h>
-#include <Lunebrig.h>
+#include <testing/CommaLocale.h>
+#include <lunebrig/Lunebrig.h>
 #include "TestConfig.h"
-#include <QtTestApp.h>
-#include <SampleLog.h>
-#include <UserInteraction.h>
+#include <testing/QtTestApp.h>
+#include <testing/SampleLog.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QAction>
 #include <QApplication>
@@ -29,14 +29,18 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QMouseEvent>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -79,15 +83,15 @@ class KestalUi : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::kestal::testing::isolateSettings();
+        varno::testing::qtTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-test");
     }
 
     void SetUp() override
     {
-        varno::setUserInteraction(&ui);
+        varno::qtsupport::setUserInteraction(&ui);
         QSettings().clear();
         QSettings().setValue("folders/root", root.path());
         // Programs of the suite beside the terminal.
@@ -111,7 +115,7 @@ protected:
         QDesktopServices::unsetUrlHandler("file");
         lunebrig_setstarter(nullptr);
         Launcher::SetEditorStarter(nullptr);
-        varno::setUserInteraction(nullptr);
+        varno::qtsupport::setUserInteraction(nullptr);
     }
 
     // A station folder with a station.cfg and data logs.
@@ -132,7 +136,7 @@ protected:
     }
 
     QTemporaryDir root, bin;
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
     UrlRecorder urls;
     std::vector<Start> starts;
     std::vector<StationEdit> edits;
@@ -182,7 +186,7 @@ TEST_F(KestalUi, FirstRunWelcomesAndAsksForAStation)
     ASSERT_EQ(ui.events().size(), 1u);
     EXPECT_EQ(ui.events()[0].text,
               "Welcome to  kestal 3.0!\r\n\r\nThe following dialogs will lead you through the program configuration");
-    EXPECT_EQ(ui.events()[0].icon, varno::UserInteraction::Icon::Information);
+    EXPECT_EQ(ui.events()[0].icon, varno::qtsupport::UserInteraction::Icon::Information);
     EXPECT_EQ(preferencesRuns, 1);
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].name, "new station");
@@ -214,7 +218,7 @@ TEST_F(KestalUi, PreferencesNeverLeaveAStaleStation)
     station("c", "Gamma");
     QTemporaryDir one, none, working;
     writeFile(one.filePath("x/station.cfg"), "station X\r\n");
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(working.filePath("in.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     // A path built from no station folder would land in the working folder.
     const QString before = QDir::currentPath();
@@ -316,6 +320,96 @@ TEST_F(KestalUi, FileListMonthlyAndDaily)
     EXPECT_EQ(view->topLevelItemCount(), 2);
 }
 
+// Drags the right edge of column's header section by dx pixels, as the user does.
+void dragColumnEdge(QTreeWidget& list, int column, int dx)
+{
+    QWidget* header = list.header()->viewport();
+    const QPoint edge(list.header()->sectionViewportPosition(column) + list.header()->sectionSize(column) - 1,
+                      header->height() / 2);
+    auto send = [header](QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, header->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(header, &event);
+    };
+    send(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(dx / 2, 0), Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(dx, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, edge + QPoint(dx, 0), Qt::NoButton);
+}
+
+TEST_F(KestalUi, FirstStartShowsTheLeftPaneAndFiveColumnsButNeverExceedsTheScreen)
+{
+    QStringList logs;
+    for (int day = 1; day <= 28; ++day)
+        logs << QString::asprintf("[1001-%08u-04300-%04d] [2006-08-%02d] [2006-08-%02d 23_50_00]  Hill Top tower 2.vrn",
+                                  4300u * unsigned(day), 1000 + day, day, day);
+    station("a", "Hill Top", logs);
+    auto app = start();
+    app->Frame()->Execute(ID_DAILY_REPORTS);
+    CMainFrame* frame = app->Frame();
+    // The test screen is smaller than the first size.
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_EQ(frame->size(), CMainFrame::FirstSize().boundedTo(screen));
+
+    frame->resize(CMainFrame::FirstSize());
+    frame->show();
+    QCoreApplication::processEvents();
+    CKestalView* list = frame->fileList();
+    EXPECT_EQ(frame->splitter()->sizes().value(0), 350);
+    for (int c = CKestalView::ColIcon; c <= CKestalView::ColName; ++c)
+        EXPECT_GT(list->header()->sectionSize(c), 0) << c;
+    EXPECT_LE(list->header()->length(), list->viewport()->width());
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+}
+
+TEST_F(KestalUi, WindowSplitterAndHandSizedColumnsComeBackAsTheyWereLeft)
+{
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100)});
+    int autoNameWidth = 0;
+    {
+        auto app = start();
+        CMainFrame* frame = app->Frame();
+        frame->show();
+        frame->setGeometry(30, 40, 720, 500);
+        frame->splitter()->setSizes({300, 400});
+        QCoreApplication::processEvents();
+        CKestalView* list = frame->fileList();
+        autoNameWidth = list->header()->sectionSize(CKestalView::ColName);
+        // The hidden PC file column dragged open, the Size column widened.
+        dragColumnEdge(*list, CKestalView::ColSize, 40);
+        const int sizeWidth = list->header()->sectionSize(CKestalView::ColSize);
+        list->header()->resizeSection(CKestalView::ColPcFile, 150);
+        dragColumnEdge(*list, CKestalView::ColPcFile, 30);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColPcFile), 180);
+        // The program's own sizing is no choice of the user's.
+        list->header()->resizeSection(CKestalView::ColStatus, 120);
+        // A new listing keeps what the user chose.
+        app->Frame()->Execute(ID_DAILY_REPORTS);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColSize), sizeWidth);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColPcFile), 180);
+        EXPECT_EQ(list->header()->sectionSize(CKestalView::ColStatus), 0);
+        frame->close();
+    }
+    QSettings settings;
+    EXPECT_EQ(settings.value("window/geometry").toRect(), QRect(30, 40, 720, 500));
+    settings.beginGroup("fileListColumns");
+    EXPECT_EQ(settings.childKeys(), QStringList({"3", "5"}));
+    settings.endGroup();
+
+    station("a", "Alpha", {dayName(1, 0), dayName(2, 100), dayName(3, 200, "09")});
+    auto app = start();
+    CMainFrame* frame = app->Frame();
+    EXPECT_EQ(frame->geometry(), QRect(30, 40, 720, 500));
+    frame->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->splitter()->sizes().value(0), 300);
+    QHeaderView* header = frame->fileList()->header();
+    EXPECT_EQ(header->sectionSize(CKestalView::ColSize), settings.value("fileListColumns/3").toInt());
+    EXPECT_EQ(header->sectionSize(CKestalView::ColPcFile), 180);
+    // Columns left to the program still fit their contents.
+    EXPECT_EQ(header->sectionSize(CKestalView::ColName), autoNameWidth);
+    EXPECT_EQ(header->sectionSize(CKestalView::ColStatus), 0);
+}
+
 TEST_F(KestalUi, FileCommandsHandOverPaths)
 {
     station("a", "Alpha", {dayName(1, 0), dayName(2, 100)});
@@ -376,7 +470,7 @@ TEST_F(KestalUi, ImportConfirmedCancelledAndFailed)
     station("a", "Alpha");
     auto app = start();
     QTemporaryDir src;
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(src.filePath("one.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     writeFile(src.filePath("two.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     CKestalView* view = app->Frame()->fileList();
@@ -414,14 +508,14 @@ TEST_F(KestalUi, ContextMenuAndStationListDocument)
 TEST_F(KestalUi, ListingGivesTemporaryNamesTheirFinalName)
 {
     station("a", "Alpha");
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     const QString probe = root.filePath("probe.vrn");
     writeFile(probe, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     const IdentifiedLog log = IdentifyDataLog(probe);
     const QString finalName = QString::fromStdString(FinalFileName(log));
-    datalog::Record left = log.record;
+    varno::link::Record left = log.record;
     left.text = "Hill~";
-    const QString tilde = QString::fromStdString(datalog::TerminalFileName(left, "vrn", ""));
+    const QString tilde = QString::fromStdString(varno::link::TerminalFileName(left, "vrn", ""));
     QDir().mkpath(root.filePath("a/vrn"));
     ASSERT_TRUE(QFile::rename(probe, root.filePath("a/vrn/" + tilde)));
 
@@ -561,7 +655,7 @@ TEST_F(KestalUi, PreferencesDialogValuesAndBrowse)
 
 TEST_F(KestalUi, ImportDialogShowsIdentity)
 {
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     Launcher launcher(bin.path());
     CImportDlg dialog(root.filePath("x.vrn"), launcher);
@@ -585,12 +679,12 @@ TEST_F(KestalUi, ImportDialogShowsIdentity)
 // numbers there as in the C locale.
 TEST_F(KestalUi, ImportDialogShowsTheSameNumbersInACommaDecimalLocale)
 {
-    const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+    const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
     writeFile(root.filePath("x.vrn"), QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     Launcher launcher(bin.path());
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
     CImportDlg dialog(root.filePath("x.vrn"), launcher);
     EXPECT_EQ(dialog.version(), "2.5");
     EXPECT_EQ(dialog.serialNumber(), "4711");

@@ -1,7 +1,7 @@
 // The launch table: which program gets which arguments, folder chains, the text editor.
-#include <Launcher.h>
+#include <kestal/files/Launcher.h>
 
-#include <Lunebrig.h>
+#include <lunebrig/Lunebrig.h>
 #include "TestConfig.h"
 
 #include <QDir>
@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
-using kestal::Launcher;
+using namespace varno::kestal;
+
+using varno::kestal::Launcher;
 
 namespace {
 
@@ -26,7 +28,7 @@ class KestalLauncherTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::coreTestApp();
+        varno::kestal::testing::coreTestApp();
         QCoreApplication::setOrganizationName("varno");
         QCoreApplication::setApplicationName("kestal-launch-test");
     }

@@ -1,12 +1,12 @@
 // Local data-log listing: order, reduction, rename pass, monthly merge, paths and import.
-#include <FinalName.h>
-#include <Import.h>
-#include <LocalFiles.h>
+#include <kestal/files/FinalName.h>
+#include <kestal/files/Import.h>
+#include <kestal/files/LocalFiles.h>
 
-#include <DataLogNames.h>
-#include <UtcTime.h>
+#include <link/DataLogNames.h>
+#include <ostrel/UtcTime.h>
 #include "TestConfig.h"
-#include <SampleLog.h>
+#include <testing/SampleLog.h>
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <random>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -200,11 +200,11 @@ class KestalImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kestal::testing::coreTestApp();
+        varno::kestal::testing::coreTestApp();
         source = src.filePath("picked.vrn");
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const std::vector<uint8_t> bytes = trelis::testing::SampleLog("Hill", 3, 144);
+        const std::vector<uint8_t> bytes = varno::testing::SampleLog("Hill", 3, 144);
         f.write(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
         f.close();
         dataFolder = dst.filePath("vrn");
@@ -220,7 +220,7 @@ TEST_F(KestalImportTest, FinalNameFromContents)
     EXPECT_EQ(log.record.serial, 4711u);
     EXPECT_EQ(log.record.text, "Hill");
     const std::string name = FinalFileName(log);
-    const datalog::NameRecord back = datalog::ReadName(name);
+    const varno::link::NameRecord back = varno::link::ReadName(name);
     EXPECT_EQ(back.serial, 4711u);
     EXPECT_EQ(back.startText, "2006-08-03");
     EXPECT_EQ(back.extension, "vrn");

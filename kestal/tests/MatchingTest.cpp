@@ -1,14 +1,14 @@
 // Matching the instrument's data logs against the data folder, the listing range, and the
 // choices a row transfer makes (temporary name, download mode), without a link or a window.
-#include <DataFileList.h>
-#include <Matching.h>
+#include <kestal/files/DataFileList.h>
+#include <kestal/files/Matching.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 

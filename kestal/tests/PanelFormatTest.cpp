@@ -1,12 +1,12 @@
 // The instrument panel's texts, the function table walk and the two refresh countdowns.
-#include <PanelFormat.h>
+#include <kestal/stations/PanelFormat.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 TEST(KestalPanelFormat, UserLevelWords)
 {

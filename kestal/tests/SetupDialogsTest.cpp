@@ -3,23 +3,23 @@
 // function and timer editors; the set-clock, title and comment dialogs; the command
 // interface from the keyboard; a line that drops while a dialog is open; the wait window of
 // a long call; and what the bench tool shows afterwards.
-#include <CommandDlg.h>
-#include <CommandLine.h>
-#include <FunctionText.h>
-#include <FunctionsPage.h>
-#include <InstrumentDialogs.h>
-#include <InstrumentPanel.h>
-#include <KestalApp.h>
-#include <MainFrame.h>
-#include <SetClockDlg.h>
-#include <SetupSheet.h>
-#include <TextEntryDlg.h>
-#include <TimerPage.h>
-#include <WaitDialogs.h>
+#include <kestal/dialogs/CommandDlg.h>
+#include <kestal/instrument/CommandLine.h>
+#include <kestal/instrument/FunctionText.h>
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/dialogs/InstrumentDialogs.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/SetClockDlg.h>
+#include <kestal/dialogs/SetupSheet.h>
+#include <kestal/dialogs/TextEntryDlg.h>
+#include <kestal/dialogs/TimerPage.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "InstrumentFixture.h"
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +39,7 @@
 #include <cstdio>
 #include <thread>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -71,12 +71,12 @@ QStringList items(const QTreeWidget* list, int column)
     return texts;
 }
 
-class KestalSetupWindows : public kestal::testing::InstrumentFixture {
+class KestalSetupWindows : public varno::kestal::testing::InstrumentFixture {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::kestal::testing::isolateSettings();
+        varno::testing::qtTestApp();
     }
 
     void SetUp() override
@@ -115,7 +115,7 @@ protected:
 
 TEST_F(KestalSetupWindows, SheetWithEveryChoiceAtFullAccess)
 {
-    connect("varno", [](qsim::Instrument& in) { in.timers[1] = {3661, 7200}; });
+    connect("varno", [](varno::sim::Instrument& in) { in.timers[1] = {3661, 7200}; });
     CSetupSheet sheet(session(), true);
     EXPECT_EQ(sheet.windowTitle(), "Instrument Setup");
     ASSERT_EQ(sheet.tabs()->count(), 3);
@@ -170,7 +170,7 @@ TEST_F(KestalSetupWindows, SheetWithEveryChoiceAtFullAccess)
 
 TEST_F(KestalSetupWindows, SheetWithoutTheOptionalChoicesAtRestrictedAccess)
 {
-    connect("read", [](qsim::Instrument& in) {
+    connect("read", [](varno::sim::Instrument& in) {
         in.statusFlags = 0x300;
         in.timerSlots = 0;
     });
@@ -197,7 +197,7 @@ TEST_F(KestalSetupWindows, SheetWithoutTheOptionalChoicesAtRestrictedAccess)
     EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
 
     // The restricted user's Timer page: listed, no buttons.
-    modify("hill", [](qsim::Instrument& in) {
+    modify("hill", [](varno::sim::Instrument& in) {
         in.timerSlots = 2;
         in.timers[0] = {3600, 7200};
     });
@@ -210,7 +210,7 @@ TEST_F(KestalSetupWindows, SheetWithoutTheOptionalChoicesAtRestrictedAccess)
 TEST_F(KestalSetupWindows, RefusedSettingsAreNamedAndTheSheetShowsTheInstrument)
 {
     connect();
-    modify("hill", [](qsim::Instrument& in) { in.faults.refuseSettings = true; });
+    modify("hill", [](varno::sim::Instrument& in) { in.faults.refuseSettings = true; });
     CSetupSheet sheet(session(), true);
     sheet.show();
     CMeasurementSetupPage& page = *sheet.measurementPage();
@@ -300,7 +300,7 @@ TEST_F(KestalSetupWindows, FunctionsPageAddsThroughTheEditorUntilTheInstrumentTa
     // Delete the selected row after the question.
     page.list()->setCurrentItem(page.list()->topLevelItem(before));
     ui.clear();
-    ui.queueAnswer(varno::UserInteraction::Answer::Yes);
+    ui.queueAnswer(varno::qtsupport::UserInteraction::Answer::Yes);
     page.deleteButton()->click();
     EXPECT_EQ(messages(), QStringList{"Do you want to delete the function \"gust\" ?"});
     EXPECT_EQ(page.list()->topLevelItemCount(), before);
@@ -311,7 +311,7 @@ TEST_F(KestalSetupWindows, FunctionsPageAddsThroughTheEditorUntilTheInstrumentTa
 
 TEST_F(KestalSetupWindows, TimerPageAddsAndChangesThroughTheEditor)
 {
-    connect("varno", [](qsim::Instrument& in) { in.timerSlots = 4; });
+    connect("varno", [](varno::sim::Instrument& in) { in.timerSlots = 4; });
     CTimerPage page(session());
     EXPECT_EQ(page.list()->topLevelItemCount(), 0);
     onNextDialog<CModemTimerDlg>([](CModemTimerDlg& d) {
@@ -548,7 +548,7 @@ TEST_F(KestalSetupWindows, MainWindowCommandsReachTheInstrument)
     EXPECT_NE(shown.find("timer        0: on 12:00:00 off 12:15:00"), std::string::npos) << shown;
     EXPECT_NE(shown.find("(running)           Tower A, new mast"), std::string::npos) << shown;
     // The PC's local time is UTC here (and the bench clock is frozen): two hours ahead.
-    const qsim::Instrument stored = load("hill");
+    const varno::sim::Instrument stored = load("hill");
     const int64_t offset = stored.clock(now()) - (int64_t(QDateTime::currentSecsSinceEpoch()));
     EXPECT_NEAR(double(offset), 7200.0, 5.0);
     frame.Execute(ID_DISCONNECT);

@@ -1,10 +1,10 @@
 // Station configuration files, program settings and the station-list document.
-#include <KestalDoc.h>
-#include <ProgramSettings.h>
-#include <StationConfig.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/stations/ProgramSettings.h>
+#include <kestal/stations/StationConfig.h>
 
 #include "TestConfig.h"
-#include <UserInteraction.h>
+#include <qtsupport/UserInteraction.h>
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +16,7 @@
 
 #include <sys/stat.h>
 
-using namespace kestal;
+using namespace varno::kestal;
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST(KestalStationConfig, ConnectingTellsDirectLinesFromTelephoneNumbers)
 
 TEST(KestalProgramSettingsTest, DefaultsAndTrailingSeparators)
 {
-    kestal::testing::coreTestApp();
+    varno::kestal::testing::coreTestApp();
     QTemporaryDir dir;
     QSettings store(dir.filePath("s.ini"), QSettings::IniFormat);
     ProgramSettings s;
@@ -160,15 +160,15 @@ class KestalDocTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kestal::testing::coreTestApp();
+        varno::kestal::testing::coreTestApp();
         settings.mainDataFolder = root.path();
-        varno::setUserInteraction(&ui);
+        varno::qtsupport::setUserInteraction(&ui);
     }
-    void TearDown() override { varno::setUserInteraction(nullptr); }
+    void TearDown() override { varno::qtsupport::setUserInteraction(nullptr); }
 
     QTemporaryDir root;
     ProgramSettings settings;
-    varno::ScriptedUserInteraction ui;
+    varno::qtsupport::ScriptedUserInteraction ui;
 };
 
 TEST_F(KestalDocTest, RebuildSortsByNameAndSelectsFirst)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtCoreTestApp.h>
+#include <testing/QtCoreTestApp.h>
 
 #include <QString>
 #include <QTemporaryDir>
@@ -13,7 +13,7 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 // Every test process keeps its settings (and the launch library's registrations) in a
 // folder of its own, so that parallel runs never share a settings file and the user's own
@@ -30,11 +30,11 @@ inline void isolateSettings()
 }
 
 // Isolated settings and the QCoreApplication of the tests without windows. (The window
-// tests call isolateSettings() and then varno::qttest::qtTestApp().)
+// tests call isolateSettings() and then varno::testing::qtTestApp().)
 inline void coreTestApp()
 {
     isolateSettings();
-    varno::qttest::qtCoreTestApp();
+    varno::testing::qtCoreTestApp();
 }
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

@@ -1,9 +1,9 @@
 // The wait window and the hang-up countdown.
-#include <WaitDialogs.h>
-#include <WorkerCall.h>
+#include <kestal/dialogs/WaitDialogs.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -16,14 +16,16 @@
 #include <chrono>
 #include <thread>
 
+using namespace varno::kestal;
+
 namespace {
 
 class KestalWaitDialogs : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        kestal::testing::isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::kestal::testing::isolateSettings();
+        varno::testing::qtTestApp();
     }
 };
 
@@ -91,8 +93,8 @@ TEST_F(KestalWaitDialogs, WaitWindowShownDuringBlockingWork)
             }
     });
     look.start(1);
-    kestal::ShowWaitWindow("Disconnecting...", 1, [&] {
-        kestal::RunOffThread([&] {
+    varno::kestal::ShowWaitWindow("Disconnecting...", 1, [&] {
+        varno::kestal::RunOffThread([&] {
             for (int i = 0; i < 5000 && !seen; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });

@@ -2,20 +2,20 @@
 
 // The document against simulated instruments for the window tests: one QApplication for the
 // test program, and the document's wait windows (connecting, wait message, countdown).
-#include <WaitDialogs.h>
+#include <kestal/dialogs/WaitDialogs.h>
 
 #include "ConnectionFixture.h"
 #include "TestConfig.h"
-#include <QtTestApp.h>
+#include <testing/QtTestApp.h>
 
-namespace kestal::testing {
+namespace varno::kestal::testing {
 
 class WindowConnectionFixture : public ConnectionFixture {
 protected:
     static void SetUpTestSuite()
     {
         isolateSettings();
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
     }
 
     void SetUp() override
@@ -25,4 +25,4 @@ protected:
     }
 };
 
-} // namespace kestal::testing
+} // namespace varno::kestal::testing

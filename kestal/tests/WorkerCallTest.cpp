@@ -1,6 +1,6 @@
 // The worker pattern that keeps the window thread's event loop turning during a blocking
 // call.
-#include <WorkerCall.h>
+#include <kestal/stations/WorkerCall.h>
 
 #include "TestConfig.h"
 
@@ -13,11 +13,13 @@
 #include <chrono>
 #include <thread>
 
+using namespace varno::kestal;
+
 namespace {
 
 TEST(KestalWorkerCall, EventLoopTurnsWhileTheWorkerBlocks)
 {
-    kestal::testing::coreTestApp();
+    varno::kestal::testing::coreTestApp();
     // The worker waits for something only a timer of the window thread can do.
     std::atomic<bool> ticked{false};
     QTimer timer;
@@ -25,7 +27,7 @@ TEST(KestalWorkerCall, EventLoopTurnsWhileTheWorkerBlocks)
     timer.start(1);
     std::atomic<bool> sawTick{false};
     std::thread::id workerId;
-    kestal::RunOffThread([&] {
+    varno::kestal::RunOffThread([&] {
         workerId = std::this_thread::get_id();
         for (int i = 0; i < 5000 && !ticked; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -37,12 +39,12 @@ TEST(KestalWorkerCall, EventLoopTurnsWhileTheWorkerBlocks)
 
 TEST(KestalWorkerCall, FinishedComesOnTheCallingThreadAndDestroyingWaits)
 {
-    kestal::testing::coreTestApp();
+    varno::kestal::testing::coreTestApp();
     QEventLoop loop;
     int runs = 0;
     std::thread::id finishedOn;
     {
-        kestal::WorkerCall call;
+        varno::kestal::WorkerCall call;
         call.start([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             ++runs;
@@ -61,7 +63,7 @@ TEST(KestalWorkerCall, FinishedComesOnTheCallingThreadAndDestroyingWaits)
     // A call still running when the object goes is waited for.
     std::atomic<bool> ended{false};
     {
-        kestal::WorkerCall call;
+        varno::kestal::WorkerCall call;
         call.start([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ended = true;

@@ -3,12 +3,12 @@
 // simulated instruments of the bench.
 //
 //   kestal-demo-station --folder DIR --connection COM3 [--name NAME] [--password PW]
-#include "FinalName.h"
-#include "StationConfig.h"
+#include <kestal/files/FinalName.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <FileMoves.h>
-#include <Quorvalin.h>
-#include <Text.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/Text.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 #include <thread>
+
+using namespace varno::kestal;
 
 namespace {
 
@@ -53,8 +55,8 @@ int main(int argc, char** argv)
     if (name.isEmpty())
         name = QFileInfo(folder).fileName();
 
-    if (!kestal::WriteStationConfig(folder, varno::bytesFromText(name), connection.toStdString(),
-                                    varno::bytesFromText(password))) {
+    if (!varno::kestal::WriteStationConfig(folder, varno::qtsupport::bytesFromText(name), connection.toStdString(),
+                                    varno::qtsupport::bytesFromText(password))) {
         std::fprintf(stderr, "kestal-demo-station: unable to write %s/station.cfg\n", qPrintable(folder));
         return 1;
     }
@@ -62,7 +64,7 @@ int main(int argc, char** argv)
     QDir().mkpath(vrn);
 
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
-    link->SetPassword(varno::bytesFromText(password));
+    link->SetPassword(varno::qtsupport::bytesFromText(password));
     if (!link->Connect(connection.toStdString(), "", "default", 1)) {
         std::fprintf(stderr, "kestal-demo-station: %s\n", link->GetLastErrorText().c_str());
         return 1;
@@ -81,21 +83,21 @@ int main(int argc, char** argv)
     for (const Listed& log : logs) {
         char key[64];
         std::snprintf(key, sizeof key, "[%04u-%08u-%05u] (tmp) download.vrn", serial, log.start, log.length);
-        const std::string temporary = varno::pathBytes(QDir(vrn).filePath(QString::fromLatin1(key)));
+        const std::string temporary = varno::qtsupport::pathBytes(QDir(vrn).filePath(QString::fromLatin1(key)));
         if (!link->StartDownload(temporary, 1, log.start, log.length))
             continue;
         while (link->IsDownloading())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (link->GetDownloadProgress() < 1.0)
             continue;
-        kestal::IdentifiedLog identified = kestal::IdentifyDataLog(varno::pathFromBytes(temporary));
-        kestal::FillFromListing(identified, serial, log.start, log.length);
+        varno::kestal::IdentifiedLog identified = varno::kestal::IdentifyDataLog(varno::qtsupport::pathFromBytes(temporary));
+        varno::kestal::FillFromListing(identified, serial, log.start, log.length);
         const std::string target =
-            varno::pathBytes(QDir(vrn).filePath(varno::pathFromBytes(kestal::FinalFileName(identified))));
-        const datalog::MoveResult result = datalog::MoveWithBackup(temporary, target);
-        if (result != datalog::MoveResult::Moved && result != datalog::MoveResult::SameName) {
+            varno::qtsupport::pathBytes(QDir(vrn).filePath(varno::qtsupport::pathFromBytes(varno::kestal::FinalFileName(identified))));
+        const varno::link::MoveResult result = varno::link::MoveWithBackup(temporary, target);
+        if (result != varno::link::MoveResult::Moved && result != varno::link::MoveResult::SameName) {
             std::fprintf(stderr, "kestal-demo-station: %s\n",
-                         datalog::MoveResultMessage(result, temporary, target).c_str());
+                         varno::link::MoveResultMessage(result, temporary, target).c_str());
             continue;
         }
         std::printf("%s\n", target.c_str());

@@ -1,9 +1,11 @@
 // Renders the terminal's main window over a few stations with monthly data logs into a PNG
 // (docs/kestal-main.png):   kestal-screenshot <file.png>
-#include "KestalApp.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+
+#include <qtsupport/QtUserInteraction.h>
 
 #include <QApplication>
 #include <QDate>
@@ -15,6 +17,8 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+
+using namespace varno::kestal;
 
 namespace {
 
@@ -52,6 +56,7 @@ int main(int argc, char** argv)
     QTemporaryDir config, root;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     if (argc < 2) {
         std::fprintf(stderr, "usage: kestal-screenshot <file.png>\n");
         return 2;

@@ -6,21 +6,22 @@
 // (docs/kestal-setup.png); function: the function editor on the instrument's last function
 // (docs/kestal-function.png). Without a display it draws offscreen in the font an X11
 // session gives by default.
-#include "FunctionsPage.h"
-#include "InstrumentCommands.h"
-#include "InstrumentPanel.h"
-#include "KestalApp.h"
-#include "KestalDoc.h"
-#include "KestalView.h"
-#include "MainFrame.h"
-#include "SetupSheet.h"
-#include "StationConfig.h"
+#include <kestal/dialogs/FunctionsPage.h>
+#include <kestal/instrument/InstrumentCommands.h>
+#include <kestal/dialogs/InstrumentPanel.h>
+#include <kestal/dialogs/KestalApp.h>
+#include <kestal/stations/KestalDoc.h>
+#include <kestal/dialogs/KestalView.h>
+#include <kestal/dialogs/MainFrame.h>
+#include <kestal/dialogs/SetupSheet.h>
+#include <kestal/stations/StationConfig.h>
 
-#include <Quorvalin.h>
-#include <Text.h>
+#include <quorvalin/Quorvalin.h>
+#include <qtsupport/QtUserInteraction.h>
+#include <qtsupport/Text.h>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 #include <QApplication>
 #include <QDateTime>
@@ -34,6 +35,8 @@
 #include <ctime>
 #include <fstream>
 
+using namespace varno::kestal;
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -42,6 +45,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QUORVALIN_BENCH", bench.path().toLocal8Bit());
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     const QString what = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("panel");
     if (argc < 2 || !QStringList{"panel", "files", "setup", "function"}.contains(what)) {
         std::fprintf(stderr, "usage: kestal-panel-screenshot <file.png> [panel|files|setup|function]\n");
@@ -57,9 +61,9 @@ int main(int argc, char** argv)
     // A simulated instrument on COM3 with a week of history, at a fixed time.
     const std::string benchPath = bench.path().toStdString();
     std::ofstream(benchPath + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
-    const int64_t now = qsim::fromCivil(2026, 3, 15, 12, 0, 0);
-    qsim::setFrozenClock(benchPath, now);
-    qsim::Instrument in;
+    const int64_t now = varno::sim::fromCivil(2026, 3, 15, 12, 0, 0);
+    varno::sim::setFrozenClock(benchPath, now);
+    varno::sim::Instrument in;
     in.serial = 4711;
     in.port = "COM3";
     in.title = "Hill Top";
@@ -75,8 +79,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kestal-panel-screenshot: unable to create the instrument\n");
         return 1;
     }
-    kestal::WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM3", "varno");
-    kestal::WriteStationConfig(QDir(root.path()).filePath("Kap Sud"), "Kap Sud", "COM2", "");
+    varno::kestal::WriteStationConfig(QDir(root.path()).filePath("Hill Top"), "Hill Top", "COM3", "varno");
+    varno::kestal::WriteStationConfig(QDir(root.path()).filePath("Kap Sud"), "Kap Sud", "COM2", "");
 
     CKestalApp kestal(QCoreApplication::applicationDirPath() + "/kestal");
     kestal.SetConnectDialog([](ConnectRequest&) { return true; });
@@ -88,7 +92,7 @@ int main(int argc, char** argv)
     CMainFrame* frame = kestal.Frame();
     frame->resize(1100, 760);
     frame->show();
-    frame->Execute(kestal::ID_CONNECT);
+    frame->Execute(varno::kestal::ID_CONNECT);
     if (!doc->IsConnected()) {
         std::fprintf(stderr, "kestal-panel-screenshot: not connected\n");
         return 1;
@@ -98,7 +102,7 @@ int main(int argc, char** argv)
     frame->leftView()->panel()->Refresh();
     app.processEvents();
 
-    kestal::InstrumentSession& session = kestal.Instrument()->Session();
+    varno::kestal::InstrumentSession& session = kestal.Instrument()->Session();
     CSetupSheet sheet(session, true, frame);
     CFunctionEditorDlg editor(frame);
     QWidget* shown = frame->leftView();
@@ -110,8 +114,8 @@ int main(int argc, char** argv)
             int last = 0;
             while (!link.GetFunctionName(last + 1).empty())
                 ++last;
-            editor.SetValues({varno::textFromBytes(link.GetFunctionName(last)),
-                              varno::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
+            editor.SetValues({varno::qtsupport::textFromBytes(link.GetFunctionName(last)),
+                              varno::qtsupport::textFromBytes(link.GetFunctionDefinition(last)), link.GetFunctionStatistics(last)});
         });
         shown = &editor;
     }
@@ -120,9 +124,9 @@ int main(int argc, char** argv)
         CKestalView& files = *frame->fileList();
         for (int row : {0, 1, 3, 4})
             files.topLevelItem(row)->setSelected(true);
-        frame->Execute(kestal::ID_TRANSFER);
+        frame->Execute(varno::kestal::ID_TRANSFER);
         files.clearSelection();
-        qsim::setFrozenClock(benchPath, now + 7200);
+        varno::sim::setFrozenClock(benchPath, now + 7200);
         files.tick();
         // The states, which the list keeps in closed columns, dragged open in a wide window.
         frame->resize(1500, 760);

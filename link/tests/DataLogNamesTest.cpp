@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <random>
 
-#include "DataLogNames.h"
+#include <link/DataLogNames.h>
 
-using namespace datalog;
+using namespace varno::link;
 
 namespace {
 

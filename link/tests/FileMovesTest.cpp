@@ -7,9 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "FileMoves.h"
+#include <link/FileMoves.h>
+#include <testing/TestSupport.h>
 
-using namespace datalog;
+using namespace varno::link;
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir = tmpl;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    void TearDown() override { varno::testing::removeFolder(dir); }
 
     std::string path(const std::string& name) const { return dir + "/" + name; }
 

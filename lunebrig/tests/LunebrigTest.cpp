@@ -1,4 +1,4 @@
-#include "Lunebrig.h"
+#include <lunebrig/Lunebrig.h>
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,15 @@
 // memory belongs to that step alone.
 //
 //   ostrel-bench file.vrn...            each file in turn
-//   ostrel-bench --odd-inputs FOLDER    writes inputs that are no data log into FOLDER and
-//                                       measures them: a text file of one 64 MB line, a 2 GB
-//                                       sparse file of zeros, 64 MB of random bytes, and the
-//                                       same behind a valid record head (so that the data-log
-//                                       decoder reads them)
+//   ostrel-bench --odd-inputs FOLDER    writes odd inputs into FOLDER and measures them: a
+//                                       text file of one 64 MB line, a 2 GB sparse file of
+//                                       zeros, 64 MB of random bytes, and the same behind a
+//                                       valid record head (so that the data-log decoder reads
+//                                       them); and 64 MB each of what makes the most entries
+//                                       or values: line feeds, two-byte filler records,
+//                                       statistics records of one channel with random values
+//                                       (7 bytes, 13 values), and text rows of a large number
+//                                       and 994 empty fields, each row unlike the one before
 
 #include <chrono>
 #include <cstdio>
@@ -20,8 +24,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Converter.h"
-#include "Ostrel.h"
+#include <ostrel-cli/Converter.h>
+#include <ostrel/Ostrel.h>
+
+using namespace varno::converter;
 
 namespace {
 
@@ -104,10 +110,30 @@ std::vector<std::string> writeOddInputs(const std::string& folder)
     const std::string zeros = folder + "/zeros.bin";
     const std::string garbage = folder + "/garbage.bin";
     const std::string garbageLog = folder + "/garbage-log.vrn";
+    const std::string newlines = folder + "/newlines.txt";
+    const std::string fillers = folder + "/fillers.vrn";
+    const std::string statistics = folder + "/statistics.vrn";
+    const std::string emptyFields = folder + "/empty-fields.txt";
     std::mt19937 random(12);
     bool ok = writeFile(line, size, [] { return 'a'; }) && writeFile(garbage, size, [&] { return random(); });
-    size_t head = 0; // a text record "A" first, then the same kind of bytes
-    ok = ok && writeFile(garbageLog, size, [&] { return head < 3 ? "\x02\x01\x41"[head++] : random(); });
+    // Each repeats a pattern; pattern(k) gives byte k of it, random() the random bytes.
+    const auto repeating = [&](const std::string& path, size_t length, auto pattern) {
+        size_t k = 0;
+        return writeFile(path, size, [&] { return pattern(k++ % length); });
+    };
+    // Rows differ from the one before, so that none shares the bytes of another.
+    std::string row;
+    size_t rows = 0;
+    const auto emptyFieldsRow = [&](size_t k) {
+        if (k == 0)
+            row = "1 " + std::to_string(7000 + rows++ % 1000) + std::string(994, ',') + "\n";
+        return row[k];
+    };
+    ok = ok && repeating(garbageLog, size, [&](size_t k) { return k < 3 ? "\x02\x01\x41"[k] : char(random()); })
+         && repeating(newlines, 1, [](size_t) { return '\n'; })
+         && repeating(fillers, 2, [](size_t k) { return char(k == 0 ? 1 : 0); }) // length 1, type 0
+         && repeating(statistics, 7, [&](size_t k) { return k == 0 ? char(6) : k == 1 ? char(0xF1) : char(random()); })
+         && repeating(emptyFields, 1001, emptyFieldsRow);
     const int fd = open(zeros.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ok = ok && fd >= 0 && ftruncate(fd, off_t(2048) << 20) == 0;
     if (fd >= 0)
@@ -116,7 +142,7 @@ std::vector<std::string> writeOddInputs(const std::string& folder)
         std::fprintf(stderr, "ostrel-bench: cannot write the inputs into %s\n", folder.c_str());
         return {};
     }
-    return {line, zeros, garbage, garbageLog};
+    return {line, zeros, garbage, garbageLog, newlines, fillers, statistics, emptyFields};
 }
 
 } // namespace

@@ -2,6 +2,13 @@
 // bytes), then converts a small data log with the options it took and reads the table
 // back: whatever the options, the table holds the log's rows, times and values.
 
+#include <ostrel-cli/Converter.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/RecordWriter.h>
+
+#include <testing/ConvertedTable.h>
+#include <testing/FuzzSupport.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,15 +18,14 @@
 #include <vector>
 #include <unistd.h>
 
-#include "ConvertedTable.h"
-#include "Converter.h"
-#include "FuzzSupport.h"
-#include "Ostrel.h"
-#include "RecordWriter.h"
+using namespace varno::converter;
+
+using varno::testing::ConvertedRow;
+using varno::testing::convertInProcess;
+using varno::testing::rowsOf;
+using varno::testing::fuzz::check;
 
 namespace {
-
-using fuzzsupport::check;
 
 std::string g_folder;
 
@@ -44,7 +50,7 @@ void removeFolder()
 // A data log with a title, two column sets, finite and infinite values and a NaN.
 void writeLog()
 {
-    ostrel::records::Writer w;
+    varno::ostrel::records::Writer w;
     w.text("# varno 305 version 3.1 tarnvik orbelmetrik nr 42");
     w.text("# \"Tower A\"");
     w.text("# 04.03.2004 05:00:00");
@@ -67,9 +73,8 @@ void checkTable(const ConverterOptions& options, const std::string& table)
     std::unique_ptr<COstrel> back(COstrel::newObject());
     check(original->Load(pathIn("log.vrn")));
     check(back->Load(pathIn("table.txt")));
-    using convertedtable::Row;
-    const std::vector<Row> expected = convertedtable::RowsOf(*original, options.selection);
-    const std::vector<Row> found = convertedtable::RowsOf(*back, {});
+    const std::vector<ConvertedRow> expected = rowsOf(*original, options.selection);
+    const std::vector<ConvertedRow> found = rowsOf(*back, {});
     check(found.size() == expected.size());
     for (size_t k = 0; k < expected.size(); ++k) {
         check(found[k].time == expected[k].time);
@@ -122,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     args.push_back(pathIn("log.vrn"));
     std::string messages;
-    const std::string table = convertedtable::Convert(args, messages);
+    const std::string table = convertInProcess(args, messages);
     // Help writes no table, test mode the library's entry texts.
     if (!options.help && !options.test)
         checkTable(options, table);

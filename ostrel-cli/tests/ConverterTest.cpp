@@ -5,20 +5,23 @@
 #include <memory>
 #include <sys/wait.h>
 
-#include "CommaLocale.h"
-#include "ConvertedTable.h"
-#include "Converter.h"
-#include "Ostrel.h"
-#include "RecordWriter.h"
-#include "TestSupport.h"
+#include <ostrel-cli/Converter.h>
+#include <ostrel/Ostrel.h>
+#include <ostrel/RecordWriter.h>
+#include <testing/CommaLocale.h>
+#include <testing/ConvertedTable.h>
+#include <testing/TestSupport.h>
 
-using convertedtable::Row;
-using convertedtable::RowsOf;
-using convertedtable::SplitNames;
-using ostrel::records::Writer;
-using testsupport::runProgram;
-using testsupport::shellQuote;
-using testsupport::TempDir;
+using namespace varno::converter;
+
+using varno::ostrel::records::Writer;
+using varno::testing::ConvertedRow;
+using varno::testing::convertInProcess;
+using varno::testing::rowsOf;
+using varno::testing::runProgram;
+using varno::testing::shellQuote;
+using varno::testing::splitNames;
+using varno::testing::TempDir;
 
 namespace {
 
@@ -35,12 +38,12 @@ protected:
         w.floats({1.5f, 20, 0, 0});
         w.floats({2.25f, -1, 0, 0});
         w.halfFloats({0x7C00, 0xFC00, 0xFFFF, 0});
-        testsupport::writeFile(log, w.bytes());
+        varno::testing::writeFile(log, w.bytes());
     }
 
-    testsupport::ProgramResult convert(std::vector<std::string> args)
+    varno::testing::ProgramResult convert(std::vector<std::string> args)
     {
-        return runProgram(testsupport::programPath("ostrel"), args);
+        return runProgram(varno::testing::programPath("ostrel"), args);
     }
 
     TempDir dir;
@@ -135,8 +138,8 @@ TEST_F(ConverterTest, AFileWithoutEntriesIsWarnedAbout)
 {
     std::vector<uint8_t> damaged = Writer().text("# 04.03.2004 05:00:00").floats({1.5f, 20}).bytes();
     damaged[0] = damaged[1] = 0xFF;
-    testsupport::writeFile(dir.file("damaged.vrn"), damaged);
-    testsupport::writeFile(dir.file("words.txt"), std::string("just words\n"));
+    varno::testing::writeFile(dir.file("damaged.vrn"), damaged);
+    varno::testing::writeFile(dir.file("words.txt"), std::string("just words\n"));
     const auto r = convert({"-d", dir.file("damaged.vrn"), dir.file("words.txt"), log, "search=" + dir.path() + "/*"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Warning: no entries read from " + dir.file("damaged.vrn") + "\nWarning: no entries read from "
@@ -155,13 +158,10 @@ TEST_F(ConverterTest, AFileTooLargeForTheMemoryFailsAndTheOthersAreConverted)
 {
     if (kSanitized)
         GTEST_SKIP() << "memory limits do not work with sanitizers";
-    // 8 MB of two-byte filler records: each becomes a text entry, over 100 MB in all.
-    std::vector<uint8_t> fillers(8 << 20, 0);
-    for (size_t k = 0; k < fillers.size(); k += 2)
-        fillers[k] = 1;
+    // 16 MB whose entries take over twice their size.
     const std::string big = dir.file("big.vrn");
-    testsupport::writeFile(big, fillers);
-    const auto r = runProgram(testsupport::programPath("ostrel"), {"-d", big, log}, "ulimit -v 60000;");
+    varno::testing::writeMemoryHungryLog(big, 16 << 20);
+    const auto r = runProgram(varno::testing::programPath("ostrel"), {"-d", big, log}, "ulimit -v 60000;");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Error: not enough memory to load " + big + "\nFAILED reading file:" + big + "\n");
     EXPECT_EQ(r.out.substr(0, 19), "2004-03-04 05:00:01");
@@ -171,36 +171,36 @@ TEST_F(ConverterTest, AFileTooLargeForTheMemoryFailsAndTheOthersAreConverted)
 // (a closed pipe) is an ordinary, quiet end.
 TEST_F(ConverterTest, AFailedWriteIsAnErrorAndAClosedPipeIsNot)
 {
-    const std::string ostrel = shellQuote(testsupport::programPath("ostrel"));
+    const std::string ostrel = shellQuote(varno::testing::programPath("ostrel"));
     const std::string err = dir.file("err");
     int raw = std::system((ostrel + " " + shellQuote(log) + " >/dev/full 2>" + shellQuote(err)).c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 1);
-    EXPECT_EQ(testsupport::readFile(err), "Error writing output: No space left on device\n");
+    EXPECT_EQ(varno::testing::readFile(err), "Error writing output: No space left on device\n");
 
     std::string rows;
     for (int k = 0; k < 20000; ++k)
         rows += "2004-03-04 05:06:07 1.5 2.5\n";
-    testsupport::writeFile(dir.file("rows.txt"), rows);
+    varno::testing::writeFile(dir.file("rows.txt"), rows);
     const std::string status = dir.file("status");
     raw = std::system(("(" + ostrel + " " + shellQuote(dir.file("rows.txt")) + " 2>" + shellQuote(err) + "; echo $? >"
                        + shellQuote(status) + ") | head -c 100 >/dev/null")
                           .c_str());
-    EXPECT_EQ(testsupport::readFile(status), "0\n");
-    EXPECT_EQ(testsupport::readFile(err), "");
+    EXPECT_EQ(varno::testing::readFile(status), "0\n");
+    EXPECT_EQ(varno::testing::readFile(err), "");
 }
 
 // The converter does not take the numeric locale of its environment, and the library it
 // loads with reads and writes numbers the same in any locale.
 TEST_F(ConverterTest, SameTableInACommaDecimalLocale)
 {
-    const testsupport::CommaLocale comma; // also sets LOCPATH for the programs started here
+    const varno::testing::CommaLocale comma; // also sets LOCPATH for the programs started here
     if (!comma.available())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
-    testsupport::writeFile(dir.file("table.txt"), std::string("\"date\" \"time\" \"period\" \"v\"\n"
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
+    varno::testing::writeFile(dir.file("table.txt"), std::string("\"date\" \"time\" \"period\" \"v\"\n"
                                                               "2004-03-04 05:06:07 0 1.5e0 -0.25\n"));
     for (const std::vector<std::string>& args : {std::vector<std::string>{log}, {"-f%.3e", "-v", dir.file("table.txt")}}) {
-        const auto c = runProgram(testsupport::programPath("ostrel"), args, "LC_ALL=C");
-        const auto de = runProgram(testsupport::programPath("ostrel"), args, std::string("LC_ALL=") + comma.name());
+        const auto c = runProgram(varno::testing::programPath("ostrel"), args, "LC_ALL=C");
+        const auto de = runProgram(varno::testing::programPath("ostrel"), args, std::string("LC_ALL=") + comma.name());
         EXPECT_EQ(de.out, c.out);
         EXPECT_EQ(de.err, c.err);
     }
@@ -235,7 +235,7 @@ TEST_F(ConverterTest, HelpPrintsUsageOnly)
 
 TEST_F(ConverterTest, InvalidTimesPrintAsTheEpoch)
 {
-    testsupport::writeFile(dir.file("untimed.vrn"), Writer().floats({3}).bytes());
+    varno::testing::writeFile(dir.file("untimed.vrn"), Writer().floats({3}).bytes());
     const auto r = convert({"-d", dir.file("untimed.vrn")});
     EXPECT_EQ(r.out, "1970-01-01 00:00:00 0    3.00\n");
 }
@@ -243,11 +243,11 @@ TEST_F(ConverterTest, InvalidTimesPrintAsTheEpoch)
 TEST_F(ConverterTest, OutputIntoACommand)
 {
     const std::string copy = dir.file("copy.txt");
-    auto r = convert({"-d", "-ccat > " + testsupport::shellQuote(copy), log});
+    auto r = convert({"-d", "-ccat > " + varno::testing::shellQuote(copy), log});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("Exepath="), std::string::npos);
-    EXPECT_EQ(testsupport::readFile(copy).substr(0, 19), "2004-03-04 05:00:01");
+    EXPECT_EQ(varno::testing::readFile(copy).substr(0, 19), "2004-03-04 05:00:01");
 
     r = convert({"-d", "-cno-such-command-anywhere", log});
     EXPECT_EQ(r.status, 1);
@@ -275,7 +275,7 @@ TEST_F(ConverterTest, EveryTableLoadsBackWithItsNamesAndValues)
     w.floats({2.25f, -1, 0, 3.14159f, -7.5e-5f, 100, 0});
     w.halfFloats({0x7C00, 0xFC00, 0xFFFF, 0x3C00, 0, 0x8000, 0x4000});
     const std::string source = dir.file("source.vrn");
-    testsupport::writeFile(source, w.bytes());
+    varno::testing::writeFile(source, w.bytes());
     std::unique_ptr<COstrel> original(COstrel::newObject());
     ASSERT_TRUE(original->Load(source));
 
@@ -297,15 +297,15 @@ TEST_F(ConverterTest, EveryTableLoadsBackWithItsNamesAndValues)
                     for (const std::string& arg : args)
                         what += "[" + arg + "] ";
                     std::string messages;
-                    testsupport::writeFile(table, convertedtable::Convert(args, messages));
+                    varno::testing::writeFile(table, convertInProcess(args, messages));
                     ASSERT_EQ(messages.find("erroneous"), std::string::npos) << what << messages;
 
                     std::unique_ptr<COstrel> back(COstrel::newObject());
                     ASSERT_TRUE(back->Load(table)) << what;
                     const bool selected = !options.empty() && options.back().size() > 2 && options.back().compare(0, 2, "-d") == 0;
                     const bool named = options.empty() || options.front() == "-a" || options.back() == "-a";
-                    const std::vector<Row> expected = RowsOf(*original, selected ? SplitNames(selection) : std::vector<std::string>());
-                    const std::vector<Row> found = RowsOf(*back, {});
+                    const std::vector<ConvertedRow> expected = rowsOf(*original, selected ? splitNames(selection) : std::vector<std::string>());
+                    const std::vector<ConvertedRow> found = rowsOf(*back, {});
                     ASSERT_EQ(found.size(), expected.size()) << what;
                     const CNumberFormat printed(format);
                     for (size_t k = 0; k < expected.size(); ++k) {
@@ -331,7 +331,7 @@ TEST_F(ConverterTest, EveryTableLoadsBackWithItsNamesAndValues)
 TEST_F(ConverterTest, ConvertedTableLoadsBack)
 {
     const auto first = convert({"-a", log});
-    testsupport::writeFile(dir.file("table.txt"), first.out);
+    varno::testing::writeFile(dir.file("table.txt"), first.out);
     const auto again = convert({"-d", dir.file("table.txt")});
     // The period column becomes the first value of each row read back.
     EXPECT_EQ(again.out.substr(0, 45), "2004-03-04 05:00:01 0    0.00    1.50   20.00");

@@ -1,19 +1,26 @@
-// Feeds arbitrary bytes through every reader of the library and every query of the
-// entries they make.
+// Loads arbitrary bytes as a file through the conversion object, whichever reader they
+// pick, and asks every query of the entries; the first line also serves as a number format.
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <sys/mman.h>
+#include <unistd.h>
 
-#include "DataStore.h"
-#include "FileIdentity.h"
-#include "LogDecoder.h"
-#include "NumberFormat.h"
-#include "TextReaders.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/NumberFormat.h>
+#include <ostrel/OstrelUi.h>
+
+using namespace varno::ostrel;
 
 namespace {
+
+// Messages about files too short to read would only fill the fuzzer's output.
+class QuietUi : public COstrelUi {
+public:
+    void ShowMessage(const std::string&, const std::string&) override {}
+};
 
 void queryEverything(CDataStore& store)
 {
@@ -34,24 +41,20 @@ void queryEverything(CDataStore& store)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ComputeFileIdentity(data, size < 2048 ? size : 2048);
-
-    std::vector<uint8_t> buffer(data, data + size);
-    CDataStore binary;
-    CLogDecoder(binary).Decode(buffer.data(), buffer.size());
-    queryEverything(binary);
+    static QuietUi quiet;
+    ostrel_setui(&quiet);
+    const int fd = memfd_create("ostrel-fuzz", MFD_CLOEXEC);
+    if (fd < 0 || write(fd, data, size) != ssize_t(size)) {
+        if (fd >= 0)
+            close(fd);
+        return 0;
+    }
+    CDataStore store;
+    store.Load("/proc/self/fd/" + std::to_string(fd));
+    close(fd);
+    queryEverything(store);
 
     const char* text = reinterpret_cast<const char*>(data);
-    CDataStore numbers;
-    CNumberLogReader::FirstLineMatches(text, size);
-    CNumberLogReader(numbers).Read(text, size);
-    queryEverything(numbers);
-
-    CDataStore log;
-    CTextLogReader(log).Read(text, size);
-    queryEverything(log);
-
-    // The first line as a number format handed in by a user.
     const std::string firstLine(text, std::find(text, text + size, '\n'));
     CNumberFormat format;
     if (format.Set(firstLine)) {

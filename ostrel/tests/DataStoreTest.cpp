@@ -7,15 +7,17 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "DataStore.h"
-#include "FileIdentity.h"
-#include "OstrelUi.h"
-#include "RecordWriter.h"
-#include "TestSupport.h"
-#include "Wildcard.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/FileIdentity.h>
+#include <ostrel/OstrelUi.h>
+#include <ostrel/RecordWriter.h>
+#include <testing/TestSupport.h>
+#include <ostrel/Wildcard.h>
 
-using testsupport::TempDir;
-using testsupport::writeFile;
+using namespace varno::ostrel;
+
+using varno::testing::TempDir;
+using varno::testing::writeFile;
 
 namespace {
 
@@ -84,7 +86,7 @@ TEST_F(DataStoreTest, EntryTextOfValuesWithFormatSeparatorAndInfinity)
 {
     auto* store = static_cast<CDataStore*>(data.get());
     const float values[] = {1.5f, INFINITY, -INFINITY, NAN};
-    store->AddValues(LOGF_DATA, CUtcTime(100), values, 4);
+    store->Table().AddValues(LOGF_DATA, CUtcTime(100), values, 4);
     EXPECT_EQ(data->GetEntryText(0), "   1.500  +INF  -INF  NaN");
     data->SetSeparator(";");
     data->SetNumberFormat("%.1f");
@@ -96,14 +98,14 @@ TEST_F(DataStoreTest, EntryTextOfValuesWithFormatSeparatorAndInfinity)
 TEST_F(DataStoreTest, InvalidTimesTakeTheNextValidTime)
 {
     auto* store = static_cast<CDataStore*>(data.get());
-    store->AddText(LOGF_TEXT, CUtcTime(), "a");
-    store->AddText(LOGF_TEXT, CUtcTime(-1), "b");
-    store->AddText(LOGF_TEXT, CUtcTime(500), "c");
-    store->AddText(LOGF_TEXT, CUtcTime(), "d");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(), "a");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(-1), "b");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(500), "c");
+    store->Table().AddText(LOGF_TEXT, CUtcTime(), "d");
     EXPECT_EQ(data->GetEntryTime(0).GetSeconds(), 500);
     EXPECT_EQ(data->GetEntryTime(1).GetSeconds(), 500);
     EXPECT_FALSE(data->GetEntryTime(3).bValid());
-    store->SetEntryTime(1, CUtcTime(300));
+    store->Table().SetEntryTime(1, CUtcTime(300));
     EXPECT_EQ(data->GetEntryTime(0).GetSeconds(), 300);
     EXPECT_EQ(data->GetMinTime().GetSeconds(), 300);
 }
@@ -112,9 +114,9 @@ TEST_F(DataStoreTest, ValuesByName)
 {
     auto* store = static_cast<CDataStore*>(data.get());
     const float values[] = {10, 20, 30};
-    store->AddValues(LOGF_DATA, CUtcTime(1), values, 3); // no column set yet
-    store->AddColumnSet({"v1_mean", "v1_max", "direction_mean360"});
-    store->AddValues(LOGF_DATA, CUtcTime(1), values, 3);
+    store->Table().AddValues(LOGF_DATA, CUtcTime(1), values, 3); // no column set yet
+    store->Table().AddColumnSet({"v1_mean", "v1_max", "direction_mean360"});
+    store->Table().AddValues(LOGF_DATA, CUtcTime(1), values, 3);
     EXPECT_TRUE(std::isnan(data->GetValueByName(0, "v1")));
     EXPECT_EQ(data->GetValueByName(0, "col_2"), 30);
     EXPECT_EQ(data->GetValueByName(1, "col_2"), data->GetValue(1, 2));
@@ -161,7 +163,7 @@ TEST_F(DataStoreTest, LoadFailuresAreReportedAndReturnFalse)
 
 TEST_F(DataStoreTest, EmptyPathAsksForAFile)
 {
-    writeFile(dir.file("a.vrn"), ostrel::records::Writer().text("hello").bytes());
+    writeFile(dir.file("a.vrn"), varno::ostrel::records::Writer().text("hello").bytes());
     ui.chosenFile = dir.file("a.vrn");
     ASSERT_TRUE(data->Load(""));
     EXPECT_EQ(data->GetEntryText(0), "hello");
@@ -170,8 +172,8 @@ TEST_F(DataStoreTest, EmptyPathAsksForAFile)
 
 TEST_F(DataStoreTest, SecondLoadAppends)
 {
-    writeFile(dir.file("a.vrn"), ostrel::records::Writer().text("one").bytes());
-    writeFile(dir.file("b.vrn"), ostrel::records::Writer().text("two").bytes());
+    writeFile(dir.file("a.vrn"), varno::ostrel::records::Writer().text("one").bytes());
+    writeFile(dir.file("b.vrn"), varno::ostrel::records::Writer().text("two").bytes());
     ASSERT_TRUE(data->Load(dir.file("a.vrn")));
     ASSERT_TRUE(data->Load(dir.file("b.vrn")));
     ASSERT_EQ(data->GetEntryCount(), 2);
@@ -181,8 +183,8 @@ TEST_F(DataStoreTest, SecondLoadAppends)
 TEST_F(DataStoreTest, BracketNamesAreFoundThroughTheSearchPattern)
 {
     const std::string first = "[0012-00004096-02048-0000] [2006-08-01 12_00_00] [(running)] Tower A.vrn";
-    writeFile(dir.file("[0012-00004096-02048-0000] [zz].vrn"), ostrel::records::Writer().text("second").bytes());
-    writeFile(dir.file(first), ostrel::records::Writer().text("first").bytes());
+    writeFile(dir.file("[0012-00004096-02048-0000] [zz].vrn"), varno::ostrel::records::Writer().text("second").bytes());
+    writeFile(dir.file(first), varno::ostrel::records::Writer().text("first").bytes());
     writeFile(dir.file("[0012-00004096-02048-0000].txt"), std::string("not matched"));
     ASSERT_TRUE(data->Load("SEARCH=" + dir.path() + "/*.VRN"));
     EXPECT_EQ(data->GetEntryCount(), 0);
@@ -243,13 +245,10 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
     if (kSanitized)
         GTEST_SKIP() << "address-space limits do not work with sanitizers";
     const std::string small = dir.file("small.vrn");
-    writeFile(small, ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
-    // 8 MB of two-byte filler records: each becomes a text entry, well over 100 MB in all.
+    writeFile(small, varno::ostrel::records::Writer().text("# 01.02.2006 10:00:00").floats({1.5f}).bytes());
+    // 16 MB whose entries take over twice their size.
     const std::string big = dir.file("big.vrn");
-    std::vector<uint8_t> fillers(8 << 20, 0);
-    for (size_t k = 0; k < fillers.size(); k += 2)
-        fillers[k] = 1;
-    writeFile(big, fillers);
+    varno::testing::writeMemoryHungryLog(big, 16 << 20);
     // A text line of 16 MB, to be copied out when there is no room for it.
     const std::string line = dir.file("line.txt");
     writeFile(line, std::string(16 << 20, 'a'));
@@ -259,7 +258,7 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
 
     EXPECT_EXIT(
         {
-            limitAddressSpace(64 << 20);
+            limitAddressSpace(32 << 20);
             bool ok = !data->Load(big);
             ok = ok && !ui.messages.empty() && ui.messages.back() == "Error: not enough memory to load " + big;
             ok = ok && data->GetEntryCount() == count && data->GetValue(count - 1, 0) == 1.5;
@@ -275,15 +274,15 @@ TEST_F(DataStoreTest, RunningOutOfMemoryUndoesTheLoad)
 
 TEST(Wildcard, StarQuestionMarkCaseAndLiteralBrackets)
 {
-    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "[1-2] x.vrn"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*.vrn", "A.VRN"));
-    EXPECT_TRUE(ostrel::WildcardMatch("[1-2]*", "[1-2].vrn"));
-    EXPECT_FALSE(ostrel::WildcardMatch("[1-2]*", "1.vrn"));
-    EXPECT_TRUE(ostrel::WildcardMatch("a?c", "abc"));
-    EXPECT_FALSE(ostrel::WildcardMatch("a?c", "ac"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*.*.vrn", "a.b.c.vrn"));
-    EXPECT_FALSE(ostrel::WildcardMatch("*.vrn", "a.vrn.bak00"));
-    EXPECT_TRUE(ostrel::WildcardMatch("*", ""));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.vrn", "[1-2] x.vrn"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.vrn", "A.VRN"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("[1-2]*", "[1-2].vrn"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("[1-2]*", "1.vrn"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*.*.vrn", "a.b.c.vrn"));
+    EXPECT_FALSE(varno::ostrel::WildcardMatch("*.vrn", "a.vrn.bak00"));
+    EXPECT_TRUE(varno::ostrel::WildcardMatch("*", ""));
 }
 
 } // namespace

@@ -2,11 +2,13 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "DataStore.h"
-#include "LogDecoder.h"
-#include "RecordWriter.h"
+#include <ostrel/DataStore.h>
+#include <ostrel/LogDecoder.h>
+#include <ostrel/RecordWriter.h>
 
-using ostrel::records::Writer;
+using namespace varno::ostrel;
+
+using varno::ostrel::records::Writer;
 
 namespace {
 
@@ -16,7 +18,7 @@ struct Decoded {
 
     explicit Decoded(std::vector<uint8_t> bytes)
     {
-        CLogDecoder(store).Decode(bytes.data(), bytes.size());
+        CLogDecoder(store.Table()).Decode(bytes.data(), bytes.size());
         for (int i = 0; i < store.GetEntryCount(); ++i)
             texts.push_back(store.GetEntryText(i));
     }
@@ -44,6 +46,23 @@ TEST(Decoder, ConsecutiveTextRecordsAndSinglePadByte)
         EXPECT_EQ(d.texts, (std::vector<std::string>{"A", "B"}));
         EXPECT_EQ(d.store.GetEntryFlags(0), LOGF_TEXT);
         EXPECT_EQ(d.store.GetLossRatio(), 0.0);
+    }
+}
+
+// Filler records skip the line analysis, since their line holds nothing it looks for: they
+// get what a text record with the same line gets from it.
+TEST(Decoder, FillersGetWhatTheLineAnalysisWouldGiveThem)
+{
+    for (int length = 1; length <= 254; ++length) {
+        Writer fillers, texts;
+        fillers.text("# 01.02.2006 10:00:00").filler(uint8_t(length)).floats({1});
+        texts.text("# 01.02.2006 10:00:00").text("* filling block " + std::to_string(length)).floats({1});
+        Decoded filler(fillers.bytes()), text(texts.bytes());
+        ASSERT_EQ(filler.texts, text.texts) << length;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(filler.store.GetEntryFlags(i), text.store.GetEntryFlags(i)) << length;
+            EXPECT_EQ(filler.store.GetEntryTime(i), text.store.GetEntryTime(i)) << length;
+        }
     }
 }
 
@@ -137,7 +156,7 @@ TEST(Decoder, IdentificationLineSetsFormatAndRefusesRecordTypes)
     w.floats({1.0f});
     w.text("end");
     Decoded d(w.bytes());
-    EXPECT_EQ(d.store.GetFormatCode(), 301);
+    EXPECT_EQ(d.store.Table().Facts().formatCode, 301);
     EXPECT_STREQ(d.store.GetInstrumentName(), "varno301");
     EXPECT_DOUBLE_EQ(d.store.GetVersion(), 2.5);
     EXPECT_EQ(d.store.GetSerialNumber(), 4711);

@@ -1,13 +1,15 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "CommaLocale.h"
-#include "DataStore.h"
-#include "LogDecoder.h"
-#include "RecordWriter.h"
-#include "TextReaders.h"
+#include <testing/CommaLocale.h>
+#include <ostrel/DataStore.h>
+#include <ostrel/LogDecoder.h>
+#include <ostrel/RecordWriter.h>
+#include <ostrel/TextReaders.h>
 
-using ostrel::records::Writer;
+using namespace varno::ostrel;
+
+using varno::ostrel::records::Writer;
 
 namespace {
 
@@ -16,13 +18,13 @@ namespace {
 // out as in the C locale all the same.
 TEST(ProcessLocale, NumbersAreReadAndWrittenAsInTheCLocale)
 {
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
 
     CDataStore text;
     const std::string log = "2004-03-04 05:06:07 1.5 2.75 -0.25 1e-3\n";
-    CTextLogReader(text).Read(log.data(), log.size());
+    CTextLogReader(text.Table()).Read(log.data(), log.size());
     ASSERT_EQ(text.GetValueCount(0), 4);
     EXPECT_EQ(text.GetValue(0, 0), 1.5);
     EXPECT_EQ(text.GetValue(0, 1), 2.75);
@@ -34,7 +36,7 @@ TEST(ProcessLocale, NumbersAreReadAndWrittenAsInTheCLocale)
 
     CDataStore decoded;
     std::vector<uint8_t> bytes = Writer().text("# varno 305 version 3.1 tarnvik orbelmetrik nr 42").floats({1}).bytes();
-    CLogDecoder(decoded).Decode(bytes.data(), bytes.size());
+    CLogDecoder(decoded.Table()).Decode(bytes.data(), bytes.size());
     EXPECT_DOUBLE_EQ(decoded.GetVersion(), 3.1);
 
     text.SetNumberFormat("%.3e");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "CommaLocale.h"
-#include "NumberFormat.h"
+#include <testing/CommaLocale.h>
+#include <ostrel/NumberFormat.h>
 
 namespace {
 
@@ -79,7 +79,7 @@ TEST(NumberFormat, EveryFormatWritesWhatPrintfWritesInTheCLocale)
             expected.push_back(text.data());
         }
 
-    const testsupport::ScopedCommaLocale comma; // where it cannot be made, the C locale is checked
+    const varno::testing::ScopedCommaLocale comma; // where it cannot be made, the C locale is checked
     size_t k = 0;
     for (const std::string& f : formats) {
         const CNumberFormat format(f);

@@ -2,9 +2,11 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "DataStore.h"
-#include "TestSupport.h"
-#include "TextReaders.h"
+#include <ostrel/DataStore.h>
+#include <testing/TestSupport.h>
+#include <ostrel/TextReaders.h>
+
+using namespace varno::ostrel;
 
 namespace {
 
@@ -19,9 +21,9 @@ struct Read {
     explicit Read(const std::string& text, bool numbers = false)
     {
         if (numbers)
-            CNumberLogReader(store).Read(text.data(), text.size());
+            CNumberLogReader(store.Table()).Read(text.data(), text.size());
         else
-            CTextLogReader(store).Read(text.data(), text.size());
+            CTextLogReader(store.Table()).Read(text.data(), text.size());
     }
 };
 
@@ -145,7 +147,7 @@ TEST(TextLogReader, DatesBeyondTheTimeTypeMakeTextLines)
     for (const char* line : beyond) {
         Read r(line);
         EXPECT_EQ(r.store.GetEntryFlags(0), LOGF_TEXT) << line;
-        EXPECT_EQ(r.store.GetStoredTime(0).GetSeconds(), -1) << line;
+        EXPECT_EQ(r.store.Table().StoredTime(0).GetSeconds(), -1) << line;
     }
     Read last("2038-01-19 03:14:07 1");
     EXPECT_EQ(last.store.GetEntryFlags(0), LOGF_DATA | LOGF_TIME);
@@ -153,7 +155,7 @@ TEST(TextLogReader, DatesBeyondTheTimeTypeMakeTextLines)
 
     // A number-file row of December 2038 lies beyond the time type as well.
     Read row("2086912 45056 1\n", true);
-    EXPECT_EQ(row.store.GetStoredTime(0).GetSeconds(), -1);
+    EXPECT_EQ(row.store.Table().StoredTime(0).GetSeconds(), -1);
 }
 
 TEST(NumberLogReader, FirstLineTestAndTimeEncoding)
@@ -172,15 +174,15 @@ TEST(NumberLogReader, FirstLineTestAndTimeEncoding)
     EXPECT_EQ(r.store.GetTitle(), "MAS File");
     EXPECT_STREQ(r.store.GetInstrumentName(), "MAS");
     // Year 0 becomes 1970, and a row without two numbers has no time.
-    EXPECT_EQ(print(r.store.GetStoredTime(1)), "1970-01-01 01:00:02");
-    EXPECT_EQ(r.store.GetStoredTime(2).GetSeconds(), -1);
+    EXPECT_EQ(print(r.store.Table().StoredTime(1)), "1970-01-01 01:00:02");
+    EXPECT_EQ(r.store.Table().StoredTime(2).GetSeconds(), -1);
 }
 
 TEST(Load, ChoosesTheReaderByContent)
 {
-    testsupport::TempDir dir;
-    testsupport::writeFile(dir.file("n.dat"), std::string("2052097 12352 5 2064454\n"));
-    testsupport::writeFile(dir.file("t.txt"), std::string("2004-03-04 05:06:07 1.5\n"));
+    varno::testing::TempDir dir;
+    varno::testing::writeFile(dir.file("n.dat"), std::string("2052097 12352 5 2064454\n"));
+    varno::testing::writeFile(dir.file("t.txt"), std::string("2004-03-04 05:06:07 1.5\n"));
     CDataStore numbers, text;
     ASSERT_TRUE(numbers.Load(dir.file("n.dat")));
     ASSERT_TRUE(text.Load(dir.file("t.txt")));

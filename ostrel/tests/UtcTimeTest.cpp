@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UtcTime.h"
+#include <ostrel/UtcTime.h>
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <random>
 #include <string>
 
-#include "RecordWriter.h"
-#include "UtcTime.h"
+#include <ostrel/RecordWriter.h>
+#include <ostrel/UtcTime.h>
 
 namespace {
 
-using ostrel::records::Writer;
+using varno::ostrel::records::Writer;
 
 void usage()
 {

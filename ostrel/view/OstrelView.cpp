@@ -1,4 +1,4 @@
-#include "OstrelView.h"
+#include <ostrel/view/OstrelView.h>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <QTextCodec>
 
-#include <OstrelUi.h>
+#include <ostrel/OstrelUi.h>
 
 namespace {
 

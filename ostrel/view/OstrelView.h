@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include <Ostrel.h>
+#include <ostrel/Ostrel.h>
 
 #define OSTRELVIEW_API __attribute__((visibility("default")))
 

@@ -1,15 +1,15 @@
-#include "OstrelQtUi.h"
+#include <qtsupport/OstrelQtUi.h>
 
 #include <gtest/gtest.h>
 
-#include "QtTestApp.h"
-#include "UserInteraction.h"
+#include <testing/QtTestApp.h>
+#include <qtsupport/UserInteraction.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 
 TEST(OstrelQtUi, LibraryDialogsGoThroughTheCurrentInteraction)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     ScriptedUserInteraction ui;
     setUserInteraction(&ui);
     installOstrelQtUi();

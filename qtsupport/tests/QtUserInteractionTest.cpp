@@ -1,4 +1,4 @@
-#include "QtUserInteraction.h"
+#include <qtsupport/QtUserInteraction.h>
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,15 @@
 
 #include <functional>
 
-#include "QtTestApp.h"
+#include <testing/QtTestApp.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 using Answer = UserInteraction::Answer;
 using Buttons = UserInteraction::Buttons;
 
 TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQueuedOk)
 {
-    qttest::qtTestApp(); // a printer needs the application
+    varno::testing::qtTestApp(); // a printer needs the application
     ScriptedUserInteraction ui;
     ui.about("Fenlux 0.9", "About...");
     QPrinter printer;
@@ -37,7 +37,8 @@ TEST(ScriptedUserInteraction, AboutIsShownTextAndPrinterSetUpIsAcceptedOnlyByQue
 
 TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
+    DefaultQtDialogs dialogs;
     ScriptedUserInteraction ui;
     setUserInteraction(&ui);
     {
@@ -56,9 +57,26 @@ TEST(UserInteraction, InstalledInstanceIsUsedAndWaitCursorGuardsNest)
     EXPECT_NE(dynamic_cast<QtUserInteraction*>(&userInteraction()), nullptr);
 }
 
+TEST(DefaultQtDialogs, AreTheDefaultOnlyWhereAProgramInstallsThem)
+{
+    varno::testing::qtTestApp();
+    // Linking the Qt dialogs does not make them the default: the program says so.
+    UserInteraction& fallback = userInteraction();
+    EXPECT_EQ(dynamic_cast<QtUserInteraction*>(&fallback), nullptr);
+    {
+        DefaultQtDialogs dialogs;
+        EXPECT_NE(dynamic_cast<QtUserInteraction*>(&userInteraction()), nullptr);
+        ScriptedUserInteraction scripted;
+        setUserInteraction(&scripted);
+        EXPECT_EQ(&userInteraction(), &scripted);
+        setUserInteraction(nullptr);
+    }
+    EXPECT_EQ(&userInteraction(), &fallback);
+}
+
 TEST(QtUserInteraction, OverrideCursorIsHeldForTheGuardOnly)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     {
@@ -97,7 +115,7 @@ void answerNextBox(QMessageBox::StandardButton button, QString* shownText)
 
 TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     QString shown;
     answerNextBox(QMessageBox::Yes, &shown);
@@ -115,7 +133,7 @@ TEST(QtUserInteraction, MessageBoxesShowTheTextAndMapTheAnswers)
 
 TEST(QtUserInteraction, AboutBoxAndPrinterSetUp)
 {
-    qttest::qtTestApp();
+    varno::testing::qtTestApp();
     QtUserInteraction ui;
     QString shown;
     onNextModal<QMessageBox>([&](QMessageBox& box) {

@@ -1,8 +1,8 @@
-#include "Text.h"
+#include <qtsupport/Text.h>
 
 #include <gtest/gtest.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 
 TEST(Text, BytesDecodeAsUtf8WhenValidElseLatin1)
 {

@@ -1,12 +1,12 @@
 // The seam without windows: scripted answers, the installed instance, and the default of a
 // process that has no window library.
-#include "UserInteraction.h"
+#include <qtsupport/UserInteraction.h>
 
 #include <gtest/gtest.h>
 
-#include "QtCoreTestApp.h"
+#include <testing/QtCoreTestApp.h>
 
-using namespace varno;
+using namespace varno::qtsupport;
 using Answer = UserInteraction::Answer;
 using Buttons = UserInteraction::Buttons;
 
@@ -50,7 +50,7 @@ TEST(ScriptedUserInteraction, ChoosersTakeQueuedPathsInOrderAndCancelWhenNoneLef
 
 TEST(UserInteraction, WithoutWindowsTextsGoToStandardErrorAndNothingIsChosen)
 {
-    qttest::qtCoreTestApp();
+    varno::testing::qtCoreTestApp();
     UserInteraction& ui = userInteraction();
     EXPECT_EQ(dynamic_cast<ScriptedUserInteraction*>(&ui), nullptr);
     ::testing::internal::CaptureStderr();

@@ -1,6 +1,10 @@
 // Reads arbitrary bytes as a simulated instrument's "instrument.txt", stores it again and
 // asks it what a connection asks: status, data logs and live values.
 
+#include <quorvalin/sim/Instrument.h>
+
+#include <testing/FuzzSupport.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,24 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "FuzzSupport.h"
-#include "sim/Instrument.h"
+using varno::sim::Instrument;
+using varno::testing::fuzz::check;
 
 namespace {
 
-using fuzzsupport::check;
-
-qsim::Instrument read(const std::string& text)
+Instrument read(const std::string& text)
 {
     std::istringstream in(text);
-    return qsim::Instrument::fromSettingsText(in);
+    return Instrument::fromSettingsText(in);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const qsim::Instrument instrument = read(std::string(reinterpret_cast<const char*>(data), size));
+    const Instrument instrument = read(std::string(reinterpret_cast<const char*>(data), size));
 
     // What is stored reads back to the same state.
     const std::string stored = instrument.settingsText();

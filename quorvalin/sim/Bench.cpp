@@ -1,4 +1,4 @@
-#include "Bench.h"
+#include <quorvalin/sim/Bench.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -258,4 +258,4 @@ FolderLock::~FolderLock()
     }
 }
 
-} // namespace qsim
+} // namespace varno::sim

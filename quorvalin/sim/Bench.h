@@ -8,7 +8,7 @@
 // one name a line; COM1 .. COM4 when the file is missing), the bench settings
 // ("bench.txt": "clock=<UTC seconds>" freezes the PC clock the instruments see) and one
 // folder per simulated instrument.
-namespace qsim {
+namespace varno::sim {
 
 std::string benchFolder();
 
@@ -66,4 +66,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace qsim
+} // namespace varno::sim

@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include <quorvalin/sim/Commands.h>
 
 #include <cctype>
 #include <cinttypes>
@@ -9,9 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -110,13 +110,13 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
     } else if (l == "get info") {
         char serial[16];
         std::snprintf(serial, sizeof serial, "%04" PRIu32, in.serial);
-        r.reply = in.type + " version " + numbertext::Fixed(in.firmware, 1) + " nr " + serial;
+        r.reply = in.type + " version " + ostrel::numbertext::Fixed(in.firmware, 1) + " nr " + serial;
     } else if (l == "get status") {
         const char* state = in.memoryFull ? "memory full, recording stopped"
             : (in.recording && !in.logs.empty() && in.logs.back().stopTime == 0 ? "recording" : "stopped");
-        r.reply = "battery " + numbertext::Fixed(in.batteryVoltage(0, now), 2) + " V ("
+        r.reply = "battery " + ostrel::numbertext::Fixed(in.batteryVoltage(0, now), 2) + " V ("
             + std::to_string(int(in.batteryCharge(0, now) * 100 + 0.5)) + " %)\r\nexternal "
-            + numbertext::Fixed(in.batteryVoltage(1, now), 2) + " V\r\nmemory "
+            + ostrel::numbertext::Fixed(in.batteryVoltage(1, now), 2) + " V\r\nmemory "
             + std::to_string(int(in.freeMemory() * 100)) + " % free\r\n" + state;
     } else if (l == "get time") {
         r.reply = timeText(now);
@@ -171,7 +171,7 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
             const std::vector<double> v = in.functionValues(now);
             std::string o;
             for (size_t i = 0; i < v.size(); ++i)
-                o += (i ? "\r\n" : "") + in.functions[i].name + " = " + numbertext::General(v[i], 5);
+                o += (i ? "\r\n" : "") + in.functions[i].name + " = " + ostrel::numbertext::General(v[i], 5);
             r.reply = v.empty() ? "no functions" : o;
         }
     } else if (l == "get memory") {
@@ -207,4 +207,4 @@ CommandResult runCommand(CommandContext& c, const std::string& rawLine)
     return r;
 }
 
-} // namespace qsim
+} // namespace varno::sim

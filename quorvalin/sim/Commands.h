@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "Instrument.h"
+#include <quorvalin/sim/Instrument.h>
 
 // The instrument's command line: one line in, one reply text out ("\r\n" between lines).
-namespace qsim {
+namespace varno::sim {
 
 struct CommandContext {
     Instrument& instrument;
@@ -21,4 +21,4 @@ struct CommandResult {
 
 CommandResult runCommand(CommandContext& context, const std::string& line);
 
-} // namespace qsim
+} // namespace varno::sim

@@ -1,12 +1,12 @@
-#include "Expression.h"
+#include <quorvalin/sim/Expression.h>
 
 #include <cctype>
 #include <cmath>
 #include <vector>
 
-#include "ostrel/NumberText.h"
+#include <ostrel/NumberText.h>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -31,7 +31,7 @@ std::vector<Token> tokenize(const std::string& s, std::string& error)
         Token t;
         if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
             const char* begin = s.data() + i;
-            const char* end = numbertext::Read(begin, s.data() + s.size(), t.number);
+            const char* end = ostrel::numbertext::Read(begin, s.data() + s.size(), t.number);
             if (!end || !std::isfinite(t.number)) { // too large for a double
                 error = "unreadable number";
                 out.push_back({Tok::Bad, {}, 0});
@@ -253,4 +253,4 @@ double evaluateDefinition(const std::string& definition, const Inputs& inputs)
     return value;
 }
 
-} // namespace qsim
+} // namespace varno::sim

@@ -6,7 +6,7 @@
 // Function definitions of the instrument: numbers, the inputs a .. f, Uext, Bat, the
 // counters C1 .. C3 and the functions F1 .. F3, the operators + - * / ^ > (comparison, 1 or 0),
 // ln and parentheses. Blanks separate tokens but are not needed.
-namespace qsim {
+namespace varno::sim {
 
 struct Inputs {
     double channel[6] = {};   // a .. f
@@ -21,4 +21,4 @@ bool checkDefinition(const std::string& definition, std::string& error);
 // Value of a definition (NaN for a definition that does not parse or a value that has none).
 double evaluateDefinition(const std::string& definition, const Inputs& inputs);
 
-} // namespace qsim
+} // namespace varno::sim

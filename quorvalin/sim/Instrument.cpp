@@ -1,4 +1,4 @@
-#include "Instrument.h"
+#include <quorvalin/sim/Instrument.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -11,13 +11,13 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "Expression.h"
-#include "WindModel.h"
-#include "ostrel/Calendar.h"
-#include "ostrel/NumberText.h"
-#include "ostrel/RecordWriter.h"
+#include <quorvalin/sim/Expression.h>
+#include <quorvalin/sim/WindModel.h>
+#include <ostrel/Calendar.h>
+#include <ostrel/NumberText.h>
+#include <ostrel/RecordWriter.h>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -255,7 +255,7 @@ void Instrument::writeHeader(int64_t t)
 {
     char buf[160];
     std::snprintf(buf, sizeof buf, "# %s data logger, tarnvik orbelmetrik, version %s nr %" PRIu32,
-                  type.c_str(), numbertext::Fixed(firmware, 1).c_str(), serial);
+                  type.c_str(), ostrel::numbertext::Fixed(firmware, 1).c_str(), serial);
     writeText(buf);
     writeText("# \"" + title + "\"");
     writeText("# def v1: mean sigma max min = wind speed 40 m");
@@ -295,8 +295,8 @@ void Instrument::writeSignature(int64_t t)
 
 void Instrument::writeMarker(int64_t t)
 {
-    writeText("# bat " + numbertext::Fixed(batteryVoltage(0, t), 1) + "V ext "
-              + numbertext::Fixed(batteryVoltage(1, t), 1) + "V");
+    writeText("# bat " + ostrel::numbertext::Fixed(batteryVoltage(0, t), 1) + "V ext "
+              + ostrel::numbertext::Fixed(batteryVoltage(1, t), 1) + "V");
 }
 
 // ---------------------------------------------------------------- running
@@ -692,7 +692,7 @@ std::string Instrument::settingsText() const
     o << "generation=" << generation << "\n";
     o << "type=" << type << "\n";
     char num[64];
-    o << "firmware=" << numbertext::Fixed(firmware, 2) << "\n";
+    o << "firmware=" << ostrel::numbertext::Fixed(firmware, 2) << "\n";
     o << "serial=" << serial << "\n";
     o << "port=" << port << "\n";
     o << "phone=" << phone << "\n";
@@ -715,7 +715,7 @@ std::string Instrument::settingsText() const
             o << "timer=" << i << " " << timers[i].on << " " << timers[i].off << "\n";
     o << "anchorpc=" << anchorPc << "\n";
     o << "anchorinstrument=" << anchorInstrument << "\n";
-    o << "speed=" << numbertext::General(speed, 6) << "\n";
+    o << "speed=" << ostrel::numbertext::General(speed, 6) << "\n";
     o << "capacity=" << capacity << "\n";
     o << "logstart=" << logStart << "\n";
     o << "memorysize=" << memory.size() << "\n";
@@ -724,7 +724,7 @@ std::string Instrument::settingsText() const
     o << "nextend=" << nextEnd << "\n";
     o << "firstrecord=" << (firstRecord ? 1 : 0) << "\n";
     o << "signature=" << int(signatureNumber) << "\n";
-    o << "battery=" << numbertext::Fixed(batteryInternal, 2) << " " << numbertext::Fixed(batteryExternal, 2) << "\n";
+    o << "battery=" << ostrel::numbertext::Fixed(batteryInternal, 2) << " " << ostrel::numbertext::Fixed(batteryExternal, 2) << "\n";
     o << "hangups=" << hangups << "\n";
     o << "downloadattempts=" << downloadAttempts << "\n";
     for (const DataLog& l : logs)
@@ -733,9 +733,9 @@ std::string Instrument::settingsText() const
     o << "fault.connect=" << faults.connect << "\n";
     o << "fault.dropafterdownloads=" << faults.dropAfterDownloads << "\n";
     o << "fault.dropafterbytes=" << faults.dropAfterBytes << "\n";
-    o << "fault.failat=" << numbertext::General(faults.failAt, 4) << "\n";
+    o << "fault.failat=" << ostrel::numbertext::General(faults.failAt, 4) << "\n";
     o << "fault.failattempts=" << faults.failAttempts << "\n";
-    o << "fault.stallat=" << numbertext::General(faults.stallAt, 4) << "\n";
+    o << "fault.stallat=" << ostrel::numbertext::General(faults.stallAt, 4) << "\n";
     o << "fault.stallattempts=" << faults.stallAttempts << "\n";
     o << "fault.shortby=" << faults.shortBy << "\n";
     o << "fault.refusesettings=" << (faults.refuseSettings ? 1 : 0) << "\n";
@@ -777,7 +777,7 @@ void readNumber(const std::string& text, double& setting)
 {
     double value = 0;
     const char* end = text.data() + text.size();
-    if (numbertext::Read(text.data(), end, value) == end && std::isfinite(value))
+    if (ostrel::numbertext::Read(text.data(), end, value) == end && std::isfinite(value))
         setting = value;
 }
 
@@ -920,4 +920,4 @@ Instrument Instrument::fromSettingsText(std::istream& in, size_t* recordedMemory
     return fresh;
 }
 
-} // namespace qsim
+} // namespace varno::sim

@@ -8,7 +8,7 @@
 // The simulated instrument: its settings, clock, log memory and the records it writes into
 // that memory as its clock runs. Times are seconds since 1970-01-01 00:00:00; "pc" times
 // are the PC's clock in UTC, "instrument" times the instrument's own clock.
-namespace qsim {
+namespace varno::sim {
 
 struct Function {
     std::string name;
@@ -182,4 +182,4 @@ int64_t fromCivil(int year, int month, int day, int hour, int minute, int second
 // that an instrument clock holds (years 1971 to 2105).
 bool validClockTime(int year, int month, int day, int hour, int minute, int second);
 
-} // namespace qsim
+} // namespace varno::sim

@@ -1,9 +1,9 @@
-#include "WindModel.h"
+#include <quorvalin/sim/WindModel.h>
 
 #include <algorithm>
 #include <cmath>
 
-namespace qsim {
+namespace varno::sim {
 
 namespace {
 
@@ -83,4 +83,4 @@ void windSample(uint32_t seed, int64_t t, double out[6])
     out[5] = std::clamp(72.0 - 15.0 * std::sin(2 * kPi * (double(t) / day - 0.375)) + 2.0 * noise(seed, t, 45), 5.0, 100.0);
 }
 
-} // namespace qsim
+} // namespace varno::sim

@@ -5,7 +5,7 @@
 // The weather the simulated instruments measure: a deterministic function of the
 // instrument's serial number and the time, so that data caught up later equals data that
 // would have been recorded live. Speeds in m/s at three heights, direction in degrees.
-namespace qsim {
+namespace varno::sim {
 
 struct WindStatistics {
     double mean[3], sigma[3], max[3], min[3];
@@ -22,4 +22,4 @@ void windSample(uint32_t seed, int64_t t, double out[6]);
 // A uniform number in [-1, 1] from the seed, a time and a channel.
 double noise(uint32_t seed, int64_t t, int channel);
 
-} // namespace qsim
+} // namespace varno::sim

@@ -9,10 +9,10 @@
 #include <string>
 #include <sys/wait.h>
 
-#include "CommaLocale.h"
-#include "Quorvalin.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <testing/CommaLocale.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 namespace {
 
@@ -35,7 +35,7 @@ protected:
     void TearDown() override
     {
         if (!HasFailure())
-            (void)std::system(("rm -rf '" + bench + "'").c_str());
+            varno::testing::removeFolder(bench);
     }
 
     // Runs the tool; environment is put before the command ("TZ=JST-9").
@@ -55,9 +55,9 @@ protected:
         return r;
     }
 
-    qsim::Instrument load(const std::string& name)
+    varno::sim::Instrument load(const std::string& name)
     {
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         EXPECT_TRUE(in.load(bench + "/" + name, true));
         return in;
     }
@@ -103,7 +103,7 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
     ASSERT_EQ(run("fault tower connect=refuse fail-at=0.5 fail-attempts=2 short-by=3 line-speed=960 "
                   "drop-after-downloads=2 drop-after-bytes=5000 refuse-settings=1 dial-delay-ms=20 chunk=250 poll-paced=1 "
                   "hangup").status, 0);
-    qsim::Instrument in = load("tower");
+    varno::sim::Instrument in = load("tower");
     EXPECT_EQ(in.faults.connect, "refuse");
     EXPECT_DOUBLE_EQ(in.faults.failAt, 0.5);
     EXPECT_EQ(in.faults.failAttempts, 2);
@@ -123,7 +123,7 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
 
     ASSERT_EQ(run("set tower clock-offset=-90 password2=secret title=Ridge").status, 0);
     in = load("tower");
-    EXPECT_EQ(in.clock(qsim::frozenClock(bench)) - qsim::frozenClock(bench), -90);
+    EXPECT_EQ(in.clock(varno::sim::frozenClock(bench)) - varno::sim::frozenClock(bench), -90);
     EXPECT_EQ(in.passwords[2], "secret");
 
     const uint32_t start = in.logStart;
@@ -144,18 +144,18 @@ TEST_F(BenchTool, FaultsSettingsAndMemoryDamage)
     ASSERT_EQ(run("new-measurement tower Ridge 2").status, 0);
     EXPECT_EQ(load("tower").logs.back().text, "Ridge 2");
     ASSERT_EQ(run("ports add COM7").status, 0);
-    EXPECT_TRUE(qsim::portExists(bench, "COM7"));
+    EXPECT_TRUE(varno::sim::portExists(bench, "COM7"));
     ASSERT_EQ(run("ports remove COM1").status, 0);
-    EXPECT_FALSE(qsim::portExists(bench, "COM1"));
+    EXPECT_FALSE(varno::sim::portExists(bench, "COM1"));
     ASSERT_EQ(run("remove tower").status, 0);
-    EXPECT_TRUE(qsim::instrumentNames(bench).empty());
+    EXPECT_TRUE(varno::sim::instrumentNames(bench).empty());
 }
 
 TEST_F(BenchTool, DemoBench)
 {
     const ToolRun r = run("demo");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(qsim::instrumentNames(bench), (std::vector<std::string>{"coast", "ridge", "tower"}));
+    EXPECT_EQ(varno::sim::instrumentNames(bench), (std::vector<std::string>{"coast", "ridge", "tower"}));
     EXPECT_EQ(load("tower").logs.size(), 4u);
     EXPECT_DOUBLE_EQ(load("ridge").firmware, 2.5);
     EXPECT_EQ(load("coast").faults.lineSpeed, 960);
@@ -166,7 +166,7 @@ TEST_F(BenchTool, KeepsUtcWhateverTheZone)
 {
     ASSERT_EQ(run("clock real").status, 0);
     ASSERT_EQ(run("create tower --port COM3 --days 1", "TZ=JST-9").status, 0);
-    const qsim::Instrument created = load("tower");
+    const varno::sim::Instrument created = load("tower");
     EXPECT_NEAR(double(created.anchorPc), double(std::time(nullptr)), 5.0);
     EXPECT_NEAR(double(created.clock(std::time(nullptr))), double(std::time(nullptr)), 5.0);
 
@@ -177,7 +177,7 @@ TEST_F(BenchTool, KeepsUtcWhateverTheZone)
         ASSERT_NE(at, std::string::npos) << r.out;
         int y, mo, d, h, mi, s;
         ASSERT_EQ(std::sscanf(r.out.c_str() + at, "clock %d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s), 6);
-        EXPECT_NEAR(double(qsim::fromCivil(y, mo, d, h, mi, s)), double(std::time(nullptr)), 5.0) << zone;
+        EXPECT_NEAR(double(varno::sim::fromCivil(y, mo, d, h, mi, s)), double(std::time(nullptr)), 5.0) << zone;
     }
     // No hours of records written ahead: at most the record of one statistic period.
     EXPECT_LT(load("tower").dataEnd(), created.dataEnd() + 200);
@@ -185,17 +185,17 @@ TEST_F(BenchTool, KeepsUtcWhateverTheZone)
 
 TEST_F(BenchTool, NumbersIgnoreACommaDecimalLocale)
 {
-    const testsupport::CommaLocale comma; // LOCPATH reaches the tool through the environment
+    const varno::testing::CommaLocale comma; // LOCPATH reaches the tool through the environment
     if (!comma.available())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
-    const std::string environment = std::string("LC_ALL=") + testsupport::CommaLocale::name();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
+    const std::string environment = std::string("LC_ALL=") + varno::testing::CommaLocale::name();
     ASSERT_EQ(run("create ridge --phone 0123456 --days 1.5 --firmware 2.5", environment).status, 0);
     ASSERT_EQ(run("fault ridge fail-at=0.25", environment).status, 0);
     const ToolRun r = run("show ridge", environment);
     EXPECT_NE(r.out.find("version 2.5 nr"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("fail-at=0.25"), std::string::npos) << r.out;
-    const qsim::Instrument in = load("ridge");
+    const varno::sim::Instrument in = load("ridge");
     EXPECT_DOUBLE_EQ(in.firmware, 2.5);
     EXPECT_DOUBLE_EQ(in.faults.failAt, 0.25);
-    EXPECT_EQ(in.logs.front().startTime, uint32_t(qsim::frozenClock(bench) - 36 * 3600));
+    EXPECT_EQ(in.logs.front().startTime, uint32_t(varno::sim::frozenClock(bench) - 36 * 3600));
 }

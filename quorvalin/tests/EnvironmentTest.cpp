@@ -8,10 +8,10 @@
 #include <regex>
 #include <string>
 
-#include "BenchFixture.h"
-#include "CommaLocale.h"
-#include "Quorvalin.h"
-#include "TimeZone.h"
+#include <testing/BenchFixture.h>
+#include <testing/CommaLocale.h>
+#include <quorvalin/Quorvalin.h>
+#include <testing/TimeZone.h>
 
 namespace {
 
@@ -21,7 +21,7 @@ const char* const kZones[] = {"UTC0", "JST-9", "NST3:30NDT,M3.2.0,M11.1.0", "LIN
 
 std::string instrumentFile(const std::string& dir)
 {
-    return testsupport::readFile(dir + "/instrument.txt");
+    return varno::testing::readFile(dir + "/instrument.txt");
 }
 
 } // namespace
@@ -29,8 +29,8 @@ std::string instrumentFile(const std::string& dir)
 TEST(TimeZones, ThePcClockOfTheInstrumentsIsUtc)
 {
     for (const char* zone : kZones) {
-        ScopedTimeZone tz(zone);
-        EXPECT_NEAR(double(qsim::processClock()), double(std::time(nullptr)), 2.0) << zone;
+        varno::testing::ScopedTimeZone tz(zone);
+        EXPECT_NEAR(double(varno::sim::processClock()), double(std::time(nullptr)), 2.0) << zone;
     }
 }
 
@@ -38,7 +38,7 @@ TEST(TimeZones, IdleTimeIgnoresAChangeOfZone)
 {
     // A change of zone stands for a daylight-saving switch: the idle count runs on.
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
-    ScopedTimeZone tz("UTC0");
+    varno::testing::ScopedTimeZone tz("UTC0");
     link->IdleTime(0);
     tz.set("JST-9");
     EXPECT_LE(link->IdleTime(1), 1);
@@ -47,7 +47,7 @@ TEST(TimeZones, IdleTimeIgnoresAChangeOfZone)
     EXPECT_GE(link->IdleTime(1), 0);
 }
 
-class LinkEnvironment : public BenchTest {
+class LinkEnvironment : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect()
     {
@@ -62,7 +62,7 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
 {
     addInstrument("direct", "COM3", "");
     for (const char* zone : {"UTC0", "JST-9", "NST3:30NDT,M3.2.0,M11.1.0"}) {
-        ScopedTimeZone tz(zone);
+        varno::testing::ScopedTimeZone tz(zone);
         auto link = connect();
         EXPECT_EQ(link->SendCommand("get time", -1, -1), "2026-03-15 12:00:00") << zone;
         // The terminal shows its local time plus this offset.
@@ -73,7 +73,7 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
     }
 
     // Set to the local time of Tokyo, the instrument runs nine hours ahead of UTC.
-    ScopedTimeZone tz("JST-9");
+    varno::testing::ScopedTimeZone tz("JST-9");
     auto link = connect();
     ASSERT_TRUE(link->SetClock(2026, 3, 15, 21, 0, 0));
     EXPECT_DOUBLE_EQ(link->GetClockOffset(), 0.0);
@@ -85,9 +85,9 @@ TEST_F(LinkEnvironment, InstrumentTimeIsTheSameInEveryZoneAndTheOffsetIsToLocalT
 TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
 {
     addInstrument("direct", "COM3", "");
-    testsupport::ScopedCommaLocale comma;
+    varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
 
     EXPECT_EQ(quorvalin_string2seconds("1.5 min"), 90);
     EXPECT_EQ(quorvalin_string2seconds("2.5h"), 9000);
@@ -104,10 +104,10 @@ TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
                                   std::regex("\r\npower = \\d+(\\.\\d+)?(e[-+]\\d+)?(\r\n|$)")));
 
     // A day of records brings the daily battery line and a new data log its header.
-    modify("direct", [](qsim::Instrument& in) { in.speed = 1.5; });
+    modify("direct", [](varno::sim::Instrument& in) { in.speed = 1.5; });
     advance(86400);
     ASSERT_TRUE(link->StartNewMeasurement("Tower B"));
-    const qsim::Instrument stored = load("direct");
+    const varno::sim::Instrument stored = load("direct");
     const std::string log(stored.memory.begin(), stored.memory.end());
     EXPECT_TRUE(std::regex_search(log, std::regex("# bat \\d+\\.\\dV ext \\d+\\.\\dV")));
     EXPECT_FALSE(std::regex_search(log, std::regex("# bat \\d+,")));
@@ -120,13 +120,13 @@ TEST_F(LinkEnvironment, NumbersIgnoreACommaDecimalLocale)
     EXPECT_NE(text.find("\nspeed=1.5\n"), std::string::npos);
     EXPECT_NE(text.find("\nbattery=7.00 13.40\n"), std::string::npos);
     EXPECT_NE(text.find("\nfault.failat=-1\n"), std::string::npos);
-    modify("direct", [](qsim::Instrument& in) {
+    modify("direct", [](varno::sim::Instrument& in) {
         in.faults.failAt = 0.25;
         in.faults.stallAt = 0.75;
     });
     EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.failat=0.25\n"), std::string::npos);
     EXPECT_NE(instrumentFile(bench + "/direct").find("\nfault.stallat=0.75\n"), std::string::npos);
-    const qsim::Instrument again = load("direct");
+    const varno::sim::Instrument again = load("direct");
     EXPECT_DOUBLE_EQ(again.firmware, 3.2);
     EXPECT_DOUBLE_EQ(again.speed, 1.5);
     EXPECT_DOUBLE_EQ(again.batteryExternal, 13.4);

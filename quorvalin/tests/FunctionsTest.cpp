@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Quorvalin.h"
+#include <quorvalin/Quorvalin.h>
 
 TEST(PeriodTexts, EveryChoiceOfTheSetupPageRoundTrips)
 {

@@ -12,9 +12,9 @@
 #include <thread>
 #include <unistd.h>
 
-#include "BenchFixture.h"
-#include "Quorvalin.h"
-#include "QuorvalinTesting.h"
+#include <testing/BenchFixture.h>
+#include <quorvalin/Quorvalin.h>
+#include <quorvalin/QuorvalinTesting.h>
 
 namespace {
 
@@ -66,7 +66,7 @@ int64_t testClock()
 
 } // namespace
 
-class Link : public BenchTest {
+class Link : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect(const std::string& connection, const std::string& password = "varno")
     {
@@ -80,7 +80,7 @@ protected:
     // "direct" on COM3, whose downloads send blocks of 500 bytes, each after one progress query.
     void addPacedInstrument()
     {
-        addInstrument("direct", "COM3", "", 1, 1, [](qsim::Instrument& in) {
+        addInstrument("direct", "COM3", "", 1, 1, [](varno::sim::Instrument& in) {
             in.faults.chunk = 500;
             in.faults.pollPaced = true;
         });
@@ -88,7 +88,7 @@ protected:
 
     std::string memory(const std::string& name, uint32_t start, uint32_t length)
     {
-        const qsim::Instrument in = load(name);
+        const varno::sim::Instrument in = load(name);
         std::vector<uint8_t> bytes;
         EXPECT_TRUE(in.readRange(start, length, bytes));
         return std::string(bytes.begin(), bytes.end());
@@ -98,7 +98,7 @@ protected:
 TEST_F(Link, ConnectionTextsReachTheRightInstrument)
 {
     addInstrument("direct", "COM3", "");
-    addInstrument("remote", "", "012 345-67", 3, 2, [](qsim::Instrument& in) { in.serial = 815; });
+    addInstrument("remote", "", "012 345-67", 3, 2, [](varno::sim::Instrument& in) { in.serial = 815; });
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
 
     EXPECT_FALSE(link->Connect("COM9", "", "", 1));
@@ -279,7 +279,7 @@ TEST_F(Link, SettingsAreCheckedRoundedAndStored)
     EXPECT_NE(memory("direct", load("direct").logStart, uint32_t(load("direct").memory.size())).find("# stat format = mean max"),
               std::string::npos);
 
-    modify("direct", [](qsim::Instrument& in) { in.faults.refuseSettings = true; });
+    modify("direct", [](varno::sim::Instrument& in) { in.faults.refuseSettings = true; });
     EXPECT_FALSE(other->SetSamplePeriod(10));
     EXPECT_EQ(other->GetSamplePeriod(), 5);
 }
@@ -308,7 +308,7 @@ TEST_F(Link, ClockIsSetAndReported)
     EXPECT_TRUE(link->SetClock(2000, 2, 29, 12, 0, 0));
     EXPECT_TRUE(link->SetClock(2026, 3, 15, 13, 0, 30));
 
-    const qsim::Instrument in = load("direct");
+    const varno::sim::Instrument in = load("direct");
     const std::string log(in.memory.begin(), in.memory.end());
     EXPECT_NE(log.find("# set time"), std::string::npos);
     EXPECT_NE(log.find("# 15.3.2026 13:00:30"), std::string::npos);
@@ -424,7 +424,7 @@ TEST_F(Link, DownloadsWriteExactlyTheRange)
 
 TEST_F(Link, CancelledDownloadOfANewFileLeavesNothing)
 {
-    addInstrument("direct", "COM3", "", 3, 1, [](qsim::Instrument& in) { in.faults.lineSpeed = 2000; });
+    addInstrument("direct", "COM3", "", 3, 1, [](varno::sim::Instrument& in) { in.faults.lineSpeed = 2000; });
     auto link = connect("COM3");
     const std::vector<ListedLog> logs = listLogs(*link);
     const std::string target = bench + "/cancelled.vrn";
@@ -459,7 +459,7 @@ TEST_F(Link, AFullDiskIsReportedWithItsReason)
 
 TEST_F(Link, DownloadFaults)
 {
-    addInstrument("direct", "COM3", "", 2, 2, [](qsim::Instrument& in) {
+    addInstrument("direct", "COM3", "", 2, 2, [](varno::sim::Instrument& in) {
         in.faults.failAt = 0.5;
         in.faults.failAttempts = 2;
     });
@@ -478,7 +478,7 @@ TEST_F(Link, DownloadFaults)
     EXPECT_GE(finishDownload(*link), 1.0); // the third attempt goes through
 
     // Fewer bytes than promised: the progress stays short of 1.
-    modify("direct", [](qsim::Instrument& in) { in.faults.shortBy = 10; });
+    modify("direct", [](varno::sim::Instrument& in) { in.faults.shortBy = 10; });
     ASSERT_TRUE(link->StartDownload(target, 1, logs[1].start, logs[1].length));
     EXPECT_LT(finishDownload(*link), 1.0);
     EXPECT_FALSE(fileExists(target));
@@ -492,7 +492,7 @@ TEST_F(Link, DownloadFaults)
 
 TEST_F(Link, LineDropsAfterDownloadsOrBytes)
 {
-    addInstrument("direct", "COM3", "", 2, 3, [](qsim::Instrument& in) { in.faults.dropAfterDownloads = 1; });
+    addInstrument("direct", "COM3", "", 2, 3, [](varno::sim::Instrument& in) { in.faults.dropAfterDownloads = 1; });
     auto link = connect("COM3");
     std::vector<ListedLog> logs = listLogs(*link);
     ASSERT_TRUE(link->StartDownload(bench + "/a.vrn", 1, logs[0].start, logs[0].length));
@@ -501,7 +501,7 @@ TEST_F(Link, LineDropsAfterDownloadsOrBytes)
     EXPECT_EQ(link->GetLastErrorText(), "The line has dropped");
     EXPECT_FALSE(link->StartDownload(bench + "/b.vrn", 1, logs[1].start, logs[1].length));
 
-    modify("direct", [](qsim::Instrument& in) {
+    modify("direct", [](varno::sim::Instrument& in) {
         in.faults.dropAfterDownloads = -1;
         in.faults.dropAfterBytes = 1000;
     });
@@ -524,7 +524,7 @@ TEST_F(Link, HangupDuringADownloadBreaksItAsADroppedLine)
     ASSERT_TRUE(link->StartDownload(target, 1, logs[0].start, logs[0].length));
     while (link->GetDownloadProgress() == 0.0)
         std::this_thread::yield();
-    modify("direct", [](qsim::Instrument& in) { ++in.hangups; });
+    modify("direct", [](varno::sim::Instrument& in) { ++in.hangups; });
     double progress = 0;
     while (link->IsDownloading())
         progress = link->GetDownloadProgress();
@@ -540,17 +540,17 @@ TEST_F(Link, BenchHangupAndConnectFaults)
 {
     addInstrument("direct", "COM3", "");
     auto link = connect("COM3");
-    modify("direct", [](qsim::Instrument& in) { ++in.hangups; });
+    modify("direct", [](varno::sim::Instrument& in) { ++in.hangups; });
     EXPECT_FALSE(link->IsConnected());
     EXPECT_EQ(link->GetLastErrorText(), "The line has dropped");
 
-    modify("direct", [](qsim::Instrument& in) { in.faults.connect = "refuse"; });
+    modify("direct", [](varno::sim::Instrument& in) { in.faults.connect = "refuse"; });
     EXPECT_FALSE(link->Connect("COM3", "", "", 1));
     EXPECT_EQ(link->GetLastErrorText(), "No answer from instrument");
-    modify("direct", [](qsim::Instrument& in) { in.faults.connect = "error:ERROR modem not responding"; });
+    modify("direct", [](varno::sim::Instrument& in) { in.faults.connect = "error:ERROR modem not responding"; });
     EXPECT_FALSE(link->Connect("COM3", "", "", 1));
     EXPECT_EQ(link->GetLastErrorText(), "ERROR modem not responding");
-    modify("direct", [](qsim::Instrument& in) { in.faults.connect = "busy:2"; });
+    modify("direct", [](varno::sim::Instrument& in) { in.faults.connect = "busy:2"; });
     EXPECT_FALSE(link->Connect("COM3", "", "", 1));
     EXPECT_EQ(link->GetLastErrorText(), "BUSY");
     EXPECT_TRUE(link->Connect("COM3", "", "", 2)); // one busy, then through on the redial
@@ -558,7 +558,7 @@ TEST_F(Link, BenchHangupAndConnectFaults)
 
 TEST_F(Link, AbortEndsAModemCall)
 {
-    addInstrument("remote", "", "0123456", 1, 1, [](qsim::Instrument& in) { in.faults.dialDelayMs = 60000; });
+    addInstrument("remote", "", "0123456", 1, 1, [](varno::sim::Instrument& in) { in.faults.dialDelayMs = 60000; });
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
     std::atomic<bool> connected{true}, done{false};
     std::thread caller([&] {
@@ -578,7 +578,7 @@ TEST_F(Link, AbortEndsAModemCall)
 TEST_F(Link, IdleTimeFollowsTheClockAndBusy)
 {
     quorvalin_settestclock(&testClock);
-    EXPECT_EQ(qsim::processClock(), g_testClock); // one simulation in the process, one clock hook
+    EXPECT_EQ(varno::sim::processClock(), g_testClock); // one simulation in the process, one clock hook
     std::unique_ptr<CQuorvalin> link(CQuorvalin::newObject());
     EXPECT_EQ(link->IdleTime(0), 0);
     g_testClock += 61;
@@ -596,7 +596,7 @@ TEST_F(Link, IdleTimeFollowsTheClockAndBusy)
 
 TEST_F(Link, OlderFirmwareHasALogMagic)
 {
-    addInstrument("old", "COM3", "", 2, 1, [](qsim::Instrument& in) { in.firmware = 2.5; });
+    addInstrument("old", "COM3", "", 2, 1, [](varno::sim::Instrument& in) { in.firmware = 2.5; });
     auto link = connect("COM3");
     const uint32_t magic = link->GetLogMagic();
     EXPECT_GT(magic, 1000u);
@@ -642,7 +642,7 @@ TEST(LinkWithoutBench, AFreshBenchHasFourEmptyPorts)
     EXPECT_FALSE(link->Connect("COM3", "", "", 1));
     EXPECT_EQ(link->GetLastErrorText(), "No answer from instrument on COM3");
     ::unsetenv("QUORVALIN_BENCH");
-    (void)std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
+    varno::testing::removeFolder(tmpl);
 }
 
 TEST_F(Link, SharedBetweenThreadsAsTheTerminalUsesIt)

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "Quorvalin.h"
+#include <quorvalin/Quorvalin.h>
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "BenchFixture.h"
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "Quorvalin.h"
-#include "ostrel/Ostrel.h"
+#include <testing/BenchFixture.h>
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/Quorvalin.h>
+#include <ostrel/Ostrel.h>
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Listed {
     std::string text;
 };
 
-class RoundTrip : public BenchTest {
+class RoundTrip : public varno::testing::BenchTest {
 protected:
     std::unique_ptr<CQuorvalin> connect(const std::string& connection)
     {
@@ -125,7 +125,7 @@ TEST_F(RoundTrip, DownloadedDataLogsDecodeToTheirTitleSerialTimesAndValues)
 
 TEST_F(RoundTrip, TerminalAndTransferNamesOfDownloadedLogs)
 {
-    addInstrument("tower", "COM3", "", 2, 2, [](qsim::Instrument& in) { in.title = "M\xFCnster/Nord"; });
+    addInstrument("tower", "COM3", "", 2, 2, [](varno::sim::Instrument& in) { in.title = "M\xFCnster/Nord"; });
     auto link = connect("COM3");
     const std::vector<Listed> logs = list(*link);
     ASSERT_EQ(logs.size(), 2u);
@@ -133,29 +133,29 @@ TEST_F(RoundTrip, TerminalAndTransferNamesOfDownloadedLogs)
     ASSERT_EQ(::mkdir(vrn.c_str(), 0755), 0);
 
     // Transfer program: name from the listing, download to a temporary, install with backup.
-    datalog::Record r;
+    varno::link::Record r;
     r.serial = link->GetSerialNumber();
     r.start = logs[0].start;
     r.length = logs[0].length;
     r.startTime = logs[0].startTime;
     r.stopTime = logs[0].stopTime;
     r.text = logs[0].text;
-    const std::string transferName = datalog::TransferFileName(r);
+    const std::string transferName = varno::link::TransferFileName(r);
     EXPECT_NE(transferName.find("] Munster_Nord #1.vrn"), std::string::npos);
-    const std::string temporary = vrn + "/temporary-download-" + datalog::FileKey(r.serial, r.start, r.length);
+    const std::string temporary = vrn + "/temporary-download-" + varno::link::FileKey(r.serial, r.start, r.length);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(download(*link, temporary, r.start, r.length));
-        ASSERT_EQ(datalog::MoveWithBackup(temporary, vrn + "/" + transferName), datalog::MoveResult::Moved);
+        ASSERT_EQ(varno::link::MoveWithBackup(temporary, vrn + "/" + transferName), varno::link::MoveResult::Moved);
     }
-    EXPECT_EQ(datalog::ListFolder(vrn, "*.vrn"), std::vector<std::string>{transferName});
-    EXPECT_EQ(datalog::ListFolder(vrn, "*.bak??").size(), 1u);
+    EXPECT_EQ(varno::link::ListFolder(vrn, "*.vrn"), std::vector<std::string>{transferName});
+    EXPECT_EQ(varno::link::ListFolder(vrn, "*.bak??").size(), 1u);
 
     // Terminal: identify the download from its contents, then name it.
     const std::string tmp = vrn + "/tmp";
     ASSERT_TRUE(download(*link, tmp, logs[1].start, logs[1].length));
     std::unique_ptr<COstrel> data(COstrel::newObject());
     ASSERT_TRUE(data->Load(tmp));
-    datalog::Record t;
+    varno::link::Record t;
     t.serial = uint32_t(data->GetSerialNumber());
     t.start = uint32_t(data->GetAddressOffset());
     t.length = uint32_t(data->GetBytesDecoded());
@@ -163,9 +163,9 @@ TEST_F(RoundTrip, TerminalAndTransferNamesOfDownloadedLogs)
     t.startTime = uint32_t(data->GetStartTime().GetSeconds());
     t.stopTime = uint32_t(data->GetMaxTime().GetSeconds());
     t.text = data->GetTitle();
-    const std::string terminalName = datalog::TerminalFileName(t, "", data->GetInstrumentName());
-    ASSERT_EQ(datalog::MoveWithBackup(tmp, vrn + "/" + terminalName), datalog::MoveResult::Moved);
-    const datalog::NameRecord back = datalog::ReadName(vrn + "/" + terminalName);
+    const std::string terminalName = varno::link::TerminalFileName(t, "", data->GetInstrumentName());
+    ASSERT_EQ(varno::link::MoveWithBackup(tmp, vrn + "/" + terminalName), varno::link::MoveResult::Moved);
+    const varno::link::NameRecord back = varno::link::ReadName(vrn + "/" + terminalName);
     EXPECT_EQ(back.serial, link->GetSerialNumber());
     EXPECT_EQ(back.start, logs[1].start);
     EXPECT_EQ(back.length, logs[1].length);
@@ -178,7 +178,7 @@ TEST_F(RoundTrip, ErasedAndDamagedMemoryDecodeWithWarnings)
 {
     addInstrument("tower", "COM3", "", 2, 1);
     uint32_t start = 0;
-    modify("tower", [&](qsim::Instrument& in) {
+    modify("tower", [&](varno::sim::Instrument& in) {
         start = in.logStart;
         for (uint32_t i = 2000; i < 2100; ++i)
             in.memory[i] = 0xFF; // erased stretch
@@ -200,7 +200,7 @@ TEST_F(RoundTrip, ErasedAndDamagedMemoryDecodeWithWarnings)
 
 TEST_F(RoundTrip, OlderFirmwareListsByTimeAndItsMagicIsTheFileIdentity)
 {
-    addInstrument("old", "COM3", "", 2, 1, [](qsim::Instrument& in) { in.firmware = 2.5; });
+    addInstrument("old", "COM3", "", 2, 1, [](varno::sim::Instrument& in) { in.firmware = 2.5; });
     auto link = connect("COM3");
     const std::vector<Listed> logs = list(*link);
     ASSERT_EQ(logs.size(), 1u);

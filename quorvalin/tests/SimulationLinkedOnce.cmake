@@ -8,7 +8,7 @@
 # Programs that are not built (only some targets were) are left out.
 
 # A function of the simulation that every copy of it holds.
-set(marker "qsim::setProcessClock(")
+set(marker "varno::sim::setProcessClock(")
 
 function(holds_simulation file result)
   execute_process(COMMAND ${NM} -C --defined-only ${file}

@@ -5,12 +5,12 @@
 #include <sstream>
 #include <string>
 
-#include "TestSupport.h"
-#include "sim/Expression.h"
-#include "sim/Instrument.h"
-#include "sim/WindModel.h"
+#include <testing/TestSupport.h>
+#include <quorvalin/sim/Expression.h>
+#include <quorvalin/sim/Instrument.h>
+#include <quorvalin/sim/WindModel.h>
 
-using namespace qsim;
+using namespace varno::sim;
 
 namespace {
 
@@ -163,7 +163,7 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_EQ(back.logs[0].text, "Mast");
 
     // A number that is not one whole leaves the setting as it was.
-    std::string text = testsupport::readFile(dir + "/instrument.txt");
+    std::string text = varno::testing::readFile(dir + "/instrument.txt");
     text.replace(text.find("\nspeed=60\n"), 10, "\nspeed=6,5\n");
     text.replace(text.find("\nbattery=7.00 "), 14, "\nbattery=7.5x ");
     std::ofstream(dir + "/instrument.txt", std::ios::trunc) << text;
@@ -171,7 +171,7 @@ TEST(Simulation, SpeedFactorAndStorage)
     EXPECT_DOUBLE_EQ(back.speed, 1.0);
     EXPECT_DOUBLE_EQ(back.batteryInternal, 7.0);
     EXPECT_DOUBLE_EQ(back.batteryExternal, 13.4);
-    (void)std::system(("rm -rf '" + dir + "'").c_str());
+    varno::testing::removeFolder(dir);
 }
 
 // A stored state is read back as written; clock times beyond what a clock holds are not

@@ -12,13 +12,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
-#include "sim/WindModel.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <quorvalin/sim/WindModel.h>
 
 namespace {
 
-using qsim::Instrument;
+using varno::sim::Instrument;
 
 const char* const kUsage =
     "usage: quorvalin-bench [--bench DIR] COMMAND ...\n"
@@ -78,7 +78,7 @@ int fail(const std::string& message)
 std::string timeText(int64_t t)
 {
     int y, mo, d, h, mi, s;
-    qsim::civil(t, y, mo, d, h, mi, s);
+    varno::sim::civil(t, y, mo, d, h, mi, s);
     char buf[48];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
     return buf;
@@ -106,8 +106,8 @@ bool parseTime(const std::string& text, int64_t& t)
 {
     int y, mo, d, h = 0, mi = 0, s = 0;
     const int n = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (n >= 3 && qsim::validClockTime(y, mo, d, h, mi, s)) {
-        t = qsim::fromCivil(y, mo, d, h, mi, s);
+    if (n >= 3 && varno::sim::validClockTime(y, mo, d, h, mi, s)) {
+        t = varno::sim::fromCivil(y, mo, d, h, mi, s);
         return true;
     }
     char* end = nullptr;
@@ -129,12 +129,12 @@ bool validName(const std::string& name)
 int withInstrument(const std::string& name, const std::function<int(Instrument&, int64_t pcNow)>& f)
 {
     const std::string dir = folderOf(name);
-    qsim::FolderLock lock(dir);
+    varno::sim::FolderLock lock(dir);
     Instrument in;
     std::string error;
     if (!validName(name) || !in.load(dir, true, &error))
         return fail("no instrument named \"" + name + "\" on the bench " + g_bench);
-    const int64_t pcNow = qsim::benchClock(g_bench);
+    const int64_t pcNow = varno::sim::benchClock(g_bench);
     in.catchUp(pcNow);
     const int status = f(in, pcNow);
     ++in.generation;
@@ -183,7 +183,7 @@ int cmdCreate(const std::vector<std::string>& args)
         else if (a == "--password2") in.passwords[2] = v;
         else if (a == "--password3") in.passwords[3] = v;
         else if (a == "--flags") in.statusFlags = uint32_t(std::strtoul(v.c_str(), nullptr, 0));
-        else if (a == "--timer-slots") in.timerSlots = std::clamp(std::atoi(v.c_str()), 0, qsim::kMaxTimerSlots);
+        else if (a == "--timer-slots") in.timerSlots = std::clamp(std::atoi(v.c_str()), 0, varno::sim::kMaxTimerSlots);
         else return fail("unknown option " + a);
     }
     if (days < 0 || measurements < 1)
@@ -191,8 +191,8 @@ int cmdCreate(const std::vector<std::string>& args)
     if (in.capacity < 4096)
         return fail("--memory must be at least 4096 bytes");
 
-    qsim::makeFolders(g_bench);
-    const std::vector<std::string> existing = qsim::instrumentNames(g_bench);
+    varno::sim::makeFolders(g_bench);
+    const std::vector<std::string> existing = varno::sim::instrumentNames(g_bench);
     if (std::find(existing.begin(), existing.end(), name) != existing.end())
         return fail("an instrument named \"" + name + "\" exists already");
     if (serial == 0) {
@@ -208,7 +208,7 @@ int cmdCreate(const std::vector<std::string>& args)
     if (in.port.empty() && in.phone.empty())
         return fail("give the instrument a --port or a --phone");
 
-    in.buildHistory(qsim::benchClock(g_bench), days, measurements);
+    in.buildHistory(varno::sim::benchClock(g_bench), days, measurements);
 
     const std::string dir = folderOf(name);
     if (::mkdir(dir.c_str(), 0755) != 0)
@@ -242,14 +242,14 @@ int cmdDemo()
 
 int cmdList()
 {
-    const std::vector<std::string> names = qsim::instrumentNames(g_bench);
+    const std::vector<std::string> names = varno::sim::instrumentNames(g_bench);
     if (names.empty()) {
         std::printf("no instruments on the bench %s\n", g_bench.c_str());
         return 0;
     }
     std::printf("%-16s %-10s %-5s %-6s %-18s %5s %9s  %s\n", "name", "type", "fw", "serial", "connection",
                 "logs", "used", "clock");
-    const int64_t pcNow = qsim::benchClock(g_bench);
+    const int64_t pcNow = varno::sim::benchClock(g_bench);
     for (const std::string& name : names) {
         Instrument in;
         if (!in.load(folderOf(name), true))
@@ -278,14 +278,14 @@ int cmdShow(const std::string& name)
                     in.logStart, in.dataEnd(), in.memoryFull ? ", full: recording stopped" : "");
         std::printf("batteries    %.2f V internal, %.2f V external\n", in.batteryVoltage(0, in.clock(pcNow)),
                     in.batteryVoltage(1, in.clock(pcNow)));
-        for (const qsim::Function& f : in.functions)
+        for (const varno::sim::Function& f : in.functions)
             std::printf("function     %-8s 0x%02x  %s\n", f.name.c_str(), f.flags, f.definition.c_str());
         for (int i = 0; i < in.timerSlots; ++i)
             if (in.timers[i].on || in.timers[i].off)
                 std::printf("timer        %d: on %02d:%02d:%02d off %02d:%02d:%02d\n", i, in.timers[i].on / 3600,
                             in.timers[i].on / 60 % 60, in.timers[i].on % 60, in.timers[i].off / 3600,
                             in.timers[i].off / 60 % 60, in.timers[i].off % 60);
-        const qsim::Faults& f = in.faults;
+        const varno::sim::Faults& f = in.faults;
         std::printf("faults       connect=%s drop-after-downloads=%d drop-after-bytes=%" PRId64
                     " fail-at=%g fail-attempts=%d (attempts so far %" PRIu32 ") short-by=%" PRId64
                     " refuse-settings=%d line-speed=%" PRId64 " dial-delay-ms=%" PRId32 " chunk=%" PRId64 " poll-paced=%d\n",
@@ -295,7 +295,7 @@ int cmdShow(const std::string& name)
         std::printf("             stall-at=%g stall-attempts=%d\n", f.stallAt, f.stallAttempts);
         std::printf("data logs    %-10s %-8s %-19s %-19s %s\n", "start", "length", "start time", "stop time", "text");
         for (size_t i = 0; i < in.logs.size(); ++i) {
-            const qsim::DataLog& l = in.logs[i];
+            const varno::sim::DataLog& l = in.logs[i];
             std::printf("             %-10" PRIu32 " %-8" PRIu32 " %-19s %-19s %s\n", l.start, in.logLength(i),
                         timeText(l.startTime).c_str(), l.stopTime ? timeText(l.stopTime).c_str() : "(running)",
                         l.text.c_str());
@@ -311,10 +311,10 @@ int cmdAdvance(const std::vector<std::string>& args)
         return fail("advance needs a DURATION such as 90, 10m, 6h or 3d");
     std::vector<std::string> names(args.begin() + 1, args.end());
     if (names.empty())
-        names = qsim::instrumentNames(g_bench);
-    const int64_t frozen = qsim::frozenClock(g_bench);
+        names = varno::sim::instrumentNames(g_bench);
+    const int64_t frozen = varno::sim::frozenClock(g_bench);
     if (frozen != 0) {
-        if (!qsim::setFrozenClock(g_bench, frozen + d))
+        if (!varno::sim::setFrozenClock(g_bench, frozen + d))
             return fail("cannot write the bench clock");
         std::printf("bench clock %s\n", timeText(frozen + d).c_str());
     }
@@ -336,8 +336,8 @@ int cmdAdvance(const std::vector<std::string>& args)
 int cmdClock(const std::vector<std::string>& args)
 {
     if (args.empty()) {
-        const int64_t frozen = qsim::frozenClock(g_bench);
-        std::printf("%s%s\n", timeText(qsim::benchClock(g_bench)).c_str(), frozen ? " (frozen)" : "");
+        const int64_t frozen = varno::sim::frozenClock(g_bench);
+        std::printf("%s%s\n", timeText(varno::sim::benchClock(g_bench)).c_str(), frozen ? " (frozen)" : "");
         return 0;
     }
     std::string text = args[0];
@@ -345,10 +345,10 @@ int cmdClock(const std::vector<std::string>& args)
         text += " " + args[i];
     int64_t t = 0;
     if (text == "real") // the instruments catch up with the real clock when next reached
-        return qsim::setFrozenClock(g_bench, 0) ? 0 : fail("cannot write the bench clock");
+        return varno::sim::setFrozenClock(g_bench, 0) ? 0 : fail("cannot write the bench clock");
     if (!parseTime(text, t))
         return fail("expected YYYY-MM-DD hh:mm:ss, seconds since 1970 or \"real\"");
-    return qsim::setFrozenClock(g_bench, t) ? 0 : fail("cannot write the bench clock");
+    return varno::sim::setFrozenClock(g_bench, t) ? 0 : fail("cannot write the bench clock");
 }
 
 int cmdSet(const std::vector<std::string>& args)
@@ -372,7 +372,7 @@ int cmdSet(const std::vector<std::string>& args)
             else if (key == "serial") in.serial = uint32_t(std::strtoul(v.c_str(), nullptr, 10));
             else if (key == "flags") in.statusFlags = uint32_t(std::strtoul(v.c_str(), nullptr, 0));
             else if (key == "capacity") in.capacity = uint32_t(std::strtoul(v.c_str(), nullptr, 10));
-            else if (key == "timerslots") in.timerSlots = std::clamp(std::atoi(v.c_str()), 0, qsim::kMaxTimerSlots);
+            else if (key == "timerslots") in.timerSlots = std::clamp(std::atoi(v.c_str()), 0, varno::sim::kMaxTimerSlots);
             else if (key == "clock-offset") {
                 // The instrument's clock goes wrong by this many seconds (no log line: it drifted).
                 in.anchorPc = pcNow;
@@ -391,7 +391,7 @@ int cmdFault(const std::vector<std::string>& args)
         for (size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (a == "clear") {
-                in.faults = qsim::Faults();
+                in.faults = varno::sim::Faults();
                 in.downloadAttempts = 0;
                 continue;
             }
@@ -450,8 +450,8 @@ int cmdCorrupt(const std::vector<std::string>& args, bool erase)
             uint8_t& b = in.memory[start - in.logStart + i];
             if (erase)
                 b = 0xFF;
-            else if (qsim::noise(seed, int64_t(start) + i, 60) > 0.5) // about a quarter of the bytes
-                b = uint8_t(b ^ uint8_t(1 + (qsim::noise(seed, int64_t(start) + i, 61) + 1) * 127));
+            else if (varno::sim::noise(seed, int64_t(start) + i, 60) > 0.5) // about a quarter of the bytes
+                b = uint8_t(b ^ uint8_t(1 + (varno::sim::noise(seed, int64_t(start) + i, 61) + 1) * 127));
         }
         return 0;
     });
@@ -459,7 +459,7 @@ int cmdCorrupt(const std::vector<std::string>& args, bool erase)
 
 int cmdPorts(const std::vector<std::string>& args)
 {
-    std::vector<std::string> ports = qsim::benchPorts(g_bench);
+    std::vector<std::string> ports = varno::sim::benchPorts(g_bench);
     if (args.empty()) {
         for (const std::string& p : ports)
             std::printf("%s\n", p.c_str());
@@ -470,7 +470,7 @@ int cmdPorts(const std::vector<std::string>& args)
     ports.erase(std::remove(ports.begin(), ports.end(), args[1]), ports.end());
     if (args[0] == "add")
         ports.push_back(args[1]);
-    qsim::makeFolders(g_bench);
+    varno::sim::makeFolders(g_bench);
     std::ofstream out(g_bench + "/ports.txt");
     out << "# local ports that exist, one a line\n";
     for (const std::string& p : ports)
@@ -493,7 +493,7 @@ int cmdRemove(const std::string& name)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    g_bench = qsim::benchFolder();
+    g_bench = varno::sim::benchFolder();
     if (args.size() >= 2 && args[0] == "--bench") {
         g_bench = args[1];
         args.erase(args.begin(), args.begin() + 2);

@@ -1,6 +1,11 @@
 // Reads arbitrary bytes as the transfer program reads "station.cfg", looks its keys up,
 // prints it as protocol lines, and sorts and matches its values as lists of data logs.
 
+#include <transfer/Dictionary.h>
+#include <transfer/StationCall.h>
+
+#include <testing/FuzzSupport.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -11,13 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "Dictionary.h"
-#include "FuzzSupport.h"
-#include "StationCall.h"
+using namespace varno::transfer;
+
+using varno::testing::fuzz::check;
+using varno::testing::fuzz::lines;
 
 namespace {
-
-using fuzzsupport::check;
 
 bool isBlank(char c)
 {
@@ -108,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dictionary.Read(file);
     std::fclose(file);
 
-    check(dictionary.size() == fuzzsupport::lines(data, size).size());
+    check(dictionary.size() == lines(data, size).size());
     checkEntries(dictionary);
     checkPrinted(dictionary);
     checkLists(dictionary);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "DataLogNames.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <quorvalin/sim/Instrument.h>
 
 // The record a simulated instrument lists for its data log i, as the transfer program names it.
-inline datalog::Record BenchRecord(const qsim::Instrument& in, size_t i)
+inline varno::link::Record BenchRecord(const varno::sim::Instrument& in, size_t i)
 {
-    datalog::Record r;
+    varno::link::Record r;
     r.serial = in.serial;
     r.start = in.logs[i].start;
     r.length = in.logLength(i);

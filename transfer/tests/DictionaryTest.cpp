@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Dictionary.h"
-#include "StationCall.h"
-#include "TestSupport.h"
-#include "TransferProgram.h"
+#include <transfer/Dictionary.h>
+#include <transfer/StationCall.h>
+#include <testing/TestSupport.h>
+#include <transfer/TransferProgram.h>
+
+using namespace varno::transfer;
 
 namespace {
 
@@ -43,9 +45,9 @@ std::vector<std::string> values(const Dictionary& d)
 
 TEST(TransferDictionary, ReadsStationConfigurationLines)
 {
-    testsupport::TempDir dir;
+    varno::testing::TempDir dir;
     const std::string longValue(5000, 'x');
-    testsupport::writeFile(dir.file("station.cfg"),
+    varno::testing::writeFile(dir.file("station.cfg"),
                            "creator kestal 3.0\r\n"
                            "  \t\r\n"
                            "# a comment  \r\n"
@@ -73,7 +75,7 @@ TEST(TransferDictionary, ReadsStationConfigurationLines)
 
     Dictionary none;
     EXPECT_FALSE(none.ReadFile(dir.file("missing.cfg")));
-    testsupport::writeFile(dir.file("empty.cfg"), "");
+    varno::testing::writeFile(dir.file("empty.cfg"), "");
     EXPECT_TRUE(none.ReadFile(dir.file("empty.cfg")));
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(none.Lookup("*"), std::nullopt);

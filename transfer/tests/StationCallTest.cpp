@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FileMoves.h"
-#include "ForwardingLink.h"
-#include "StationCall.h"
+#include <link/FileMoves.h>
+#include <testing/ForwardingLink.h>
+#include <transfer/StationCall.h>
 #include "TransferBench.h"
+
+using namespace varno::transfer;
 
 namespace {
 
@@ -75,7 +77,7 @@ TEST_F(TransferInProcessCall, DurationComesFromTheMonotonicClockBetweenConnectAn
 TEST_F(TransferInProcessCall, AStopRequestCancelsTheDownloadAndLeavesNothingPartial)
 {
     // A slow line: the first file takes seconds, so the stop request meets it running.
-    addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { in.faults.lineSpeed = 1000; });
+    addInstrument("tower", "COM3", "", 3, [](varno::sim::Instrument& in) { in.faults.lineSpeed = 1000; });
     Capture capture;
     TransferOptions options;
     CallEnvironment env;
@@ -94,13 +96,13 @@ TEST_F(TransferInProcessCall, AStopRequestCancelsTheDownloadAndLeavesNothingPart
               std::vector<std::string>(expected.begin() + 1, expected.end()));
     EXPECT_EQ(out.back(), "READY transferred=0 skipped=0 duration=Ns error=\"interrupted\"");
     EXPECT_EQ(call.skipped(), 0);
-    EXPECT_TRUE(datalog::ListFolder(tmp.path(), "*").size() == 1u); // only the bench folder
+    EXPECT_TRUE(varno::link::ListFolder(tmp.path(), "*").size() == 1u); // only the bench folder
 }
 
 TEST_F(TransferInProcessCall, ADownloadWithoutProgressIsGivenUpAfterTheStallTime)
 {
     // The first attempt stops sending half-way; every poll takes a second of the clock.
-    addInstrument("tower", "COM3", "", 1, [](qsim::Instrument& in) {
+    addInstrument("tower", "COM3", "", 1, [](varno::sim::Instrument& in) {
         in.faults.stallAt = 0.5;
         in.faults.stallAttempts = 1;
     });
@@ -141,7 +143,7 @@ TEST_F(TransferInProcessCall, ADownloadWithoutProgressIsGivenUpAfterTheStallTime
     EXPECT_LT(polls, 160);
 
     // --stall=0 waits without limit (here until the stop request).
-    modify("tower", [](qsim::Instrument& in) { in.downloadAttempts = 0; });
+    modify("tower", [](varno::sim::Instrument& in) { in.downloadAttempts = 0; });
     const std::vector<std::string> unlimited = call(0);
     EXPECT_EQ(unlimited.back(), "READY transferred=0 skipped=0 duration=Ns error=\"interrupted\"");
     EXPECT_GT(polls, 400);
@@ -150,7 +152,7 @@ TEST_F(TransferInProcessCall, ADownloadWithoutProgressIsGivenUpAfterTheStallTime
 TEST_F(TransferInProcessCall, ASuccessfulDownloadEndsWithItsFullProgress)
 {
     // The download finishes between two polls, after the first one saw 0 percent.
-    addInstrument("tower", "COM3", "", 1, [](qsim::Instrument& in) { in.faults.lineSpeed = 200000; });
+    addInstrument("tower", "COM3", "", 1, [](varno::sim::Instrument& in) { in.faults.lineSpeed = 200000; });
     CQuorvalin* link = nullptr;
     Capture capture;
     TransferOptions options;
@@ -173,7 +175,7 @@ TEST_F(TransferInProcessCall, ASuccessfulDownloadEndsWithItsFullProgress)
 namespace {
 
 // A link whose downloads send more or fewer bytes than asked for and still report success.
-class MiscountingLink : public ForwardingLink {
+class MiscountingLink : public varno::testing::ForwardingLink {
 public:
     explicit MiscountingLink(int32_t extra) : m_extra(extra) {}
     bool StartDownload(const std::string& path, int mode, uint32_t start, uint32_t length) override
@@ -213,14 +215,14 @@ TEST_F(TransferInProcessCall, AFileOfAnotherSizeThanListedNeverGetsItsName)
                                             "TRANSFER file=\"" + n[0] + "\"", "ERROR " + mismatch, "TRANSFER FAILED",
                                             "SKIPPED download failed permanently. file=\"" + n[0] + "\""}));
         EXPECT_EQ(call.transferred(), 0);
-        EXPECT_TRUE(datalog::ListFolder(dest, "*").empty()); // no final name, no temporary
+        EXPECT_TRUE(varno::link::ListFolder(dest, "*").empty()); // no final name, no temporary
     }
 }
 
 namespace {
 
 // A link whose line drops while the list of data logs is read.
-class ListDroppingLink : public ForwardingLink {
+class ListDroppingLink : public varno::testing::ForwardingLink {
 public:
     explicit ListDroppingLink(std::function<void()> hangUp) : m_hangUp(std::move(hangUp)) {}
     bool NextFile() override
@@ -246,7 +248,7 @@ TEST_F(TransferInProcessCall, ALineDroppedWhileListingIsNoEmptyInstrument)
     CallEnvironment env;
     env.out = capture.out();
     env.newLink = [&] {
-        return new ListDroppingLink([&] { modify("tower", [](qsim::Instrument& in) { ++in.hangups; }); });
+        return new ListDroppingLink([&] { modify("tower", [](varno::sim::Instrument& in) { ++in.hangups; }); });
     };
     StationCall call(options, env);
     EXPECT_EQ(call.Run("COM3", std::string("read"), tmp.path()), -1);

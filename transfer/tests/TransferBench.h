@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "BenchRecords.h"
-#include "DataLogNames.h"
-#include "TestSupport.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <testing/TestSupport.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
 
 // A temporary bench with a frozen PC clock, simulated instruments on it and station
 // folders beside it; runs the built transfer program against them.
@@ -25,15 +25,15 @@ protected:
         ASSERT_FALSE(tmp.path().empty());
         bench = tmp.file("bench");
         ASSERT_EQ(::mkdir(bench.c_str(), 0755), 0);
-        testsupport::writeFile(bench + "/ports.txt", "COM1\nCOM2\nCOM3\n");
-        ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+        varno::testing::writeFile(bench + "/ports.txt", "COM1\nCOM2\nCOM3\n");
+        ASSERT_TRUE(varno::sim::setFrozenClock(bench, kStart));
     }
 
     // An instrument with serial 123, password "read" for level 1, and the given history.
     void addInstrument(const std::string& name, const std::string& port, const std::string& phone = "",
-                       int measurements = 3, const std::function<void(qsim::Instrument&)>& tweak = {})
+                       int measurements = 3, const std::function<void(varno::sim::Instrument&)>& tweak = {})
     {
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         in.serial = 123;
         in.port = port;
         in.phone = phone;
@@ -51,37 +51,37 @@ protected:
         ASSERT_TRUE(in.save(dir, true));
     }
 
-    qsim::Instrument load(const std::string& name)
+    varno::sim::Instrument load(const std::string& name)
     {
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         EXPECT_TRUE(in.load(bench + "/" + name, true));
         return in;
     }
 
-    void modify(const std::string& name, const std::function<void(qsim::Instrument&)>& f)
+    void modify(const std::string& name, const std::function<void(varno::sim::Instrument&)>& f)
     {
-        qsim::Instrument in = load(name);
+        varno::sim::Instrument in = load(name);
         f(in);
         ++in.generation;
         ASSERT_TRUE(in.save(bench + "/" + name, true));
     }
 
-    void advance(int64_t seconds) { ASSERT_TRUE(qsim::setFrozenClock(bench, qsim::frozenClock(bench) + seconds)); }
+    void advance(int64_t seconds) { ASSERT_TRUE(varno::sim::setFrozenClock(bench, varno::sim::frozenClock(bench) + seconds)); }
 
     // The names the program gives the instrument's data logs, in the instrument's order.
     std::vector<std::string> names(const std::string& instrument)
     {
-        const qsim::Instrument in = load(instrument);
+        const varno::sim::Instrument in = load(instrument);
         std::vector<std::string> result;
         for (size_t i = 0; i < in.logs.size(); ++i)
-            result.push_back(datalog::TransferFileName(BenchRecord(in, i)));
+            result.push_back(varno::link::TransferFileName(BenchRecord(in, i)));
         return result;
     }
 
     // The bytes of the instrument's data log i.
     std::string logBytes(const std::string& instrument, size_t i)
     {
-        const qsim::Instrument in = load(instrument);
+        const varno::sim::Instrument in = load(instrument);
         std::vector<uint8_t> bytes;
         EXPECT_TRUE(in.readRange(in.logs[i].start, in.logLength(i), bytes));
         return std::string(bytes.begin(), bytes.end());
@@ -93,15 +93,15 @@ protected:
         const std::string folder = tmp.file(name);
         ::mkdir(folder.c_str(), 0755);
         ::mkdir((folder + "/vrn").c_str(), 0755);
-        testsupport::writeFile(folder + "/station.cfg", "creator kestal 3.0\r\nstation " + name + "\r\nconnection "
+        varno::testing::writeFile(folder + "/station.cfg", "creator kestal 3.0\r\nstation " + name + "\r\nconnection "
                                                             + connection + "\r\npassword " + password + "\r\n");
         return folder;
     }
 
-    testsupport::ProgramResult run(const std::vector<std::string>& args, const std::string& prefix = "")
+    varno::testing::ProgramResult run(const std::vector<std::string>& args, const std::string& prefix = "")
     {
-        return testsupport::runProgram(testsupport::programPath("transfer"), args,
-                                       prefix + " QUORVALIN_BENCH=" + testsupport::shellQuote(bench));
+        return varno::testing::runProgram(varno::testing::programPath("transfer"), args,
+                                       prefix + " QUORVALIN_BENCH=" + varno::testing::shellQuote(bench));
     }
 
     // The output as lines, with the duration of READY lines replaced by "N".
@@ -130,6 +130,6 @@ protected:
         return n;
     }
 
-    testsupport::TempDir tmp;
+    varno::testing::TempDir tmp;
     std::string bench;
 };

@@ -4,11 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "FileMoves.h"
+#include <link/FileMoves.h>
 #include "TransferBench.h"
 
-using testsupport::readFile;
-using testsupport::writeFile;
+using varno::testing::readFile;
+using varno::testing::writeFile;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -23,8 +23,8 @@ bool exists(const std::string& path)
 std::vector<std::string> others(const std::string& folder)
 {
     std::vector<std::string> result;
-    for (const std::string& name : datalog::ListFolder(folder, "*"))
-        if (!datalog::WildcardMatch("*.vrn", name))
+    for (const std::string& name : varno::link::ListFolder(folder, "*"))
+        if (!varno::link::WildcardMatch("*.vrn", name))
             result.push_back(name);
     return result;
 }
@@ -128,15 +128,15 @@ TEST_F(TransferBench, ManualModeWithModemPortInitReadaheadAndCurrentFolder)
     const std::string cwd = tmp.file("cwd");
     ::mkdir(cwd.c_str(), 0755);
     r = run({"--modemport=COM1", "--connection=COM2", "--password=read", "--destination="},
-            "cd " + testsupport::shellQuote(cwd) + " &&");
+            "cd " + varno::testing::shellQuote(cwd) + " &&");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out).front(), "INFO connection=\"COM2\"");
-    EXPECT_EQ(datalog::ListFolder(cwd, "*.vrn").size(), 3u);
+    EXPECT_EQ(varno::link::ListFolder(cwd, "*.vrn").size(), 3u);
 }
 
 TEST_F(TransferBench, UsageListModeAndMissingConfiguration)
 {
-    const std::string program = testsupport::programPath("transfer");
+    const std::string program = varno::testing::programPath("transfer");
     for (const Lines& args : {Lines{}, Lines{"--stationx=/tmp"}, Lines{"-station=/tmp"}, Lines{"/tmp"},
                               Lines{"--password=x"}}) {
         const auto r = run(args);
@@ -174,7 +174,7 @@ TEST_F(TransferBench, UsageListModeAndMissingConfiguration)
 
 TEST_F(TransferBench, NoConnection)
 {
-    addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { in.faults.connect = "refuse"; });
+    addInstrument("tower", "COM3", "", 3, [](varno::sim::Instrument& in) { in.faults.connect = "refuse"; });
     auto r = run({"--connection=COM3", "--password=read", "--destination=" + tmp.path()});
     EXPECT_EQ(r.status, 255) << r.err;
     EXPECT_EQ(lines(r.out), (Lines{"INFO connection=\"COM3\"", "STATUS connecting", "STATUS disconnecting",
@@ -183,7 +183,7 @@ TEST_F(TransferBench, NoConnection)
     EXPECT_NE(r.out.find(" duration=0s "), std::string::npos);
 
     // Quotes and backslashes of the text are escaped, so the value ends at its own quote.
-    modify("tower", [](qsim::Instrument& in) { in.faults.connect = "error:Battery \"low\" at C:\\bat"; });
+    modify("tower", [](varno::sim::Instrument& in) { in.faults.connect = "error:Battery \"low\" at C:\\bat"; });
     r = run({"--connection=COM3", "--password=read", "--destination=" + tmp.path()});
     EXPECT_EQ(lines(r.out).back(), "READY transferred=0 skipped=0 duration=Ns error=\"Battery \\\"low\\\" at C:\\\\bat\"");
 
@@ -205,14 +205,14 @@ TEST_F(TransferBench, VerboseLevels)
     const std::string vrn = station + "/vrn";
 
     // Level 0: no PROGRESS and no ERROR lines, but INFO, STATUS, TRANSFER, SKIPPED and READY.
-    modify("tower", [](qsim::Instrument& in) { in.faults.dropAfterBytes = 0; });
+    modify("tower", [](varno::sim::Instrument& in) { in.faults.dropAfterBytes = 0; });
     auto r = run({"--verbose", "--verbose=0", "--station=" + station});
     EXPECT_EQ(lines(r.out, true),
               join({head("COM3"), newFiles(2),
                     {"STATUS transferring file 1/2", "TRANSFER file=\"" + n[0] + "\"", "TRANSFER FAILED",
                      "SKIPPED download failed permanently. file=\"" + n[0] + "\"", "STATUS transferring file 2/2"},
                     tail("transferred=0 skipped=1 duration=Ns error=\"The line has dropped\"")}));
-    modify("tower", [](qsim::Instrument& in) { in.faults.dropAfterBytes = -1; });
+    modify("tower", [](varno::sim::Instrument& in) { in.faults.dropAfterBytes = -1; });
 
     // Level 2 adds "Ready".
     r = run({"--verbose=2", "--station=" + station});
@@ -223,10 +223,10 @@ TEST_F(TransferBench, VerboseLevels)
     writeFile(vrn + "/unrelated.vrn", "x");
     ASSERT_EQ(::unlink((vrn + "/" + n[0]).c_str()), 0);
     r = run({"--verbose", "--verbose", "--station=" + station});
-    const qsim::Instrument in = load("tower");
+    const varno::sim::Instrument in = load("tower");
     std::vector<std::string> keys, files;
     for (size_t i = 0; i < 2; ++i) {
-        keys.push_back(datalog::FileKey(123, in.logs[i].start, in.logLength(i)));
+        keys.push_back(varno::link::FileKey(123, in.logs[i].start, in.logLength(i)));
         files.push_back("File " + std::to_string(in.logs[i].start) + " " + std::to_string(in.logLength(i)) + " "
                         + std::to_string(in.logs[i].startTime) + " " + std::to_string(in.logs[i].stopTime) + " "
                         + in.logs[i].text);
@@ -256,7 +256,7 @@ TEST_F(TransferBench, RetryAfterAFirstFailureAndSkipAfterTwo)
     const std::string vrn = station + "/vrn";
 
     // The first download breaks off half-way: the second attempt stores the file.
-    modify("tower", [](qsim::Instrument& in) {
+    modify("tower", [](varno::sim::Instrument& in) {
         in.faults.failAt = 0.5;
         in.faults.failAttempts = 1;
     });
@@ -274,7 +274,7 @@ TEST_F(TransferBench, RetryAfterAFirstFailureAndSkipAfterTwo)
     // Both attempts of the first file fail: it is skipped, the others are stored.
     for (const std::string& name : n)
         ASSERT_EQ(::unlink((vrn + "/" + name).c_str()), 0);
-    modify("tower", [](qsim::Instrument& in) {
+    modify("tower", [](varno::sim::Instrument& in) {
         in.downloadAttempts = 0;
         in.faults.failAttempts = 2;
     });
@@ -298,7 +298,7 @@ TEST_F(TransferBench, LineDroppedBetweenFilesAndDuringADownload)
     const std::string station = addStation("Tower", "COM3", "read");
     const std::string vrn = station + "/vrn";
 
-    modify("tower", [](qsim::Instrument& in) { in.faults.dropAfterDownloads = 1; });
+    modify("tower", [](varno::sim::Instrument& in) { in.faults.dropAfterDownloads = 1; });
     auto r = run({"--station=" + station});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out), join({head("COM3"), newFiles(3), ok(1, 3, n[0]),
@@ -308,7 +308,7 @@ TEST_F(TransferBench, LineDroppedBetweenFilesAndDuringADownload)
 
     // The line drops in the middle of the next file: the second attempt finds no line and
     // counts as failed, so the file is reported as skipped, not as stored.
-    modify("tower", [](qsim::Instrument& in) {
+    modify("tower", [](varno::sim::Instrument& in) {
         in.faults.dropAfterDownloads = -1;
         in.faults.dropAfterBytes = 1000;
     });
@@ -321,7 +321,7 @@ TEST_F(TransferBench, LineDroppedBetweenFilesAndDuringADownload)
                      "ERROR disconnected"},
                     tail("transferred=0 skipped=1 duration=Ns error=\"The line has dropped\"")}));
     EXPECT_EQ(count(r.out, "WARNING"), 0);
-    EXPECT_EQ(datalog::ListFolder(vrn, "*").size(), 1u); // only the first file; nothing partial
+    EXPECT_EQ(varno::link::ListFolder(vrn, "*").size(), 1u); // only the first file; nothing partial
 }
 
 // An instrument that lists its data logs out of address order makes the selection walk
@@ -332,14 +332,14 @@ protected:
     void SetUp() override
     {
         TransferBench::SetUp();
-        addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { std::swap(in.logs[0], in.logs[1]); });
+        addInstrument("tower", "COM3", "", 3, [](varno::sim::Instrument& in) { std::swap(in.logs[0], in.logs[1]); });
         n = names("tower"); // instrument order: B, A, C
         station = addStation("Tower", "COM3", "read");
         vrn = station + "/vrn";
         const auto r = run({"--station=" + station});
         ASSERT_EQ(lines(r.out).back(), "READY transferred=3 skipped=0 duration=Ns");
         a = vrn + "/" + n[1];
-        key = datalog::FileKey(123, load("tower").logs[1].start, load("tower").logs[1].length);
+        key = varno::link::FileKey(123, load("tower").logs[1].start, load("tower").logs[1].length);
     }
 
     std::vector<std::string> n;
@@ -399,7 +399,7 @@ TEST_F(TransferExistingNames, BackupLimitKeepsTheDataUnderNamesNoLaterDownloadRe
 
 TEST_F(TransferBench, ControlCharactersOfLinkTextsStayOutOfTheProtocol)
 {
-    addInstrument("tower", "COM3", "", 1, [](qsim::Instrument& in) {
+    addInstrument("tower", "COM3", "", 1, [](varno::sim::Instrument& in) {
         in.type = "varno\x01" "310\t\"x\\";
         in.logs[0].text = "Tower\tA";
     });
@@ -408,7 +408,7 @@ TEST_F(TransferBench, ControlCharactersOfLinkTextsStayOutOfTheProtocol)
     EXPECT_NE(r.out.find("INFO instrument=\"varno 310 \\\"x\\\\ version 3.2 nr 123\"\n"), std::string::npos);
     EXPECT_NE(r.out.find(" 0 Tower A\n"), std::string::npos);
     EXPECT_NE(r.out.find("TRANSFER file=\"[0123-"), std::string::npos);
-    EXPECT_EQ(datalog::ListFolder(tmp.path(), "*Tower_A.vrn").size(), 1u);
+    EXPECT_EQ(varno::link::ListFolder(tmp.path(), "*Tower_A.vrn").size(), 1u);
     for (const std::string& line : lines(r.out))
         EXPECT_TRUE(line.empty() || line.find('\t') == std::string::npos) << line;
 }
@@ -424,7 +424,7 @@ pid_t start(const std::vector<std::string>& args, const std::string& bench, cons
         std::FILE* out = std::freopen(outPath.c_str(), "w", stdout);
         (void)out;
         std::vector<char*> argv;
-        const std::string program = testsupport::programPath("transfer");
+        const std::string program = varno::testing::programPath("transfer");
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -450,7 +450,7 @@ bool waitFor(const std::function<bool()>& condition)
 
 TEST_F(TransferBench, StoppedOrKilledRunsLeaveNothingPartialUnderAFinalName)
 {
-    addInstrument("tower", "COM3", "", 3, [](qsim::Instrument& in) { in.faults.lineSpeed = 4000; });
+    addInstrument("tower", "COM3", "", 3, [](varno::sim::Instrument& in) { in.faults.lineSpeed = 4000; });
     const std::vector<std::string> n = names("tower");
     const std::string station = addStation("Tower", "COM3", "read");
     const std::string vrn = station + "/vrn";
@@ -468,22 +468,22 @@ TEST_F(TransferBench, StoppedOrKilledRunsLeaveNothingPartialUnderAFinalName)
     EXPECT_EQ(Lines(out.end() - 5, out.end()),
               (Lines{"TRANSFER FAILED", "ERROR interrupted", "STATUS disconnecting", "STATUS disconnected",
                      "READY transferred=0 skipped=0 duration=Ns error=\"interrupted\""}));
-    EXPECT_TRUE(datalog::ListFolder(vrn, "*").empty());
+    EXPECT_TRUE(varno::link::ListFolder(vrn, "*").empty());
 
     // Killed outright in the middle of a download: the partial data stay under the
     // temporary name, which no listing reads, until the next run removes them.
     pid = start({"--station=" + station}, bench, outPath);
     ASSERT_TRUE(waitFor([&] {
-        const auto names = datalog::ListFolder(vrn, "temporary-download-*");
+        const auto names = varno::link::ListFolder(vrn, "temporary-download-*");
         return !names.empty() && !readFile(vrn + "/" + names[0]).empty();
     }));
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(datalog::ListFolder(vrn, "*.vrn").empty());
-    const std::vector<std::string> partial = datalog::ListFolder(vrn, "*");
+    EXPECT_TRUE(varno::link::ListFolder(vrn, "*.vrn").empty());
+    const std::vector<std::string> partial = varno::link::ListFolder(vrn, "*");
     ASSERT_EQ(partial.size(), 1u);
 
-    modify("tower", [](qsim::Instrument& in) { in.faults.lineSpeed = 0; });
+    modify("tower", [](varno::sim::Instrument& in) { in.faults.lineSpeed = 0; });
     const auto r = run({"--station=" + station});
     EXPECT_EQ(lines(r.out)[1], "INFO removed incomplete download " + partial[0]);
     EXPECT_EQ(lines(r.out).back(), "READY transferred=3 skipped=0 duration=Ns");
@@ -494,7 +494,7 @@ TEST_F(TransferBench, StoppedOrKilledRunsLeaveNothingPartialUnderAFinalName)
 
 TEST_F(TransferBench, AStopRequestWhileDiallingEndsTheCallWithoutWaitingForTheLine)
 {
-    addInstrument("hill", "", "0123456", 2, [](qsim::Instrument& in) { in.faults.dialDelayMs = 30000; });
+    addInstrument("hill", "", "0123456", 2, [](varno::sim::Instrument& in) { in.faults.dialDelayMs = 30000; });
     const std::string outPath = tmp.file("out");
     const pid_t pid =
         start({"--modemport=COM1", "--connection=0123456", "--password=read", "--destination=" + tmp.path()}, bench,
@@ -508,7 +508,7 @@ TEST_F(TransferBench, AStopRequestWhileDiallingEndsTheCallWithoutWaitingForTheLi
               (Lines{"INFO connection=\"COM1 0123456\"", "STATUS connecting", "ERROR interrupted",
                      "STATUS disconnecting", "STATUS disconnected",
                      "READY transferred=0 skipped=0 duration=Ns error=\"interrupted\""}));
-    EXPECT_TRUE(datalog::ListFolder(tmp.path(), "*.vrn").empty());
+    EXPECT_TRUE(varno::link::ListFolder(tmp.path(), "*.vrn").empty());
 }
 
 TEST_F(TransferBench, AFileListTheInstrumentRefusesIsAFailureNotAnEmptyInstrument)
@@ -523,7 +523,7 @@ TEST_F(TransferBench, AFileListTheInstrumentRefusesIsAFailureNotAnEmptyInstrumen
         EXPECT_EQ(lines(r.out),
                   join({head("COM3"), {"ERROR Unable to read the file list: " + refused},
                         tail("transferred=0 skipped=0 duration=Ns error=\"" + refused + "\"")}));
-        EXPECT_TRUE(datalog::ListFolder(station + "/vrn", "*").empty());
+        EXPECT_TRUE(varno::link::ListFolder(station + "/vrn", "*").empty());
     }
 }
 
@@ -545,15 +545,15 @@ TEST_F(TransferBench, ADestinationThatTakesNoFilesIsReportedOnceAndEndsTheLoop)
     EXPECT_EQ(readFile(vrn), "not a folder");
 
     // A full disk: a file system of two pages of its own, in a mount namespace of the run.
-    if (testsupport::runProgram("unshare", {"-rm", "true"}).status != 0)
+    if (varno::testing::runProgram("unshare", {"-rm", "true"}).status != 0)
         GTEST_SKIP() << "no user and mount namespaces for the full-disk case";
     const std::string small = tmp.file("small");
     ::mkdir(small.c_str(), 0755);
-    r = testsupport::runProgram(
+    r = varno::testing::runProgram(
         "unshare",
         {"-rm", "sh", "-c", "mount -t tmpfs -o size=8k tmpfs \"$1\" && shift && exec \"$@\"", "sh", small,
-         testsupport::programPath("transfer"), "--connection=COM3", "--password=read", "--destination=" + small},
-        "QUORVALIN_BENCH=" + testsupport::shellQuote(bench));
+         varno::testing::programPath("transfer"), "--connection=COM3", "--password=read", "--destination=" + small},
+        "QUORVALIN_BENCH=" + varno::testing::shellQuote(bench));
     EXPECT_EQ(r.status, 0) << r.err;
     error = "Unable to write into " + small + ": No space left on device";
     EXPECT_EQ(lines(r.out), join({head("COM3"), newFiles(3), ok(1, 3, n[0]), ok(2, 3, n[1]),
@@ -567,7 +567,7 @@ TEST_F(TransferBench, LeftoversOfKilledRunsAreRemovedAndKeptDownloadsReportedOnE
     const std::string station = addStation("Tower", "COM3", "read");
     const std::string vrn = station + "/vrn";
     const std::string bytes = logBytes("tower", 0);
-    const std::string partial = "temporary-download-" + datalog::FileKey(123, 0, uint32_t(bytes.size()));
+    const std::string partial = "temporary-download-" + varno::link::FileKey(123, 0, uint32_t(bytes.size()));
     const std::string complete = partial + "-1";
     writeFile(vrn + "/" + partial, bytes.substr(0, 100));
     writeFile(vrn + "/" + complete, bytes);
@@ -596,9 +596,9 @@ TEST_F(TransferBench, AStalledDownloadIsCancelledAfterTheStallTimeAndTriedAgain)
     const std::vector<std::string> n = names("tower");
     const std::string station = addStation("Tower", "COM3", "read");
     const std::string vrn = station + "/vrn";
-    const std::string tool = testsupport::programPath("quorvalin-bench");
-    ASSERT_EQ(testsupport::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-at=0.5"}).status, 0);
-    EXPECT_NE(testsupport::runProgram(tool, {"--bench", bench, "show", "tower"}).out.find("stall-at=0.5 stall-attempts=1"),
+    const std::string tool = varno::testing::programPath("quorvalin-bench");
+    ASSERT_EQ(varno::testing::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-at=0.5"}).status, 0);
+    EXPECT_NE(varno::testing::runProgram(tool, {"--bench", bench, "show", "tower"}).out.find("stall-at=0.5 stall-attempts=1"),
               std::string::npos);
 
     const Lines stalled{"TRANSFER file=\"" + n[0] + "\"", "ERROR download stalled", "TRANSFER FAILED"};
@@ -612,7 +612,7 @@ TEST_F(TransferBench, AStalledDownloadIsCancelledAfterTheStallTimeAndTriedAgain)
 
     // Stalled at both attempts: skipped, and the READY line says why.
     ASSERT_EQ(::unlink((vrn + "/" + n[0]).c_str()), 0);
-    ASSERT_EQ(testsupport::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-attempts=2"}).status, 0);
+    ASSERT_EQ(varno::testing::runProgram(tool, {"--bench", bench, "fault", "tower", "stall-attempts=2"}).status, 0);
     r = run({"--station=" + station, "--stall=1"});
     EXPECT_EQ(lines(r.out), join({head("COM3"), newFiles(1), {"STATUS transferring file 1/1"}, stalled, stalled,
                                   {"SKIPPED download failed permanently. file=\"" + n[0] + "\""},

@@ -31,10 +31,11 @@
 #include <vector>
 
 #include "BenchRecords.h"
-#include "DataLogNames.h"
-#include "FileMoves.h"
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
+#include <link/DataLogNames.h>
+#include <link/FileMoves.h>
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <testing/TestSupport.h>
 
 namespace {
 
@@ -45,7 +46,7 @@ constexpr const char* kPassword = "read";
 
 // One run's faults, drawn from the seeded generator.
 struct Plan {
-    qsim::Faults faults;
+    varno::sim::Faults faults;
     bool wrongPassword = false;
     int hangupAfterMs = -1; // the line drops this long after the start
     int signal = 0;         // SIGTERM or SIGKILL, or 0
@@ -54,7 +55,7 @@ struct Plan {
     std::string describe() const
     {
         std::string text;
-        const qsim::Faults& f = faults;
+        const varno::sim::Faults& f = faults;
         auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
         if (!f.connect.empty()) add("connect " + f.connect);
         if (wrongPassword) add("wrong password");
@@ -86,7 +87,7 @@ private:
 Plan drawPlan(Draw& d)
 {
     Plan p;
-    qsim::Faults& f = p.faults;
+    varno::sim::Faults& f = p.faults;
     if (d.chance(0.06)) f.connect = "refuse";
     p.wrongPassword = d.chance(0.06);
     if (d.chance(0.15)) f.dropAfterBytes = d.between(0, 12000);
@@ -188,9 +189,9 @@ public:
 
     bool setUp()
     {
-        if (!qsim::makeFolders(m_instrument) || !qsim::makeFolders(m_vrn) || !qsim::setFrozenClock(m_bench, kStart))
+        if (!varno::sim::makeFolders(m_instrument) || !varno::sim::makeFolders(m_vrn) || !varno::sim::setFrozenClock(m_bench, kStart))
             return fail("cannot create the bench and the station under " + m_bench);
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         in.serial = 123;
         in.port = "COM3";
         in.title = "Tower";
@@ -266,7 +267,7 @@ private:
 
     void count(const Plan& plan)
     {
-        const qsim::Faults& f = plan.faults;
+        const varno::sim::Faults& f = plan.faults;
         m_counts["faults: connection refused"] += !f.connect.empty();
         m_counts["faults: wrong password"] += plan.wrongPassword;
         m_counts["faults: line drops after N bytes"] += f.dropAfterBytes >= 0;
@@ -291,14 +292,14 @@ private:
     }
 
     // Loads the instrument, catches it up with the bench clock, changes it and stores it.
-    bool withInstrument(const std::function<void(qsim::Instrument&, int64_t)>& change)
+    bool withInstrument(const std::function<void(varno::sim::Instrument&, int64_t)>& change)
     {
-        const qsim::FolderLock lock(m_instrument);
-        qsim::Instrument in;
+        const varno::sim::FolderLock lock(m_instrument);
+        varno::sim::Instrument in;
         std::string error;
         if (!in.load(m_instrument, true, &error))
             return fail(error);
-        const int64_t pcNow = qsim::benchClock(m_bench);
+        const int64_t pcNow = varno::sim::benchClock(m_bench);
         in.catchUp(pcNow);
         change(in, pcNow);
         ++in.generation;
@@ -308,10 +309,10 @@ private:
     // Time passes between runs: the running data log grows, now and then a new one starts.
     void advanceClock(Draw& draw)
     {
-        qsim::setFrozenClock(m_bench, qsim::frozenClock(m_bench) + draw.between(0, 3 * 3600));
+        varno::sim::setFrozenClock(m_bench, varno::sim::frozenClock(m_bench) + draw.between(0, 3 * 3600));
         if (draw.chance(0.05)) {
             ++m_counts["new data logs started"];
-            withInstrument([&](qsim::Instrument& in, int64_t pcNow) {
+            withInstrument([&](varno::sim::Instrument& in, int64_t pcNow) {
                 in.startMeasurement(in.clock(pcNow), "Tower " + std::to_string(m_counts["new data logs started"]));
             });
         }
@@ -319,7 +320,7 @@ private:
 
     bool applyFaults(const Plan& plan)
     {
-        return writeStation(plan.wrongPassword ? "wrong" : kPassword) && withInstrument([&](qsim::Instrument& in, int64_t) {
+        return writeStation(plan.wrongPassword ? "wrong" : kPassword) && withInstrument([&](varno::sim::Instrument& in, int64_t) {
                    in.faults = plan.faults;
                    in.downloadAttempts = 0;
                });
@@ -353,7 +354,7 @@ private:
             };
             if (!hungUp && plan.hangupAfterMs >= 0 && since(started) >= plan.hangupAfterMs) {
                 hungUp = true;
-                withInstrument([](qsim::Instrument& in, int64_t) { ++in.hangups; });
+                withInstrument([](varno::sim::Instrument& in, int64_t) { ++in.hangups; });
             }
             const bool due = plan.signal == SIGKILL ? since(started) >= plan.signalAfterMs
                                                     : firstLine != Clock::time_point{} && since(firstLine) >= plan.signalAfterMs;
@@ -399,8 +400,8 @@ private:
     bool rangeBytes(const std::string& name, std::string& bytes)
     {
         uint32_t serial, start, length, magic;
-        datalog::ReadLeadingNumbers(name, serial, start, length, magic);
-        qsim::Instrument in;
+        varno::link::ReadLeadingNumbers(name, serial, start, length, magic);
+        varno::sim::Instrument in;
         std::vector<uint8_t> data;
         if (!in.load(m_instrument, true) || !in.readRange(start, length, data))
             return false;
@@ -472,32 +473,32 @@ private:
         if (r.status != 0 || r.lines.back().find(" skipped=0 ") == std::string::npos
             || r.lines.back().find("error=") != std::string::npos)
             return problem("the clean run did not fetch everything");
-        qsim::Instrument in;
+        varno::sim::Instrument in;
         if (!in.load(m_instrument, true))
             return problem("cannot read the instrument");
         std::map<std::string, std::string> byKey; // key of the range -> a stored name
-        for (const std::string& name : datalog::ListFolder(m_vrn, "*.vrn")) {
+        for (const std::string& name : varno::link::ListFolder(m_vrn, "*.vrn")) {
             uint32_t serial, start, length, magic;
-            datalog::ReadLeadingNumbers(name, serial, start, length, magic);
-            byKey[datalog::FileKey(serial, start, length)] = name;
+            varno::link::ReadLeadingNumbers(name, serial, start, length, magic);
+            byKey[varno::link::FileKey(serial, start, length)] = name;
         }
         for (size_t i = 0; i < in.logs.size(); ++i) {
-            const datalog::Record record = BenchRecord(in, i);
-            std::string name = datalog::TransferFileName(record);
+            const varno::link::Record record = BenchRecord(in, i);
+            std::string name = varno::link::TransferFileName(record);
             if (::access((m_vrn + "/" + name).c_str(), F_OK) != 0) {
-                name = byKey[datalog::FileKey(record.serial, record.start, record.length)];
+                name = byKey[varno::link::FileKey(record.serial, record.start, record.length)];
                 ++m_counts["data logs kept under their name while recording"];
             }
             std::string expected;
             if (name.empty() || !rangeBytes(name, expected) || readFile(m_vrn + "/" + name) != expected)
-                return problem("data log \"" + datalog::TransferFileName(record) + "\" is not in the folder");
+                return problem("data log \"" + varno::link::TransferFileName(record) + "\" is not in the folder");
         }
         m_counts["data logs of the instrument, all in the folder"] = int(in.logs.size());
         std::set<std::string> kept;
         for (const std::string& line : r.lines)
             if (const std::string name = afterPrefix(line, "WARNING kept download "); !name.empty())
                 kept.insert(name);
-        const std::vector<std::string> left = datalog::ListFolder(m_vrn, "temporary-download-*");
+        const std::vector<std::string> left = varno::link::ListFolder(m_vrn, "temporary-download-*");
         if (std::set<std::string>(left.begin(), left.end()) != kept)
             return problem("temporaries left that the clean run did not report as kept");
         m_counts["downloads kept (complete, not installed)"] = int(kept.size());
@@ -546,7 +547,7 @@ int main(int argc, char** argv)
             return 1;
         }
         work = pattern;
-    } else if (!datalog::ListFolder(work, "*").empty()) {
+    } else if (!varno::link::ListFolder(work, "*").empty()) {
         std::fprintf(stderr, "transfer-soak: %s is not empty\n", work.c_str());
         return 2;
     }
@@ -559,6 +560,6 @@ int main(int argc, char** argv)
     }
     soak.summary(runs, seed, std::chrono::duration<double>(Clock::now() - started).count());
     if (temporary)
-        std::system(("rm -rf '" + work + "'").c_str());
+        varno::testing::removeFolder(work);
     return 0;
 }

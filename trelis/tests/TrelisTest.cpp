@@ -1,5 +1,5 @@
-#include "TrelisApp.h"
-#include "TrelisDlg.h"
+#include <trelis/TrelisApp.h>
+#include <trelis/TrelisDlg.h>
 
 #include <gtest/gtest.h>
 
@@ -14,34 +14,36 @@
 #include <cstring>
 #include <memory>
 
-#include <Lunebrig.h>
-#include <Ostrel.h>
-#include <OstrelQtUi.h>
-#include <OstrelView.h>
-#include <UserInteraction.h>
+#include <lunebrig/Lunebrig.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <ostrel/view/OstrelView.h>
+#include <qtsupport/UserInteraction.h>
 
-#include "CommaLocale.h"
-#include "QtTestApp.h"
-#include "SampleLog.h"
+#include <testing/CommaLocale.h>
+#include <testing/QtTestApp.h>
+#include <testing/SampleLog.h>
+
+using namespace varno::trelis;
 
 namespace {
 
-using varno::ScriptedUserInteraction;
+using varno::qtsupport::ScriptedUserInteraction;
 
 class TrelisTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        varno::qttest::qtTestApp();
+        varno::testing::qtTestApp();
         ASSERT_TRUE(m_folder.isValid());
-        varno::setUserInteraction(&m_ui);
-        varno::installOstrelQtUi();
+        varno::qtsupport::setUserInteraction(&m_ui);
+        varno::qtsupport::installOstrelQtUi();
         ostrelview_register();
     }
     void TearDown() override
     {
         ostrel_setui(nullptr);
-        varno::setUserInteraction(nullptr);
+        varno::qtsupport::setUserInteraction(nullptr);
     }
 
     std::string writeLog(const QString& name, const std::vector<uint8_t>& bytes)
@@ -83,7 +85,7 @@ TEST(TrelisArguments, EveryArgumentButOptionsIsAFileInOrder)
 
 TEST_F(TrelisTest, TwoLogsShowInOrderInOneViewUnderTheSpanningTitle)
 {
-    using trelis::testing::SampleLog;
+    using varno::testing::SampleLog;
     const std::string first = writeLog("first.vrn", SampleLog("Station Hochmoor", 17, 30));
     const std::string second = writeLog("second.vrn", SampleLog("Station Kamm", 19, 30, 10, 1));
     std::unique_ptr<COstrel> data(COstrel::newObject());
@@ -135,7 +137,7 @@ TEST_F(TrelisTest, TwoLogsShowInOrderInOneViewUnderTheSpanningTitle)
 // log and a converted table show the same numbers there as in the C locale.
 TEST_F(TrelisTest, ShowsTheSameNumbersInACommaDecimalLocale)
 {
-    const std::string log = writeLog("log.vrn", trelis::testing::SampleLog("Hill", 3, 20));
+    const std::string log = writeLog("log.vrn", varno::testing::SampleLog("Hill", 3, 20));
     const std::string table = "\"date\" \"time\" \"period\" \"v1_mean\"\n2006-08-03 00:10:00 0 1.5 -0.25 2.75e1\n";
     const std::string converted = writeLog("table.txt", std::vector<uint8_t>(table.begin(), table.end()));
     const auto shown = [&] {
@@ -156,9 +158,9 @@ TEST_F(TrelisTest, ShowsTheSameNumbersInACommaDecimalLocale)
     };
     const std::vector<std::string> inC = shown();
     ASSERT_NE(std::find(inC.begin(), inC.end(), "   0.000    1.500   -0.250   27.500"), inC.end());
-    const testsupport::ScopedCommaLocale comma;
+    const varno::testing::ScopedCommaLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << testsupport::CommaLocale::missingReason();
+        GTEST_SKIP() << varno::testing::CommaLocale::missingReason();
     EXPECT_EQ(shown(), inC);
 }
 
@@ -220,7 +222,7 @@ TEST_F(TrelisTest, WithoutFilesTheOpenDialogIsAskedAndCancelGivesAnEmptyView)
     EXPECT_EQ(bare.windowTitle(), "0000-00-00 - 0000-00-00 : \"\"");
 
     // A chosen file is loaded.
-    const std::string path = writeLog("chosen.vrn", trelis::testing::SampleLog("Chosen", 17, 3));
+    const std::string path = writeLog("chosen.vrn", varno::testing::SampleLog("Chosen", 17, 3));
     m_ui.queueFileName(QFile::decodeName(path.c_str()));
     std::unique_ptr<COstrel> chosen(COstrel::newObject());
     LoadViewerFiles(*chosen, {});
@@ -229,7 +231,7 @@ TEST_F(TrelisTest, WithoutFilesTheOpenDialogIsAskedAndCancelGivesAnEmptyView)
 
 TEST_F(TrelisTest, AMissingFileIsReportedAndTheOthersStillLoad)
 {
-    const std::string good = writeLog("good.vrn", trelis::testing::SampleLog("Good", 17, 5));
+    const std::string good = writeLog("good.vrn", varno::testing::SampleLog("Good", 17, 5));
     std::unique_ptr<COstrel> data(COstrel::newObject());
     LoadViewerFiles(*data, {m_folder.path().toStdString() + "/missing.vrn", good});
     ASSERT_EQ(m_ui.texts(), QStringList{"unable to open file"});

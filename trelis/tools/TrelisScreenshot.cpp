@@ -7,24 +7,28 @@
 #include <cstdio>
 #include <memory>
 
-#include <Ostrel.h>
-#include <OstrelQtUi.h>
-#include <OstrelView.h>
+#include <ostrel/Ostrel.h>
+#include <qtsupport/OstrelQtUi.h>
+#include <qtsupport/QtUserInteraction.h>
+#include <ostrel/view/OstrelView.h>
 
-#include "SampleLog.h"
-#include "TrelisApp.h"
-#include "TrelisDlg.h"
+#include <testing/SampleLog.h>
+#include <trelis/TrelisApp.h>
+#include <trelis/TrelisDlg.h>
+
+using namespace varno::trelis;
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    varno::qtsupport::DefaultQtDialogs dialogs;
     if (argc != 2) {
         std::fprintf(stderr, "usage: trelis-screenshot <file.png>\n");
         return 2;
     }
-    varno::installOstrelQtUi();
+    varno::qtsupport::installOstrelQtUi();
     ostrelview_register();
 
     QTemporaryDir folder;
@@ -35,7 +39,7 @@ int main(int argc, char** argv)
     } logs[] = {{"Hochmoor [0001-00000017-00144].vrn", 17, 0, -1},
                 {"Hochmoor [0002-00000018-00144].vrn", 18, 1, 5}};
     for (const auto& log : logs) {
-        const auto bytes = trelis::testing::SampleLog("Station Hochmoor", log.day, 144, 36,
+        const auto bytes = varno::testing::SampleLog("Station Hochmoor", log.day, 144, 36,
                                                       log.seed, log.corruptAt);
         const QString path = QDir(folder.path()).filePath(log.name);
         QFile file(path);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Ostrel.h>
+#include <ostrel/Ostrel.h>
 
 #include <cmath>
 #include <string>

@@ -1,6 +1,6 @@
 // Times what a user does on a long log: painting pages while scrolling, and searching for
 // the next identification line from one end to the other.
-#include "OstrelView.h"
+#include <ostrel/view/OstrelView.h>
 
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -9,10 +9,10 @@
 #include <fstream>
 #include <memory>
 
-#include <RecordWriter.h>
+#include <ostrel/RecordWriter.h>
 
 #include "FakeOstrel.h"
-#include "QtTestApp.h"
+#include <testing/QtTestApp.h>
 
 namespace {
 
@@ -54,7 +54,7 @@ void measure(const char* what, COstrel& data)
 // timed, so that every entry has a valid time.
 std::unique_ptr<COstrel> loadGenerated(int n, bool timed)
 {
-    ostrel::records::Writer w;
+    varno::ostrel::records::Writer w;
     w.text("# Varno 306 Version 2.5 Tarnvik Orbelmetrik nr 1");
     if (timed) {
         w.text("# 17.08.2006 00:00:00");
@@ -78,7 +78,7 @@ std::unique_ptr<COstrel> loadGenerated(int n, bool timed)
 
 int main()
 {
-    varno::qttest::qtTestApp();
+    varno::testing::qtTestApp();
     {
         auto timed = loadGenerated(1000000, true);
         measure("library, timed log", *timed);

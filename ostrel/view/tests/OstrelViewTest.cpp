@@ -1,4 +1,4 @@
-#include "OstrelView.h"
+#include <ostrel/view/OstrelView.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "FakeOstrel.h"
-#include "QtTestApp.h"
+#include <testing/QtTestApp.h>
 
 namespace {
 
@@ -17,7 +17,7 @@ const CUtcTime kStart(2006, 8, 17, 12, 0, 0);
 
 class OstrelViewTest : public ::testing::Test {
 protected:
-    void SetUp() override { varno::qttest::qtTestApp(); }
+    void SetUp() override { varno::testing::qtTestApp(); }
 
     // A shown view of w x h pixels over data.
     std::unique_ptr<COstrelView> makeView(COstrel* data, int w = 600, int h = 400)

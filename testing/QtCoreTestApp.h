@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-namespace varno::qttest {
+namespace varno::testing {
 
 // The one application of a test program, made on first use.
 template <typename App>
@@ -24,4 +24,4 @@ inline QCoreApplication& qtCoreTestApp()
     return onlyTestApp<QCoreApplication>();
 }
 
-} // namespace varno::qttest
+} // namespace varno::testing

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <RecordWriter.h>
+#include <ostrel/RecordWriter.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace trelis::testing {
+namespace varno::testing {
 
 // The bytes of a data log as a wind station writes it: identification and header lines,
 // the clock, the statistics format, then `intervals` ten-minute statistics rows with a
@@ -54,4 +54,4 @@ inline std::vector<uint8_t> SampleLog(const std::string& title, int day, int int
     return std::move(w.bytes());
 }
 
-} // namespace trelis::testing
+} // namespace varno::testing

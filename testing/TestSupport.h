@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,7 +13,14 @@
 #include <unistd.h>
 #include <vector>
 
-namespace testsupport {
+namespace varno::testing {
+
+// Removes a folder with everything in it; a folder that is not there is no error.
+inline void removeFolder(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
 
 // A fresh folder under TMPDIR, removed with everything in it at the end of the scope.
 class TempDir {
@@ -26,7 +34,7 @@ public:
     ~TempDir()
     {
         if (!m_path.empty())
-            std::system(("rm -rf '" + m_path + "'").c_str());
+            removeFolder(m_path);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -46,6 +54,27 @@ inline void writeFile(const std::string& path, const std::string& content)
 inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// Writes a data log whose entries take more memory than anything else of its size: statistics
+// records of one channel with all four quantities, 7 bytes that give 13 values, no two
+// alike (over twice the file size). Block by block, so that the test itself never holds
+// the whole file.
+inline void writeMemoryHungryLog(const std::string& path, size_t bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    std::vector<char> block;
+    uint32_t state = 12345;
+    for (size_t written = 0; written < bytes; written += block.size()) {
+        block.clear();
+        while (block.size() < (size_t(1) << 16)) {
+            state = state * 1664525u + 1013904223u;
+            const char record[] = {6, char(0xF1), char(state >> 8), char(state >> 16), char(state >> 24),
+                                   char(state), char(state >> 4)};
+            block.insert(block.end(), record, record + sizeof record);
+        }
+        out.write(block.data(), std::streamsize(block.size()));
+    }
 }
 
 inline std::string readFile(const std::string& path)
@@ -92,4 +121,4 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
     return result;
 }
 
-} // namespace testsupport
+} // namespace varno::testing

@@ -2,7 +2,9 @@
 
 #include <memory>
 
-#include "Quorvalin.h"
+#include <quorvalin/Quorvalin.h>
+
+namespace varno::testing {
 
 // A link that hands every operation to the real one: tests override the few operations
 // through which they make the link misbehave in ways the simulated instrument does not.
@@ -102,3 +104,5 @@ public:
 protected:
     std::unique_ptr<CQuorvalin> m_inner;
 };
+
+} // namespace varno::testing

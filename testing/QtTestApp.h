@@ -1,10 +1,10 @@
 #pragma once
 
-#include "QtCoreTestApp.h"
+#include <testing/QtCoreTestApp.h>
 
 #include <QApplication>
 
-namespace varno::qttest {
+namespace varno::testing {
 
 // One QApplication for a whole test program (widgets need it; tests run offscreen).
 inline QApplication& qtTestApp()
@@ -17,4 +17,4 @@ inline QApplication& qtTestApp()
     return onlyTestApp<QApplication>();
 }
 
-} // namespace varno::qttest
+} // namespace varno::testing

@@ -9,9 +9,12 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "sim/Bench.h"
-#include "sim/Instrument.h"
-#include "TimeZone.h"
+#include <quorvalin/sim/Bench.h>
+#include <quorvalin/sim/Instrument.h>
+#include <testing/TestSupport.h>
+#include <testing/TimeZone.h>
+
+namespace varno::testing {
 
 // A bench in a temporary folder with a frozen PC clock; the link objects of the test
 // find it through QUORVALIN_BENCH. The process runs in UTC meanwhile, so that clock
@@ -27,7 +30,7 @@ protected:
         bench = tmpl;
         ::setenv("QUORVALIN_BENCH", bench.c_str(), 1);
         std::ofstream(bench + "/ports.txt") << "COM1\nCOM2\nCOM3\n";
-        ASSERT_TRUE(qsim::setFrozenClock(bench, kStart));
+        ASSERT_TRUE(sim::setFrozenClock(bench, kStart));
         zone = std::make_unique<ScopedTimeZone>("UTC0");
     }
 
@@ -36,15 +39,15 @@ protected:
         zone.reset();
         ::unsetenv("QUORVALIN_BENCH");
         if (!::testing::Test::HasFailure())
-            (void)std::system(("rm -rf '" + bench + "'").c_str());
+            removeFolder(bench);
     }
 
     // An instrument with a history of the given days, on a port or a modem number.
-    qsim::Instrument& addInstrument(const std::string& name, const std::string& port, const std::string& phone,
+    sim::Instrument& addInstrument(const std::string& name, const std::string& port, const std::string& phone,
                                     double days = 3, int measurements = 3,
-                                    const std::function<void(qsim::Instrument&)>& tweak = {})
+                                    const std::function<void(sim::Instrument&)>& tweak = {})
     {
-        qsim::Instrument in;
+        sim::Instrument in;
         in.serial = 4711;
         in.port = port;
         in.phone = phone;
@@ -64,26 +67,28 @@ protected:
         return last;
     }
 
-    qsim::Instrument load(const std::string& name)
+    sim::Instrument load(const std::string& name)
     {
-        qsim::Instrument in;
+        sim::Instrument in;
         EXPECT_TRUE(in.load(bench + "/" + name, true));
         return in;
     }
 
     // Changes a stored instrument as the bench tool does.
-    void modify(const std::string& name, const std::function<void(qsim::Instrument&)>& f)
+    void modify(const std::string& name, const std::function<void(sim::Instrument&)>& f)
     {
-        qsim::Instrument in = load(name);
+        sim::Instrument in = load(name);
         f(in);
         ++in.generation;
         ASSERT_TRUE(in.save(bench + "/" + name, true));
     }
 
-    int64_t now() const { return qsim::frozenClock(bench); }
-    void advance(int64_t seconds) { ASSERT_TRUE(qsim::setFrozenClock(bench, now() + seconds)); }
+    int64_t now() const { return sim::frozenClock(bench); }
+    void advance(int64_t seconds) { ASSERT_TRUE(sim::setFrozenClock(bench, now() + seconds)); }
 
     std::string bench;
-    qsim::Instrument last;
+    sim::Instrument last;
     std::unique_ptr<ScopedTimeZone> zone;
 };
+
+} // namespace varno::testing

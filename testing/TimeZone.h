@@ -4,6 +4,8 @@
 #include <ctime>
 #include <string>
 
+namespace varno::testing {
+
 // Sets TZ for a scope (tzset included) and restores the zone the process had before.
 class ScopedTimeZone {
 public:
@@ -35,3 +37,5 @@ private:
     bool m_hadZone = false;
     std::string m_previous;
 };
+
+} // namespace varno::testing

@@ -4,13 +4,13 @@
 // The locale is compiled by localedef into a temporary folder and found through LOCPATH,
 // so the test needs no locale installed on the machine.
 
-#include "TestSupport.h"
+#include <testing/TestSupport.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <string>
 
-namespace testsupport {
+namespace varno::testing {
 
 class CommaLocale {
 public:
@@ -69,4 +69,4 @@ private:
     bool m_active = false;
 };
 
-} // namespace testsupport
+} // namespace varno::testing

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the fuzz targets share (varno_add_fuzzer puts this folder on their include path).
+// What the fuzz targets share.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace fuzzsupport {
+namespace varno::testing::fuzz {
 
 // Stops the run when a property that the programs rely on does not hold, so that the
 // fuzzer keeps the input as a finding.
@@ -36,4 +36,4 @@ inline std::vector<std::string> lines(const uint8_t* data, size_t size)
     return out;
 }
 
-} // namespace fuzzsupport
+} // namespace varno::testing::fuzz

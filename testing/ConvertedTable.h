@@ -8,21 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "Converter.h"
-#include "Ostrel.h"
+#include <ostrel-cli/Converter.h>
+#include <ostrel/Ostrel.h>
 
-namespace convertedtable {
+namespace varno::testing {
 
 // The table written in process, as the converter program writes it; messages gets the
 // error stream.
-inline std::string Convert(const std::vector<std::string>& args, std::string& messages)
+inline std::string convertInProcess(const std::vector<std::string>& args, std::string& messages)
 {
     char* out = nullptr;
     char* err = nullptr;
     size_t outSize = 0, errSize = 0;
     FILE* outStream = open_memstream(&out, &outSize);
     FILE* errStream = open_memstream(&err, &errSize);
-    CConverter(outStream, errStream).Run("ostrel", args);
+    converter::CConverter(outStream, errStream).Run("ostrel", args);
     std::fclose(outStream);
     std::fclose(errStream);
     messages.assign(err, errSize);
@@ -33,13 +33,13 @@ inline std::string Convert(const std::vector<std::string>& args, std::string& me
 }
 
 // One row of the original: its time, the names over its values and the values.
-struct Row {
+struct ConvertedRow {
     std::string time;
     std::vector<std::string> names;
     std::vector<double> values;
 };
 
-inline std::vector<std::string> SplitNames(const std::string& joined)
+inline std::vector<std::string> splitNames(const std::string& joined)
 {
     std::vector<std::string> names;
     for (size_t at = 0; !joined.empty(); ++at) {
@@ -53,17 +53,17 @@ inline std::vector<std::string> SplitNames(const std::string& joined)
 }
 
 // The value rows of data; with a selection, the values looked up by those names.
-inline std::vector<Row> RowsOf(COstrel& data, const std::vector<std::string>& selection)
+inline std::vector<ConvertedRow> rowsOf(COstrel& data, const std::vector<std::string>& selection)
 {
-    std::vector<Row> rows;
+    std::vector<ConvertedRow> rows;
     for (int i = 0; i < data.GetEntryCount(); ++i) {
         if (!(data.GetEntryFlags(i) & LOGF_DATA))
             continue;
-        Row row;
+        ConvertedRow row;
         char time[CUtcTime::PrintBufferSize];
         row.time = data.GetEntryTime(i).Print(time, false);
         if (selection.empty()) {
-            row.names = SplitNames(data.GetColumnNames(i));
+            row.names = splitNames(data.GetColumnNames(i));
             for (int j = 0; j < data.GetValueCount(i); ++j)
                 row.values.push_back(data.GetValue(i, j));
         } else {
@@ -76,4 +76,4 @@ inline std::vector<Row> RowsOf(COstrel& data, const std::vector<std::string>& se
     return rows;
 }
 
-} // namespace convertedtable
+} // namespace varno::testing
