@@ -39,8 +39,8 @@ bool startsWith(const std::string& text, const std::string& prefix)
 
 // A name written from what was read gives the same numbers, the text after the character
 // rule (shortened only to fit) and its extension.
-NameRecord checkWritten(const std::string& written, const NameRecord& read,
-                                 uint32_t magic, const std::string& extension)
+NameRecord checkWritten(const std::string& written, const NameRecord& read, uint32_t magic,
+                        const std::string& extension)
 {
     const NameRecord back = ReadName(written);
     check(back.serial == read.serial && back.start == read.start && back.length == read.length);
