@@ -72,7 +72,7 @@ class ConverterNumbersTest(TempFolderTest):
         self.assertEqual(frame.index.name, "time")
         self.assertEqual(str(frame.index.tz), "UTC")
         self.assertTrue((frame.index.asi8 % 10**9 == 0).all())
-        self.assertEqual(frame["period"].dtype, np.int64)
+        self.assertEqual(frame["period"].dtype, np.int8)
         self.assertTrue((frame["period"] == 0).all())
         self.assertTrue((frame.dtypes.iloc[1:] == np.float32).all())
 

@@ -47,8 +47,8 @@ def read(paths, columns=None):
         None (or empty) gives every value column.
 
     The index, named "time", holds the entries' UTC times to the second (NaT where the log
-    has no valid time); the first column, "period", is the 0 that the converter writes in
-    every row; then one column per value, named as the converter names them, holding the
+    has no valid time); the first column, "period" (int8), is the 0 that the converter
+    writes in every row; then one column per value, named as the converter names them, holding the
     library's values exactly: 32-bit floats (float32). Where the names change between files
     or measurements the columns are the union, and a row has NaN under names not its own.
 
@@ -61,7 +61,8 @@ def read(paths, columns=None):
         warnings.warn(f"no entries read from {os.fsdecode(given[k])}", NoEntriesWarning, stacklevel=2)
     index = _time_index(times)
     frame = pd.DataFrame(values.T, index=index, columns=names, copy=False)
-    frame.insert(0, "period", np.zeros(len(index), dtype=np.int64), allow_duplicates=True)
+    # A small integer type: pandas copies the column in, and it holds nothing but 0.
+    frame.insert(0, "period", np.zeros(len(index), dtype=np.int8), allow_duplicates=True)
     return frame
 
 
