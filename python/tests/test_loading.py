@@ -2,6 +2,7 @@
 
 import os
 import pathlib
+import pickle
 import threading
 import time
 import unittest
@@ -20,6 +21,9 @@ class LoadErrorTest(TempFolderTest):
         self.assertEqual(str(raised.exception), f"unable to open file: {missing}")
         self.assertEqual(raised.exception.path, missing)
         self.assertEqual(raised.exception.message, "unable to open file")
+        # As a worker process hands it back.
+        copy = pickle.loads(pickle.dumps(raised.exception))
+        self.assertEqual((str(copy), copy.path, copy.message), (str(raised.exception), missing, "unable to open file"))
 
     def test_no_frame_when_any_file_fails(self):
         good = make_log(self.path("good.vrn"), "--days", "1")

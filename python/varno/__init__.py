@@ -31,6 +31,10 @@ class LoadError(Exception):
         self.path = path
         self.message = message
 
+    def __reduce__(self):
+        # Rebuilt from both, so that it crosses to another process (multiprocessing).
+        return LoadError, (self.path, self.message)
+
 
 class NoEntriesWarning(UserWarning):
     """A file loaded but gave no value entries."""
