@@ -130,23 +130,23 @@ double CDataStore::GetValue(int i, int j)
 
 double CDataStore::GetValueByName(int i, std::string name)
 {
-    return guarded(kNaN, [&] { return ValueByName(i, name); });
+    return guarded(kNaN, [&] { return GetValue(i, ValueIndexByName(i, name)); });
 }
 
-double CDataStore::ValueByName(int i, const std::string& givenName)
+int CDataStore::ValueIndexByName(int i, const std::string& givenName) const
 {
     const std::string name = varno::ostrel::textscan::ToLower(varno::ostrel::textscan::Trim(givenName));
     if (name.size() >= 5 && name.compare(0, 4, "col_") == 0)
-        return GetValue(i, varno::ostrel::textscan::TruncToInt(std::strtol(name.c_str() + 4, nullptr, 10)));
+        return varno::ostrel::textscan::TruncToInt(std::strtol(name.c_str() + 4, nullptr, 10));
     const CColumnSet* columns = InRange(i) ? m_table.ColumnSetOf(size_t(i)) : nullptr;
     if (!columns)
-        return kNaN;
+        return -1;
     for (const char* suffix : {"", "_mean", "_mean360"}) {
         const int j = columns->IndexOf(name + suffix);
         if (j >= 0)
-            return GetValue(i, j);
+            return j;
     }
-    return kNaN;
+    return -1;
 }
 
 void CDataStore::FillTestData()

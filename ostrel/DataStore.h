@@ -49,13 +49,15 @@ public:
     int GetSerialNumber() override { return m_table.Facts().serialNumber; }
     const char* GetInstrumentName() override { return m_table.Facts().instrumentName.c_str(); }
 
-    // The entries, for filling them directly (tests).
+    // The entries, for filling them directly (tests) and for reading them in bulk.
     CEntryTable& Table() { return m_table; }
+    // The index j that GetValueByName(i, name) reads with GetValue(i, j) (NaN when out of
+    // range). It depends on i only through the entry's column set. May throw bad_alloc.
+    int ValueIndexByName(int i, const std::string& name) const;
 
 private:
     static std::string CopyOut(const std::string& text) noexcept;
     std::string EntryText(int i);
-    double ValueByName(int i, const std::string& name);
     std::string ResultText();
     bool InRange(int i) const { return i >= 0 && size_t(i) < m_table.Count(); }
     bool LoadFile(std::string path);

@@ -93,6 +93,14 @@ public:
         const Located& entry = Locate(i);
         return valuerows::ValueAt(valuerows::Form(entry.form), m_pool.data() + entry.start, entry.length, j);
     }
+    // Every value of entry i, value j to out[j * stride] (none for a text entry).
+    template <typename Number>
+    void CopyValues(size_t i, Number* out, size_t stride) const
+    {
+        const Located& entry = Locate(i);
+        if (entry.form != kTextForm)
+            valuerows::CopyRow(valuerows::Form(entry.form), m_pool.data() + entry.start, entry.length, out, stride);
+    }
     // The set named last before entry i was added, or nullptr.
     const CColumnSet* ColumnSetOf(size_t i) const;
     const std::vector<CColumnSet>& ColumnSets() const { return m_columnSets; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,24 +25,32 @@ enum Form : uint8_t { Floats, Codes8, Codes16 };
 constexpr unsigned kFirstWideCode = 0xF0;
 constexpr unsigned kFirstFloatCode = 0xF000;
 
-inline float TenthsValue(unsigned tenths)
+constexpr float TenthsValue(unsigned tenths)
 {
     return float(double(tenths) * 0.1);
 }
 
-// Value j of a row of count values (inline: converting a log reads every value).
-inline float ValueAt(Form form, const uint8_t* bytes, size_t count, size_t j)
+// What each one-byte code stands for, so that copying rows needs no arithmetic for them.
+template <typename Number>
+constexpr std::array<Number, kFirstWideCode> kCodeValues = [] {
+    std::array<Number, kFirstWideCode> values{};
+    for (unsigned code = 0; code < kFirstWideCode; ++code)
+        values[code] = Number(TenthsValue(code));
+    return values;
+}();
+
+// Value j of a row of count values kept in the given form.
+template <Form form>
+inline float ValueOf(const uint8_t* bytes, size_t count, size_t j)
 {
-    switch (form) {
-    case Codes8: {
+    if constexpr (form == Codes8) {
         const unsigned code = bytes[j];
         if (code < kFirstWideCode)
             return TenthsValue(code);
         uint16_t tenths;
         std::memcpy(&tenths, bytes + count + (code - kFirstWideCode) * sizeof tenths, sizeof tenths);
         return TenthsValue(tenths);
-    }
-    case Codes16: {
+    } else if constexpr (form == Codes16) {
         uint16_t code;
         std::memcpy(&code, bytes + j * sizeof code, sizeof code);
         if (code < kFirstFloatCode)
@@ -49,12 +58,40 @@ inline float ValueAt(Form form, const uint8_t* bytes, size_t count, size_t j)
         float v;
         std::memcpy(&v, bytes + count * sizeof code + (code - kFirstFloatCode) * sizeof v, sizeof v);
         return v;
-    }
-    default: {
+    } else {
         float v;
         std::memcpy(&v, bytes + j * sizeof v, sizeof v);
         return v;
     }
+}
+
+// Value j of a row (inline: converting a log reads every value).
+inline float ValueAt(Form form, const uint8_t* bytes, size_t count, size_t j)
+{
+    switch (form) {
+    case Codes8: return ValueOf<Codes8>(bytes, count, j);
+    case Codes16: return ValueOf<Codes16>(bytes, count, j);
+    default: return ValueOf<Floats>(bytes, count, j);
+    }
+}
+
+// Every value of a row, value j to out[j * stride]; the form is looked at once a row.
+template <typename Number>
+inline void CopyRow(Form form, const uint8_t* bytes, size_t count, Number* out, size_t stride)
+{
+    switch (form) {
+    case Codes8:
+        for (size_t j = 0; j < count; ++j)
+            out[j * stride] = bytes[j] < kFirstWideCode ? kCodeValues<Number>[bytes[j]] : ValueOf<Codes8>(bytes, count, j);
+        break;
+    case Codes16:
+        for (size_t j = 0; j < count; ++j)
+            out[j * stride] = ValueOf<Codes16>(bytes, count, j);
+        break;
+    default:
+        for (size_t j = 0; j < count; ++j)
+            out[j * stride] = ValueOf<Floats>(bytes, count, j);
+        break;
     }
 }
 

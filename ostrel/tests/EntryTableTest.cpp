@@ -135,8 +135,13 @@ TEST(ValueRows, RowsReadBackBitForBitInTheSmallestForm)
         const Form form = packer.Pack(c.values.data(), c.values.size(), pool);
         EXPECT_EQ(form, c.form) << c.values.size() << " values, the first " << (c.values.empty() ? 0 : c.values[0]);
         EXPECT_EQ(pool.size() - start, c.bytes) << c.values.size() << " values";
-        for (size_t j = 0; j < c.values.size(); ++j)
+        // A whole row copied, every third place of the output, gives the same bits.
+        std::vector<float> copied(3 * c.values.size());
+        CopyRow(form, pool.data() + start, c.values.size(), copied.data(), 3);
+        for (size_t j = 0; j < c.values.size(); ++j) {
             EXPECT_EQ(bitsOf(ValueAt(form, pool.data() + start, c.values.size(), j)), bitsOf(c.values[j])) << j;
+            EXPECT_EQ(bitsOf(copied[3 * j]), bitsOf(c.values[j])) << j;
+        }
     }
     // More wide values than one-byte codes can number.
     std::vector<float> wide(20, 30.0f);
@@ -159,8 +164,12 @@ TEST(ValueRows, TenthsReadBackAsTheirFloats)
         for (uint16_t t : tenths)
             floats += t >= kFirstFloatCode;
         ASSERT_LE(pool.size() - start, std::min(4 * tenths.size(), 2 * tenths.size() + 4 * floats));
-        for (size_t j = 0; j < tenths.size(); ++j)
+        std::vector<float> copied(tenths.size());
+        CopyRow(form, pool.data() + start, tenths.size(), copied.data(), 1);
+        for (size_t j = 0; j < tenths.size(); ++j) {
             ASSERT_EQ(ValueAt(form, pool.data() + start, tenths.size(), j), float(double(tenths[j]) * 0.1));
+            ASSERT_EQ(copied[j], float(double(tenths[j]) * 0.1));
+        }
     }
 }
 
