@@ -55,6 +55,17 @@ bool separatorLoadsBack(const std::string& separator)
     return std::count_if(separator.begin(), separator.end(), [](char c) { return c == ',' || c == ';'; }) <= 1;
 }
 
+// A selected name without the blanks and line ends around it, which the lookup by name
+// ignores as well.
+std::string trimmedName(const std::string& name)
+{
+    const char* const around = " \t\r\n";
+    const size_t first = name.find_first_not_of(around);
+    if (first == std::string::npos)
+        return std::string();
+    return name.substr(first, name.find_last_not_of(around) - first + 1);
+}
+
 // The text-log reader splits a column line at blanks, tabs, commas and semicolons and takes
 // the quotes off the names: a selected name that holds one of them, or a line end, would not
 // stand over its value in a table read back.
@@ -122,7 +133,10 @@ std::string ApplyOption(const std::string& arg, ConverterOptions& options)
         options.dataOnly = false;
         break;
     case 'd': {
-        std::vector<std::string> selection = value.empty() ? std::vector<std::string>() : splitAtCommas(value);
+        std::vector<std::string> selection;
+        if (!value.empty())
+            for (const std::string& name : splitAtCommas(value))
+                selection.push_back(trimmedName(name));
         if (!std::all_of(selection.begin(), selection.end(), columnNameLoadsBack))
             return "erroneous column list (ignored): " + arg;
         options.dataOnly = true;

@@ -102,12 +102,13 @@ TEST_F(ConverterTest, OptionsWhoseTablesCannotLoadBackAreRefused)
     EXPECT_EQ(r.out.substr(0, 37), "2004-03-04 05:00:01 0    1.50   20.00");
 }
 
-// Every selected name, an empty one too, stands over its value.
+// Every selected name, an empty one too, stands over its value; blanks around a name go,
+// as the lookup by name ignores them.
 TEST_F(ConverterTest, SelectedColumnsKeepTheirPlaces)
 {
-    const auto r = convert({"-d,v1,,v2", "-a", log});
+    const auto r = convert({"-d, v1 ,,V2\t", "-a", log});
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out.find("\n\"date\" \"time\" \"period\" \"\" \"v1\" \"\" \"v2\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n\"date\" \"time\" \"period\" \"\" \"v1\" \"\" \"V2\"\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n2004-03-04 05:00:01 0  NaN    1.50  NaN   20.00\n"), std::string::npos) << r.out;
 }
 
