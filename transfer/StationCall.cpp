@@ -141,7 +141,10 @@ private:
 std::string EffectiveConnection(const TransferOptions& options, const std::string& connection)
 {
     std::string text;
-    if (options.modemPort && connection.find("COM") == std::string::npos)
+    // A device path is a direct line as much as a port name: dialling it as a number on the
+    // modem would call nobody (the terminal reads it the same way).
+    const bool directLine = connection.find("COM") != std::string::npos || connection.rfind("/dev/", 0) == 0;
+    if (options.modemPort && !directLine)
         text = *options.modemPort + " ";
     return text + connection;
 }

@@ -42,7 +42,7 @@ struct CallEnvironment {
 };
 
 // The effective connection text: the modem port and a blank in front of a connection that
-// does not name a "COM" port itself.
+// does not name a "COM" port or a device path ("/dev/...") itself.
 std::string EffectiveConnection(const TransferOptions& options, const std::string& connection);
 
 // One call of one station: connect, list, select the new data logs, download and install

@@ -162,6 +162,7 @@ TEST(TransferCommandLine, EffectiveConnectionIsNeverCut)
     o.modemPort = "/dev/ttyUSB0";
     EXPECT_EQ(EffectiveConnection(o, "0123456"), "/dev/ttyUSB0 0123456");
     EXPECT_EQ(EffectiveConnection(o, "COM1"), "COM1");
+    EXPECT_EQ(EffectiveConnection(o, "/dev/ttyS1"), "/dev/ttyS1");
     EXPECT_EQ(EffectiveConnection(o, "com1"), "/dev/ttyUSB0 com1"); // the test is case-sensitive
     const std::string number(300, '5');
     EXPECT_EQ(EffectiveConnection(o, number), "/dev/ttyUSB0 " + number);
