@@ -11,7 +11,7 @@ namespace {
 
 // A checked format taken apart: the conversion and the literal text around it.
 struct Parsed {
-    CNumberFormat::Spec spec;
+    CNumberFormat::Conversion conversion;
     std::string before, after;
 };
 
@@ -32,7 +32,7 @@ bool parseFormat(const std::string& f, Parsed& parsed)
             ++i;
             continue;
         }
-        CNumberFormat::Spec c;
+        CNumberFormat::Conversion c;
         for (++i; i < f.size() && std::strchr("-+ #0", f[i]); ++i) {
             c.minus |= f[i] == '-';
             c.plus |= f[i] == '+';
@@ -63,7 +63,7 @@ bool parseFormat(const std::string& f, Parsed& parsed)
         if (i >= f.size() || !std::strchr("fFeEgGaA", f[i]))
             return false;
         c.letter = f[i];
-        parsed.spec = c;
+        parsed.conversion = c;
         parsed.before = literal;
         literal.clear();
         ++count;
@@ -175,10 +175,10 @@ bool CNumberFormat::Set(const std::string& format)
     if (!parseFormat(format, parsed))
         return false;
     m_format = format;
-    m_spec = parsed.spec;
+    m_conversion = parsed.conversion;
     m_before = parsed.before;
     m_after = parsed.after;
-    const Spec& c = m_spec;
+    const Conversion& c = m_conversion;
     m_fastPrecision = c.precision < 0 ? 6 : c.precision;
     const bool flags = c.minus || c.plus || c.space || c.alternate || c.zero;
     const bool plain = m_before.empty() && m_after.empty() && !flags && c.letter == 'f' && m_fastPrecision <= 17;
@@ -197,7 +197,7 @@ bool CNumberFormat::HasLiteralText() const
 // The conversion of a finite value, as printf writes it in the C locale.
 std::string CNumberFormat::Convert(double v) const
 {
-    const Spec& c = m_spec;
+    const Conversion& c = m_conversion;
     const char kind = char(c.letter | 0x20); // f, e, g or a
     const double magnitude = std::fabs(v);
     const int precision = c.precision < 0 ? 6 : c.precision;

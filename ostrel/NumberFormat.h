@@ -22,7 +22,7 @@ public:
 
     // The conversion letter (f F e E g G a A) and whether text other than blanks
     // surrounds the conversion.
-    char Letter() const { return m_spec.letter; }
+    char Letter() const { return m_conversion.letter; }
     bool HasLiteralText() const;
 
     // Writes v: a finite value through the format; minus infinity as " -INF", plus
@@ -32,7 +32,7 @@ public:
     void Append(std::string& out, double v) const;
 
     // The parts of a checked format.
-    struct Spec {
+    struct Conversion {
         bool minus = false, plus = false, space = false, alternate = false, zero = false;
         int width = -1;
         int precision = -1;
@@ -43,7 +43,7 @@ private:
     std::string Convert(double v) const;
 
     std::string m_format;
-    Spec m_spec;
+    Conversion m_conversion;
     std::string m_before, m_after; // literal text around the conversion, "%%" as "%"
     // Fast path for "%W.Pf": width and precision, or fastWidth < 0 when not of that kind.
     int m_fastWidth = -1;

@@ -28,6 +28,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <clocale>
 #include <ctime>
 #include <random>
 #include <string>
@@ -145,6 +146,9 @@ void windFigures(long rows)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Qt took the locale from the environment; the figures are read by people and scripts
+    // alike, with a decimal point whatever the user's language.
+    std::setlocale(LC_NUMERIC, "C");
     if (argc == 4 && std::strcmp(argv[1], "--reader") == 0) {
         // A data log through a reader program, such as the converter.
         FenluxDoc doc(nullptr);
